@@ -1,0 +1,97 @@
+#pragma once
+
+#include <cstddef>
+#include <fstream>
+#include <istream>
+#include <ostream>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "math/matrix.h"
+
+// Attribute names are byte strings taken verbatim from the input; equal bytes, same name.
+using AttributeList = std::vector<std::string>;
+using SchemaList = std::vector<AttributeList>;
+// first: the left-hand sides, second: the right-hand sides; entry i of each is dependency i.
+using DependencySet = std::pair<SchemaList, SchemaList>;
+// One row per sub-schema, one column per attribute; 0 is the distinguished value, a
+// positive value a non-distinguished symbol.
+using Tableau = math::matrix<int>;
+
+// The columns of the attributes that one dependency names, resolved once after reading.
+struct DependencyColumns {
+  std::vector<std::size_t> left;
+  std::vector<std::size_t> right;
+  // False when a left-hand name is in no sub-schema: such a dependency never applies.
+  bool applies = true;
+};
+
+// True when some row holds only the distinguished value 0. Decided cell by cell, not by a
+// row sum, which could overflow on a large tableau.
+bool HasDistinguishedRow(const Tableau& tableau);
+
+// One run of the tool: copies the input file to the output file, reads the decomposition
+// and the dependencies, and appends the verdict of the tableau test.
+class Application {
+ public:
+  // Refuses the same file as input and output, copies the input to the output and opens
+  // both streams; on failure it prints the message and ends the process (status 1 or 2).
+  Application(const char* inputFile, const char* outputFile);
+  // An application without files, for reading from any stream.
+  Application() = default;
+  // Closes the streams; prints "Done." when the run completed.
+  ~Application();
+  Application(const Application&) = delete;
+  Application& operator=(const Application&) = delete;
+
+  // Reads the input and appends the verdict; ends the process with status 2 when the
+  // output file could not be written in full.
+  void run();
+
+  // Reads the input file into attributes, decomposition and dependencies.
+  void getInput();
+  // The same from any stream; inputName is what warnings call the file.
+  void getInput(std::istream& in, const std::string& inputName);
+  // Writes the parsed input in readable form.
+  void printInput(std::ostream& os) const;
+
+  // Writes a line break in the input's own convention, then the verdict word.
+  void result(std::ostream& os);
+  // Join test: runs the tableau test and writes "vesztesegmentes" (lossless) or
+  // "veszteseges" (lossy).
+  void kapcsolas_teszt(std::ostream& os);
+  // Equalize: makes rows i and k agree on every right-hand-side column of dependency j;
+  // the smaller symbol wins and replaces the other throughout its column.
+  void egyenlosit(std::size_t i, std::size_t k, Tableau& tableau, std::size_t j);
+
+  const AttributeList& getAttributes() const { return attributes; }
+  const SchemaList& getDecomposition() const { return decomposition; }
+  const DependencySet& getDependencies() const { return dependencies; }
+  // The line of the input file that each dependency came from, counted from 1.
+  const std::vector<std::size_t>& getDependencyLines() const { return dependencyLines; }
+  const std::string& getLineBreak() const { return lineBreak; }
+
+ private:
+  void addSchemaLine(const std::string& line);
+  void addDependencyLine(const std::string& line, std::size_t lineNumber);
+  void sortAttributes();
+  DependencyColumns resolveColumns(const AttributeList& left, const AttributeList& right,
+                                   std::size_t lineNumber) const;
+  Tableau initialTableau() const;
+  bool rowsAgree(const Tableau& tableau, std::size_t i, std::size_t k, std::size_t j) const;
+  void warn(std::size_t lineNumber, const std::string& message) const;
+
+  AttributeList attributes;  // sorted, without duplicates: the tableau's column order
+  SchemaList decomposition;  // one entry per schema line: the tableau's row order
+  DependencySet dependencies;
+  std::ifstream input;
+  std::ofstream output;
+
+  std::vector<std::size_t> dependencyLines;
+  std::vector<DependencyColumns> dependencyColumns;
+  std::string inputName = "input";
+  // "\r\n" when the input's first line ends with a carriage return and a line feed.
+  std::string lineBreak = "\n";
+  bool finished = false;
+};

@@ -1,0 +1,180 @@
+#include "application.h"
+
+#include <gtest/gtest.h>
+
+#include <iostream>
+#include <sstream>
+#include <string>
+
+namespace {
+
+// Collects what is written to standard error while it lives.
+class CapturedStderr {
+ public:
+  CapturedStderr() : old_(std::cerr.rdbuf(text_.rdbuf())) {}
+  ~CapturedStderr() { std::cerr.rdbuf(old_); }
+  std::string str() const { return text_.str(); }
+
+ private:
+  std::ostringstream text_;
+  std::streambuf* old_;
+};
+
+void Parse(Application& app, const std::string& text, std::string* warnings = nullptr) {
+  std::istringstream in(text);
+  CapturedStderr captured;
+  app.getInput(in, "in.txt");
+  if (warnings != nullptr) *warnings = captured.str();
+}
+
+std::string Verdict(const std::string& text) {
+  Application app;
+  Parse(app, text);
+  std::ostringstream out;
+  app.result(out);
+  return out.str();
+}
+
+TEST(GetInputTest, ReadsSchemasDependenciesAndTheirLines) {
+  Application app;
+  Parse(app, "A,B\nB,C\n\nB->C\nA,B->C,D\nA->B->C\n->B\n");
+  EXPECT_EQ(app.getDecomposition(), (SchemaList{{"A", "B"}, {"B", "C"}}));
+  EXPECT_EQ(app.getAttributes(), (AttributeList{"A", "B", "C"}));
+  EXPECT_EQ(app.getDependencies().first, (SchemaList{{"B"}, {"A", "B"}, {"A"}, {""}}));
+  EXPECT_EQ(app.getDependencies().second, (SchemaList{{"C"}, {"C", "D"}, {"C"}, {"B"}}));
+  EXPECT_EQ(app.getDependencyLines(), (std::vector<std::size_t>{4, 5, 6, 7}));
+  EXPECT_EQ(app.getLineBreak(), "\n");
+}
+
+TEST(GetInputTest, KeepsNamesVerbatimAndSortsTheUniverseBytewise) {
+  Application app;
+  Parse(app, "b\nAB\nA\nA,,A\n  \nA, B\n\xc3\xa9,z\n");
+  EXPECT_EQ(
+      app.getDecomposition(),
+      (SchemaList{{"b"}, {"AB"}, {"A"}, {"A", "", "A"}, {"  "}, {"A", " B"}, {"\xc3\xa9", "z"}}));
+  EXPECT_EQ(app.getAttributes(), (AttributeList{"", "  ", " B", "A", "AB", "b", "z", "\xc3\xa9"}));
+}
+
+TEST(GetInputTest, EndsTheSchemaPartAtEndOfInput) {
+  Application app;
+  Parse(app, "A,B\nC");
+  EXPECT_EQ(app.getDecomposition(), (SchemaList{{"A", "B"}, {"C"}}));
+  EXPECT_TRUE(app.getDependencies().first.empty());
+
+  Application empty;
+  Parse(empty, "");
+  EXPECT_TRUE(empty.getDecomposition().empty());
+  EXPECT_TRUE(empty.getAttributes().empty());
+}
+
+TEST(GetInputTest, DropsTheCarriageReturnOfALineEnd) {
+  Application app;
+  Parse(app, "A,B\r\nB,C\r\n\r\nB->C\r\nC->A\r");
+  EXPECT_EQ(app.getDecomposition(), (SchemaList{{"A", "B"}, {"B", "C"}}));
+  EXPECT_EQ(app.getDependencies().second, (SchemaList{{"C"}, {"A"}}));
+  EXPECT_EQ(app.getLineBreak(), "\r\n");
+
+  // Only one carriage return, and only at the end of a line, is a line end.
+  Application lone;
+  Parse(lone, "A\rB,C\r\r\n");
+  EXPECT_EQ(lone.getDecomposition(), (SchemaList{{"A\rB", "C\r"}}));
+  EXPECT_EQ(lone.getLineBreak(), "\r\n");
+
+  // The first line decides the appended line break.
+  for (const char* text : {"A\nB\r\n", "A\r", "A", ""}) {
+    Application other;
+    Parse(other, text);
+    EXPECT_EQ(other.getLineBreak(), "\n") << text;
+  }
+}
+
+TEST(GetInputTest, WarnsAboutLinesWithoutArrowAndUnknownNames) {
+  Application app;
+  std::string warnings;
+  Parse(app, "A,B\nB,C\n\n\nB=>C\n \nX,X->C\nB->C,Y,\"\x01\n\n", &warnings);
+  EXPECT_EQ(warnings,
+            "lossless-join: in.txt:5: no \"->\" in dependency; line ignored\n"
+            "lossless-join: in.txt:6: no \"->\" in dependency; line ignored\n"
+            "lossless-join: in.txt:7: attribute \"X\" is in no sub-schema; "
+            "the dependency never applies\n"
+            "lossless-join: in.txt:8: attribute \"Y\" is in no sub-schema; "
+            "ignored on the right-hand side\n"
+            "lossless-join: in.txt:8: attribute \"\\\"\\x01\" is in no sub-schema; "
+            "ignored on the right-hand side\n");
+  EXPECT_EQ(app.getDependencyLines(), (std::vector<std::size_t>{7, 8}));
+}
+
+struct VerdictCase {
+  const char* what;
+  std::string input;
+  std::string output;
+};
+
+TEST(KapcsolasTesztTest, GivesTheTableauVerdict) {
+  const VerdictCase cases[] = {
+      {"one equalization", "A,B\nB,C\n\nB->C\n", "\nvesztesegmentes"},
+      {"no dependencies", "A,B\nB,C\n\n", "\nveszteseges"},
+      {"left sides differ", "A,B\nA,C\n\nB->C\n", "\nveszteseges"},
+      {"second pass", "A,B\nB,C\nC,D\n\nC->D\nB->C\n", "\nvesztesegmentes"},
+      {"single schema", "A,B,C\n", "\nvesztesegmentes"},
+      {"a schema with everything", "A\nB\nA,B,C\nC\n\nA->B\n", "\nvesztesegmentes"},
+      {"no schemas", "\nA->B\n", "\nveszteseges"},
+      {"empty input", "", "\nveszteseges"},
+      {"multi-attribute left side", "A,B,C\nA,B,D\n\nA,B->D\n", "\nvesztesegmentes"},
+      {"partial left side", "A,B,C\nA,D\n\nA,B->D\n", "\nveszteseges"},
+      {"unknown name on the left", "A,B\nB,C\n\nB,X->C\n", "\nveszteseges"},
+      {"unknown name on the right", "A,B\nB,C\n\nB->X,C\n", "\nvesztesegmentes"},
+      {"last line without break", "A,B\nB,C\n\nB->C", "\nvesztesegmentes"},
+      {"CR LF", "A,B\r\nB,C\r\n\r\nB->C\r\n", "\r\nvesztesegmentes"},
+      {"empty name", "A,\n,B\n\n->B\n", "\nvesztesegmentes"},
+      {"chase through a third row", "A,B\nC,D\nB,C\n\nB->C\nC->D\n", "\nvesztesegmentes"},
+      {"equal symbols not distinguished", "A,B\nA,C\nD\n\nD->B\nD->C\n", "\nveszteseges"},
+  };
+  for (const VerdictCase& c : cases) EXPECT_EQ(Verdict(c.input), c.output) << c.what;
+}
+
+TEST(KapcsolasTesztTest, EgyenlositRewritesTheWholeColumn) {
+  Application app;
+  Parse(app, "A\nB\nC\n\nA->B\n");
+  Tableau tableau(3, 3);  // columns A, B, C
+  const int cells[3][3] = {{0, 2, 5}, {1, 1, 5}, {3, 2, 5}};
+  for (std::uint32_t r = 0; r < 3; ++r) {
+    for (std::uint32_t c = 0; c < 3; ++c) tableau(r, c) = cells[r][c];
+  }
+  app.egyenlosit(0, 1, tableau, 0);  // B: 2 against 1, the smaller wins everywhere
+  EXPECT_EQ(tableau(0, 1), 1);
+  EXPECT_EQ(tableau(1, 1), 1);
+  EXPECT_EQ(tableau(2, 1), 1);
+  EXPECT_EQ(tableau(2, 0), 3);  // other columns untouched
+}
+
+TEST(KapcsolasTesztTest, DistinguishedRowIsDecidedWithoutASum) {
+  Tableau tableau(2, 4);
+  for (std::uint32_t c = 0; c < 4; ++c) {
+    tableau(0, c) = 0x40000000;  // a sum of 2^32 would wrap to 0
+    tableau(1, c) = c == 3 ? 1 : 0;
+  }
+  EXPECT_FALSE(HasDistinguishedRow(tableau));
+  tableau(1, 3) = 0;
+  EXPECT_TRUE(HasDistinguishedRow(tableau));
+  EXPECT_FALSE(HasDistinguishedRow(Tableau(0, 3)));
+  EXPECT_TRUE(HasDistinguishedRow(Tableau(1, 0)));
+}
+
+TEST(PrintInputTest, AlignsNamesInFieldsOfThree) {
+  Application app;
+  Parse(app, "A,B\nB,LONG\n\nB->C\nA,B->C,D\n");
+  std::ostringstream out;
+  app.printInput(out);
+  EXPECT_EQ(out.str(),
+            "Relaciosema dekompozicioja\n"
+            "  A  B\n"
+            "  BLONG\n"
+            "\n"
+            "Funkcionalis fuggosegi halmaz\n"
+            "  B ->  C\n"
+            "  A  B ->  C  D\n"
+            "\n");
+}
+
+}  // namespace

@@ -1,0 +1,36 @@
+#!/usr/bin/env bash
+# Runs the tool on CASE/in.txt in a scratch folder and compares, byte for byte, the output
+# file with CASE/out.txt, standard output with CASE/stdout (default "Done."), standard error
+# with CASE/stderr (default empty) and the exit status with CASE/status (default 0).
+set -u
+bin=$1
+case_dir=$2
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+
+cp "$case_dir/in.txt" "$work/in.txt"
+(cd "$work" && "$bin" in.txt out.txt >stdout 2>stderr)
+status=$?
+
+expect_file() {  # expected-file actual-file default-text
+  if [ -f "$1" ]; then cp "$1" "$work/expected"; else printf '%s' "$3" >"$work/expected"; fi
+  if ! cmp -s "$work/expected" "$2"; then
+    echo "FAIL: $(basename "$1") differs"
+    echo "--- expected"; od -c "$work/expected" | head -20
+    echo "--- actual"; od -c "$2" | head -20
+    failed=1
+  fi
+}
+
+failed=0
+expected_status=0
+[ -f "$case_dir/status" ] && expected_status=$(cat "$case_dir/status")
+if [ "$status" != "$expected_status" ]; then
+  echo "FAIL: exit status $status, expected $expected_status"
+  failed=1
+fi
+expect_file "$case_dir/stdout" "$work/stdout" $'Done.\n'
+expect_file "$case_dir/stderr" "$work/stderr" ''
+expect_file "$case_dir/out.txt" "$work/out.txt" ''
+cmp -s "$case_dir/in.txt" "$work/in.txt" || { echo "FAIL: input changed"; failed=1; }
+exit $failed

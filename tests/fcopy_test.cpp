@@ -1,0 +1,96 @@
+#include "fcopy.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+
+namespace {
+
+namespace fs = std::filesystem;
+
+class FileCopyTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    char pattern[] = "/tmp/fcopy_test.XXXXXX";
+    ASSERT_NE(::mkdtemp(pattern), nullptr);
+    dir_ = pattern;
+  }
+  void TearDown() override { fs::remove_all(dir_); }
+
+  std::string Path(const std::string& name) const { return (dir_ / name).string(); }
+
+  void Write(const std::string& name, const std::string& bytes) const {
+    std::ofstream(Path(name), std::ios::binary) << bytes;
+  }
+
+  std::string Read(const std::string& name) const {
+    std::ifstream in(Path(name), std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+  }
+
+  fs::path dir_;
+};
+
+std::string Bytes(std::size_t size) {
+  std::string bytes(size, '\0');
+  for (std::size_t i = 0; i < size; ++i) bytes[i] = static_cast<char>((i * 7919) % 256);
+  return bytes;
+}
+
+TEST_F(FileCopyTest, CopiesEveryByteAcrossBlockBoundaries) {
+  for (std::size_t size : {0u, 1u, 15999u, 16000u, 16001u, 32000u, 50000u}) {
+    std::string bytes = Bytes(size);
+    Write("in", bytes);
+    Write("out", std::string(size + 100, 'x'));  // longer than the copy: truncated
+    EXPECT_EQ(FileCopy(Path("in").c_str(), Path("out").c_str()), 0) << size;
+    EXPECT_EQ(Read("out"), bytes) << size;
+  }
+  std::string special("\0\r\n\xff\x80 \r", 7);
+  Write("in", special);
+  EXPECT_EQ(FileCopy(Path("in").c_str(), Path("out").c_str()), 0);
+  EXPECT_EQ(Read("out"), special);
+}
+
+TEST_F(FileCopyTest, UnreadableSourcesLeaveTheDestinationAlone) {
+  Write("out", "precious");
+  fs::create_directory(Path("dir"));
+  ASSERT_EQ(::mkfifo(Path("fifo").c_str(), 0600), 0);
+  for (const char* source : {"absent", "dir", "fifo"}) {
+    EXPECT_EQ(FileCopy(Path(source).c_str(), Path("out").c_str()), -1) << source;
+    EXPECT_EQ(Read("out"), "precious") << source;
+  }
+  EXPECT_EQ(FileCopy(Path("absent").c_str(), Path("new").c_str()), -1);
+  EXPECT_FALSE(fs::exists(Path("new")));
+}
+
+TEST_F(FileCopyTest, FailsWhenTheDestinationCannotBeWritten) {
+  Write("in", "A,B\n");
+  EXPECT_EQ(FileCopy(Path("in").c_str(), Path("missing/out").c_str()), -1);
+  EXPECT_EQ(FileCopy(Path("in").c_str(), Path("").c_str()), -1);  // a directory
+  // Buffered bytes that cannot be flushed at close count as a failure.
+  EXPECT_EQ(FileCopy(Path("in").c_str(), "/dev/full"), -1);
+  Write("big", Bytes(40000));
+  EXPECT_EQ(FileCopy(Path("big").c_str(), "/dev/full"), -1);
+  EXPECT_EQ(Read("in"), "A,B\n");
+}
+
+TEST_F(FileCopyTest, SameFileComparesDeviceAndInode) {
+  Write("in", "x");
+  Write("other", "x");
+  fs::create_hard_link(Path("in"), Path("hard"));
+  fs::create_symlink(Path("in"), Path("soft"));
+  EXPECT_TRUE(SameFile(Path("in").c_str(), Path("in").c_str()));
+  EXPECT_TRUE(SameFile(Path("in").c_str(), (dir_ / "." / "in").c_str()));
+  EXPECT_TRUE(SameFile(Path("in").c_str(), Path("hard").c_str()));
+  EXPECT_TRUE(SameFile(Path("soft").c_str(), Path("in").c_str()));
+  EXPECT_FALSE(SameFile(Path("in").c_str(), Path("other").c_str()));
+  EXPECT_FALSE(SameFile(Path("in").c_str(), Path("absent").c_str()));
+}
+
+}  // namespace
