@@ -44,7 +44,8 @@ AttributeList SplitNames(const std::string& text) {
 // are escaped, everything else (UTF-8 among it) is kept.
 std::string Quoted(const std::string& name) {
   std::string quoted = "\"";
-  for (unsigned char c : name) {
+  for (char byte : name) {
+    auto c = static_cast<unsigned char>(byte);
     if (c == '"' || c == '\\') {
       quoted += '\\';
       quoted += static_cast<char>(c);
@@ -178,9 +179,9 @@ DependencyColumns Application::resolveColumns(const AttributeList& left, const A
                      const char* consequence) {
     std::vector<const std::string*> reported;
     for (const std::string& name : names) {
-      auto at = std::lower_bound(attributes.begin(), attributes.end(), name);
-      if (at != attributes.end() && *at == name) {
-        found.push_back(static_cast<std::size_t>(at - attributes.begin()));
+      std::size_t column = columnOf(name);
+      if (column != kNoColumn) {
+        found.push_back(column);
         continue;
       }
       bool seen = std::any_of(reported.begin(), reported.end(),
@@ -195,6 +196,12 @@ DependencyColumns Application::resolveColumns(const AttributeList& left, const A
   columns.applies = resolve(left, columns.left, "the dependency never applies");
   resolve(right, columns.right, "ignored on the right-hand side");
   return columns;
+}
+
+std::size_t Application::columnOf(const std::string& name) const {
+  auto at = std::lower_bound(attributes.begin(), attributes.end(), name);
+  if (at == attributes.end() || *at != name) return kNoColumn;
+  return static_cast<std::size_t>(at - attributes.begin());
 }
 
 void Application::warn(std::size_t lineNumber, const std::string& message) const {
@@ -233,8 +240,7 @@ Tableau Application::initialTableau() const {
       tableau(Index(r), Index(c)) = static_cast<int>(r + 1);
     }
     for (const std::string& name : decomposition[r]) {
-      auto at = std::lower_bound(attributes.begin(), attributes.end(), name);
-      tableau(Index(r), Index(at - attributes.begin())) = 0;
+      tableau(Index(r), Index(columnOf(name))) = 0;
     }
   }
   return tableau;

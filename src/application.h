@@ -78,6 +78,9 @@ class Application {
   void sortAttributes();
   DependencyColumns resolveColumns(const AttributeList& left, const AttributeList& right,
                                    std::size_t lineNumber) const;
+  // The column of an attribute name, or kNoColumn when no sub-schema holds it.
+  std::size_t columnOf(const std::string& name) const;
+  static constexpr std::size_t kNoColumn = static_cast<std::size_t>(-1);
   Tableau initialTableau() const;
   bool rowsAgree(const Tableau& tableau, std::size_t i, std::size_t k, std::size_t j) const;
   void warn(std::size_t lineNumber, const std::string& message) const;

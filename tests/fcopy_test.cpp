@@ -69,6 +69,11 @@ TEST_F(FileCopyTest, UnreadableSourcesLeaveTheDestinationAlone) {
   EXPECT_FALSE(fs::exists(Path("new")));
 }
 
+TEST_F(FileCopyTest, AReadErrorIsNotTheEndOfTheSource) {
+  // A regular file whose first read fails (EIO): the start of this process's address space.
+  EXPECT_EQ(FileCopy("/proc/self/mem", Path("out").c_str()), -1);
+}
+
 TEST_F(FileCopyTest, FailsWhenTheDestinationCannotBeWritten) {
   Write("in", "A,B\n");
   EXPECT_EQ(FileCopy(Path("in").c_str(), Path("missing/out").c_str()), -1);

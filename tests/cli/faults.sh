@@ -62,6 +62,10 @@ case $scenario in
     run 1 "" "$copy_error" fifo out.txt
     same_bytes out.txt out.orig
     ;;
+  input_read_error)
+    # A regular file whose first read fails: the tool's own memory at address 0.
+    run 1 "" "$copy_error" /proc/self/mem out.txt
+    ;;
   same_path)
     run 1 "" "$same_file" in.txt in.txt
     run 1 "" "$same_file" in.txt ./in.txt
