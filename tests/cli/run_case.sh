@@ -9,7 +9,8 @@ work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 
 cp "$case_dir/in.txt" "$work/in.txt"
-(cd "$work" && "$bin" in.txt out.txt >stdout 2>stderr)
+# LOSSLESS_JOIN_WRAPPER, when set, is put in front of the tool (valgrind, for instance).
+(cd "$work" && ${LOSSLESS_JOIN_WRAPPER:-} "$bin" in.txt out.txt >stdout 2>stderr)
 status=$?
 
 expect_file() {  # expected-file actual-file default-text
