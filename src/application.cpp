@@ -6,13 +6,16 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <deque>
 #include <iomanip>
 #include <iostream>
 #include <limits>
 #include <stdexcept>
+#include <unordered_set>
 
 #include "fcopy.h"
 #include "stringutils.h"
+#include "symbolclasses.h"
 
 namespace {
 
@@ -70,7 +73,7 @@ std::size_t PhysicalMemoryBytes() {
 // Refuses a tableau that cannot be indexed or that would not fit in this machine's memory:
 // a clear message beats an allocation that the system kills the process for later.
 void CheckTableauSize(std::size_t rows, std::size_t cols) {
-  constexpr std::size_t kMaxRows = std::numeric_limits<int>::max() - 1;
+  constexpr std::size_t kMaxRows = (std::size_t{1} << 30) - 1;
   constexpr std::size_t kMaxCols = std::numeric_limits<std::uint32_t>::max();
   std::size_t limit = PhysicalMemoryBytes() / sizeof(int);
   bool fits = rows <= kMaxRows && cols <= kMaxCols && (cols == 0 || rows <= limit / cols);
@@ -79,8 +82,6 @@ void CheckTableauSize(std::size_t rows, std::size_t cols) {
                             std::to_string(cols) + " columns does not fit in memory");
   }
 }
-
-std::uint32_t Index(std::size_t i) { return static_cast<std::uint32_t>(i); }
 
 }  // namespace
 
@@ -131,11 +132,13 @@ void Application::getInput(std::istream& in, const std::string& name) {
   std::string line;
   std::size_t lineNumber = 0;
   bool endedWithCrLf = false;
+  std::unordered_set<std::string> known;
   while (ReadLine(in, line, endedWithCrLf)) {
     if (++lineNumber == 1 && endedWithCrLf) lineBreak = "\r\n";
     if (line.empty()) break;
-    addSchemaLine(line);
+    addSchemaLine(line, known);
   }
+  known = {};
   // Dependencies name only attributes of the schema lines, so the universe is complete
   // here and each dependency line can be resolved as it is read.
   sortAttributes();
@@ -144,9 +147,12 @@ void Application::getInput(std::istream& in, const std::string& name) {
   }
 }
 
-void Application::addSchemaLine(const std::string& line) {
+void Application::addSchemaLine(const std::string& line, std::unordered_set<std::string>& known) {
   AttributeList names = SplitNames(line);
-  attributes.insert(attributes.end(), names.begin(), names.end());
+  for (const std::string& name : names) {
+    if (known.insert(name).second) attributes.push_back(name);
+  }
+  names.shrink_to_fit();  // a large input keeps many of these lists
   decomposition.push_back(std::move(names));
 }
 
@@ -232,57 +238,168 @@ void Application::result(std::ostream& os) {
   kapcsolas_teszt(os);
 }
 
-Tableau Application::initialTableau() const {
-  CheckTableauSize(decomposition.size(), attributes.size());
-  Tableau tableau(Index(decomposition.size()), Index(attributes.size()));
-  for (std::size_t r = 0; r < decomposition.size(); ++r) {
-    for (std::size_t c = 0; c < attributes.size(); ++c) {
-      tableau(Index(r), Index(c)) = static_cast<int>(r + 1);
-    }
-    for (const std::string& name : decomposition[r]) {
-      tableau(Index(r), Index(columnOf(name))) = 0;
-    }
-  }
-  return tableau;
-}
-
-bool Application::rowsAgree(const Tableau& tableau, std::size_t i, std::size_t k,
-                            std::size_t j) const {
-  for (std::size_t c : dependencyColumns[j].left) {
-    if (tableau(Index(i), Index(c)) != tableau(Index(k), Index(c))) return false;
-  }
-  return true;
-}
-
 void Application::kapcsolas_teszt(std::ostream& os) {
-  Tableau snapshot = initialTableau();
-  Tableau working = snapshot;
-  std::size_t rows = working.RowNo();
-  // Passes over all dependencies and row pairs until a pass changes nothing; a change
-  // made early in a pass is seen by the checks after it.
-  do {
-    snapshot = working;
-    for (std::size_t j = 0; j < dependencyColumns.size(); ++j) {
-      if (!dependencyColumns[j].applies) continue;
-      for (std::size_t i = 0; i + 1 < rows; ++i) {
-        for (std::size_t k = i + 1; k < rows; ++k) {
-          if (rowsAgree(working, i, k, j)) egyenlosit(i, k, working, j);
+  Tableau tableau = finalTableau();
+  os << (HasDistinguishedRow(tableau) ? "vesztesegmentes" : "veszteseges");
+}
+
+Tableau Application::finalTableau() {
+  CheckTableauSize(decomposition.size(), attributes.size());
+  SymbolClasses classes(decomposition.size(), attributes.size());
+  for (std::size_t r = 0; r < decomposition.size(); ++r) {
+    for (const std::string& name : decomposition[r]) {
+      classes.MarkDistinguished(static_cast<SymbolClasses::Row>(r), columnOf(name));
+    }
+  }
+  classes.TakeChangedColumns();
+  chase(classes);
+  return classes.ToTableau();
+}
+
+// Groups rows by a key of class roots: an open-addressing table from the key's hash to the
+// first row seen with that key, reused from one dependency to the next.
+class RowGroups {
+ public:
+  using Row = SymbolClasses::Row;
+
+  void Reset(std::size_t expected) {
+    std::size_t capacity = 16;
+    while (capacity < 2 * expected) capacity *= 2;
+    if (capacity > rows_.size()) {
+      rows_.assign(capacity, 0);
+      hashes_.assign(capacity, 0);
+      stamps_.assign(capacity, 0);
+      generation_ = 0;
+    }
+    mask_ = capacity - 1;
+    ++generation_;
+  }
+
+  // The first row inserted with a key equal to row's (sameKey decides), or row itself,
+  // which is then inserted.
+  template <typename SameKey>
+  Row FirstWithKey(std::uint64_t hash, Row row, SameKey sameKey) {
+    for (std::size_t slot = hash & mask_;; slot = (slot + 1) & mask_) {
+      if (stamps_[slot] != generation_) {
+        stamps_[slot] = generation_;
+        hashes_[slot] = hash;
+        rows_[slot] = row;
+        return row;
+      }
+      if (hashes_[slot] == hash && sameKey(rows_[slot])) return rows_[slot];
+    }
+  }
+
+ private:
+  std::vector<Row> rows_;
+  std::vector<std::uint64_t> hashes_;
+  std::vector<std::uint32_t> stamps_;
+  std::uint32_t generation_ = 0;
+  std::size_t mask_ = 0;
+};
+
+namespace {
+
+std::uint64_t Mix(std::uint64_t hash, std::uint64_t value) {
+  hash ^= value + 0x9e3779b97f4a7c15ULL + (hash << 6) + (hash >> 2);
+  return hash * 0xff51afd7ed558ccdULL;
+}
+
+}  // namespace
+
+void Application::chase(SymbolClasses& classes) {
+  // A dependency whose left-hand side is one column follows every merge in that column at
+  // once (egyenlosit queues it). One with a longer left-hand side is looked at again, as a
+  // whole, after a column of its left-hand side changed.
+  followers.assign(attributes.size(), {});
+  std::vector<std::vector<std::size_t>> dependentsOf(attributes.size());
+  std::deque<std::size_t> work;
+  std::vector<bool> queued(dependencyColumns.size(), false);
+  for (std::size_t j = 0; j < dependencyColumns.size(); ++j) {
+    const DependencyColumns& columns = dependencyColumns[j];
+    if (!columns.applies || columns.right.empty()) continue;
+    std::vector<std::size_t> left = columns.left;
+    std::sort(left.begin(), left.end());
+    left.erase(std::unique(left.begin(), left.end()), left.end());
+    if (left.size() == 1) {
+      followers[left.front()].push_back(j);
+    } else {
+      for (std::size_t c : left) dependentsOf[c].push_back(j);
+    }
+    work.push_back(j);
+    queued[j] = true;
+  }
+  RowGroups groups;
+  while (!work.empty()) {
+    std::size_t j = work.front();
+    work.pop_front();
+    queued[j] = false;
+    applyDependency(classes, j, groups);
+    for (std::size_t c : classes.TakeChangedColumns()) {
+      for (std::size_t dependent : dependentsOf[c]) {
+        if (!queued[dependent]) {
+          queued[dependent] = true;
+          work.push_back(dependent);
         }
       }
     }
-  } while (working != snapshot);
-  os << (HasDistinguishedRow(working) ? "vesztesegmentes" : "veszteseges");
+  }
+  followers.clear();
 }
 
-void Application::egyenlosit(std::size_t i, std::size_t k, Tableau& tableau, std::size_t j) {
+void Application::applyDependency(SymbolClasses& classes, std::size_t j, RowGroups& groups) {
+  using Row = SymbolClasses::Row;
+  const std::vector<std::size_t>& left = dependencyColumns[j].left;
+  if (isSettled(classes, j)) return;
+  // Only rows whose cell shares its class in every left-hand column can agree with another
+  // row; the column with the fewest shared cells bounds the candidates.
+  std::size_t driver = *std::min_element(left.begin(), left.end(), [&](auto a, auto b) {
+    return classes.SharedCount(a) < classes.SharedCount(b);
+  });
+  if (classes.SharedCount(driver) < 2) return;
+
+  std::vector<std::pair<Row, Row>> agreeing;
+  groups.Reset(classes.SharedCount(driver));
+  classes.ForEachShared(driver, [&](Row r) {
+    std::uint64_t hash = 0;
+    for (std::size_t c : left) {
+      if (!classes.IsShared(c, r)) return;
+      hash = Mix(hash, classes.Find(c, r));
+    }
+    Row first = groups.FirstWithKey(hash, r, [&](Row other) {
+      return std::all_of(left.begin(), left.end(), [&](std::size_t c) {
+        return classes.Find(c, other) == classes.Find(c, r);
+      });
+    });
+    if (first != r) agreeing.emplace_back(first, r);
+  });
+  for (const auto& [first, r] : agreeing) equalize(first, r, classes, j);
+}
+
+bool Application::isSettled(const SymbolClasses& classes, std::size_t j) const {
+  const std::vector<std::size_t>& right = dependencyColumns[j].right;
+  return std::all_of(right.begin(), right.end(),
+                     [&](std::size_t c) { return classes.IsComplete(c); });
+}
+
+void Application::equalize(std::size_t i, std::size_t k, SymbolClasses& classes, std::size_t j) {
+  egyenlosit(i, k, classes, j);
+  while (!pending.empty()) {
+    Equalization next = pending.back();
+    pending.pop_back();
+    egyenlosit(next.i, next.k, classes, next.j);
+  }
+}
+
+void Application::egyenlosit(std::size_t i, std::size_t k, SymbolClasses& classes, std::size_t j) {
   for (std::size_t c : dependencyColumns[j].right) {
-    int a = tableau(Index(i), Index(c));
-    int b = tableau(Index(k), Index(c));
-    if (a == b) continue;
-    int kept = std::min(a, b);
-    int dropped = std::max(a, b);
-    for (std::uint32_t r = 0; r < tableau.RowNo(); ++r) {
-      if (tableau(r, Index(c)) == dropped) tableau(r, Index(c)) = kept;
+    if (classes.Unite(c, static_cast<SymbolClasses::Row>(i), static_cast<SymbolClasses::Row>(k))) {
+      // Rows i and k now agree on c: so they must on what c alone determines.
+      if (c < followers.size()) {
+        for (std::size_t follower : followers[c]) {
+          if (!isSettled(classes, follower)) pending.push_back({i, k, follower});
+        }
+      }
     }
   }
 }

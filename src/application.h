@@ -5,10 +5,12 @@
 #include <istream>
 #include <ostream>
 #include <string>
+#include <unordered_set>
 #include <utility>
 #include <vector>
 
 #include "math/matrix.h"
+#include "symbolclasses.h"
 
 // Attribute names are byte strings taken verbatim from the input; equal bytes, same name.
 using AttributeList = std::vector<std::string>;
@@ -30,6 +32,9 @@ struct DependencyColumns {
 // True when some row holds only the distinguished value 0. Decided cell by cell, not by a
 // row sum, which could overflow on a large tableau.
 bool HasDistinguishedRow(const Tableau& tableau);
+
+// Groups rows that agree on some columns; defined where the chase is.
+class RowGroups;
 
 // One run of the tool: copies the input file to the output file, reads the decomposition
 // and the dependencies, and appends the verdict of the tableau test.
@@ -61,9 +66,11 @@ class Application {
   // Join test: runs the tableau test and writes "vesztesegmentes" (lossless) or
   // "veszteseges" (lossy).
   void kapcsolas_teszt(std::ostream& os);
-  // Equalize: makes rows i and k agree on every right-hand-side column of dependency j;
-  // the smaller symbol wins and replaces the other throughout its column.
-  void egyenlosit(std::size_t i, std::size_t k, Tableau& tableau, std::size_t j);
+  // The tableau after the chase: one row per sub-schema, one column per attribute.
+  Tableau finalTableau();
+  // Equalize: makes rows i and k agree on every right-hand-side column of dependency j, by
+  // merging the classes of their cells there; the smaller symbol wins.
+  void egyenlosit(std::size_t i, std::size_t k, SymbolClasses& classes, std::size_t j);
 
   const AttributeList& getAttributes() const { return attributes; }
   const SchemaList& getDecomposition() const { return decomposition; }
@@ -73,7 +80,7 @@ class Application {
   const std::string& getLineBreak() const { return lineBreak; }
 
  private:
-  void addSchemaLine(const std::string& line);
+  void addSchemaLine(const std::string& line, std::unordered_set<std::string>& known);
   void addDependencyLine(const std::string& line, std::size_t lineNumber);
   void sortAttributes();
   DependencyColumns resolveColumns(const AttributeList& left, const AttributeList& right,
@@ -81,8 +88,15 @@ class Application {
   // The column of an attribute name, or kNoColumn when no sub-schema holds it.
   std::size_t columnOf(const std::string& name) const;
   static constexpr std::size_t kNoColumn = static_cast<std::size_t>(-1);
-  Tableau initialTableau() const;
-  bool rowsAgree(const Tableau& tableau, std::size_t i, std::size_t k, std::size_t j) const;
+  // Applies the dependencies until none changes anything, revisiting a dependency only
+  // after a column of its left-hand side changed.
+  void chase(SymbolClasses& classes);
+  // Equalizes, for dependency j, every group of rows that agree on its left-hand side.
+  void applyDependency(SymbolClasses& classes, std::size_t j, RowGroups& groups);
+  // Whether every right-hand column of dependency j is one class: then j can change nothing.
+  bool isSettled(const SymbolClasses& classes, std::size_t j) const;
+  // egyenlosit, then every equalization that it makes necessary.
+  void equalize(std::size_t i, std::size_t k, SymbolClasses& classes, std::size_t j);
   void warn(std::size_t lineNumber, const std::string& message) const;
 
   AttributeList attributes;  // sorted, without duplicates: the tableau's column order
@@ -97,4 +111,12 @@ class Application {
   // "\r\n" when the input's first line ends with a carriage return and a line feed.
   std::string lineBreak = "\n";
   bool finished = false;
+
+  // While the chase runs: per column, the dependencies whose left-hand side is that column
+  // alone, and the equalizations that egyenlosit found necessary and that are still to do.
+  struct Equalization {
+    std::size_t i, k, j;
+  };
+  std::vector<std::vector<std::size_t>> followers;
+  std::vector<Equalization> pending;
 };

@@ -133,19 +133,19 @@ TEST(KapcsolasTesztTest, GivesTheTableauVerdict) {
   for (const VerdictCase& c : cases) EXPECT_EQ(Verdict(c.input), c.output) << c.what;
 }
 
-TEST(KapcsolasTesztTest, EgyenlositRewritesTheWholeColumn) {
+TEST(KapcsolasTesztTest, EgyenlositMergesTheRightHandColumns) {
   Application app;
-  Parse(app, "A\nB\nC\n\nA->B\n");
-  Tableau tableau(3, 3);  // columns A, B, C
-  const int cells[3][3] = {{0, 2, 5}, {1, 1, 5}, {3, 2, 5}};
+  Parse(app, "A\nB\nC\n\nA->B,C\n");
+  SymbolClasses classes(3, 3);  // columns A, B, C; row 1 holds B
+  classes.MarkDistinguished(1, 1);
+  app.egyenlosit(0, 2, classes, 0);  // rows 0 and 2 in B and C: symbol 1 wins over 3
+  app.egyenlosit(2, 1, classes, 0);  // B: the distinguished 0 wins; C: 1 wins over 2
+  Tableau tableau = classes.ToTableau();
+  // Row 0 shares its classes with row 2, so it follows too.
+  const int expected[3][3] = {{1, 0, 1}, {2, 0, 1}, {3, 0, 1}};
   for (std::uint32_t r = 0; r < 3; ++r) {
-    for (std::uint32_t c = 0; c < 3; ++c) tableau(r, c) = cells[r][c];
+    for (std::uint32_t c = 0; c < 3; ++c) EXPECT_EQ(tableau(r, c), expected[r][c]) << r << c;
   }
-  app.egyenlosit(0, 1, tableau, 0);  // B: 2 against 1, the smaller wins everywhere
-  EXPECT_EQ(tableau(0, 1), 1);
-  EXPECT_EQ(tableau(1, 1), 1);
-  EXPECT_EQ(tableau(2, 1), 1);
-  EXPECT_EQ(tableau(2, 0), 3);  // other columns untouched
 }
 
 TEST(KapcsolasTesztTest, DistinguishedRowIsDecidedWithoutASum) {

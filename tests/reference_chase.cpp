@@ -55,6 +55,7 @@ ReferenceResult ReferenceChase(const SchemaList& decomposition, const Dependency
   bool changed = true;
   while (changed) {
     changed = false;
+    ++result.passes;
     for (std::size_t j = 0; j < left.size(); ++j) {
       for (std::size_t i = 0; i < t.size(); ++i) {
         for (std::size_t k = 0; k < t.size(); ++k) {

@@ -12,6 +12,8 @@ struct ReferenceResult {
   // cell holds the smallest symbol of its class (0 is distinguished).
   std::vector<std::vector<int>> tableau;
   bool lossless = false;
+  // Passes made, the last of which changed nothing.
+  int passes = 0;
 };
 
 ReferenceResult ReferenceChase(const SchemaList& decomposition, const DependencySet& dependencies);

@@ -1,0 +1,205 @@
+// Times the built tool on generated inputs of each shape and prints the figures: wall time,
+// peak memory against the size of the tableau and of the input, how time grows when each
+// dimension doubles, and (with --reference) the time of the plain reference chase.
+// It asserts nothing.
+#include <signal.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "application.h"
+#include "generate.h"
+#include "reference_chase.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+struct Case {
+  Shape shape;
+  bool chains;
+};
+
+struct Measure {
+  double seconds = 0;  // median of the runs
+  long peakKiB = 0;    // largest resident set of the runs
+  bool ok = true;
+};
+
+std::string Generate(const Case& c) {
+  return c.chains ? GenerateReverseChains(c.shape) : GenerateDiscovered(c.shape, 20261208);
+}
+
+bool WriteFile(const std::string& path, const std::string& text) {
+  std::ofstream out(path, std::ios::binary);
+  out << text;
+  out.close();
+  return !out.fail();
+}
+
+// Runs child() in a child process; its wall time and peak memory, or !ok past the limit.
+template <typename Child>
+Measure RunChild(Child child, int limitSeconds) {
+  std::fflush(nullptr);  // the child must not write out what the parent has buffered
+  auto start = Clock::now();
+  pid_t pid = fork();
+  if (pid == 0) {
+    alarm(static_cast<unsigned>(limitSeconds));
+    std::_Exit(child());
+  }
+  int status = 0;
+  rusage usage{};
+  Measure m;
+  if (pid < 0 || wait4(pid, &status, 0, &usage) < 0) {
+    m.ok = false;
+    return m;
+  }
+  m.seconds = std::chrono::duration<double>(Clock::now() - start).count();
+  m.peakKiB = usage.ru_maxrss;
+  m.ok = WIFEXITED(status) && WEXITSTATUS(status) == 0;
+  return m;
+}
+
+Measure TimeTool(const std::string& tool, const std::string& input, const std::string& output,
+                 int runs) {
+  std::vector<double> times;
+  Measure result;
+  for (int i = 0; i < runs; ++i) {
+    Measure m = RunChild(
+        [&] {
+          if (!std::freopen("/dev/null", "w", stdout)) return 1;
+          execl(tool.c_str(), tool.c_str(), input.c_str(), output.c_str(),
+                static_cast<char*>(nullptr));
+          return 127;
+        },
+        600);
+    if (!m.ok) return m;
+    times.push_back(m.seconds);
+    result.peakKiB = std::max(result.peakKiB, m.peakKiB);
+  }
+  std::sort(times.begin(), times.end());
+  result.seconds = times[times.size() / 2];
+  return result;
+}
+
+Measure TimeReference(const std::string& input, int limitSeconds) {
+  return RunChild(
+      [&] {
+        std::ifstream in(input, std::ios::binary);
+        Application app;
+        std::fclose(stderr);  // warnings are not what is measured
+        app.getInput(in, input);
+        ReferenceChase(app.getDecomposition(), app.getDependencies());
+        return 0;
+      },
+      limitSeconds);
+}
+
+std::string Verdict(const std::string& output) {
+  std::ifstream in(output, std::ios::binary);
+  std::string text((std::istreambuf_iterator<char>(in)), {});
+  return text.size() >= 15 && text.compare(text.size() - 15, 15, "vesztesegmentes") == 0
+             ? "lossless"
+             : "lossy";
+}
+
+std::string Dimensions(const Shape& s) {
+  return std::to_string(s.schemas) + " x " + std::to_string(s.attributes) + " x " +
+         std::to_string(s.dependencies);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  std::string tool = LOSSLESS_JOIN_BINARY;
+  bool reference = false;
+  bool doubling = true;
+  std::string only;
+  for (int i = 1; i < argc; ++i) {
+    std::string arg = argv[i];
+    if (arg == "--reference") {
+      reference = true;
+    } else if (arg == "--no-doubling") {
+      doubling = false;
+    } else if (arg == "--tool" && i + 1 < argc) {
+      tool = argv[++i];
+    } else if (arg == "--shape" && i + 1 < argc) {
+      only = argv[++i];
+    } else {
+      std::fprintf(stderr, "usage: %s [--tool PATH] [--shape NAME] [--no-doubling] [--reference]\n",
+                   argv[0]);
+      return 2;
+    }
+  }
+
+  const std::vector<Case> cases = {
+      {{"textbook", 5, 8, 6}, false},
+      {{"wide", 30, 300, 20000}, false},
+      {{"chains", 2000, 200, 2000}, true},
+      {{"huge", 10000, 1000, 10000}, false},
+  };
+  char dir[] = "/tmp/lossless-join-bench.XXXXXX";
+  if (mkdtemp(dir) == nullptr) return 1;
+  const std::string input = std::string(dir) + "/in.txt";
+  const std::string output = std::string(dir) + "/out.txt";
+
+  std::printf("tool: %s\n", tool.c_str());
+  std::printf("%-9s %-22s %9s %9s %10s %10s %6s %9s\n", "shape", "rows x cols x deps", "time ms",
+              "peak MiB", "table MiB", "input MiB", "ratio", "verdict");
+  for (const Case& c : cases) {
+    if (!only.empty() && only != c.shape.name) continue;
+    std::string text = Generate(c);
+    if (!WriteFile(input, text)) return 1;
+    Measure m = TimeTool(tool, input, output, 5);
+    double tableMiB =
+        static_cast<double>(c.shape.schemas * c.shape.attributes * sizeof(int)) / (1 << 20);
+    double inputMiB = static_cast<double>(text.size()) / (1 << 20);
+    double peakMiB = static_cast<double>(m.peakKiB) / 1024;
+    // Below a mebibyte the process's own start-up memory is all the ratio would show.
+    std::string ratio = "-";
+    if (tableMiB + inputMiB >= 1)
+      ratio = std::to_string(peakMiB / (tableMiB + inputMiB)).substr(0, 4);
+    std::printf("%-9s %-22s %9.1f %9.1f %10.2f %10.2f %6s %9s\n", c.shape.name.c_str(),
+                Dimensions(c.shape).c_str(), m.seconds * 1000, peakMiB, tableMiB, inputMiB,
+                ratio.c_str(), m.ok ? Verdict(output).c_str() : "FAILED");
+    std::fflush(stdout);
+
+    if (doubling) {
+      const char* names[] = {"rows", "cols", "deps"};
+      for (int d = 0; d < 3; ++d) {
+        Case twice = c;
+        std::size_t* dims[] = {&twice.shape.schemas, &twice.shape.attributes,
+                               &twice.shape.dependencies};
+        *dims[d] *= 2;
+        if (!WriteFile(input, Generate(twice))) return 1;
+        Measure t = TimeTool(tool, input, output, 3);
+        std::printf("          %s x2 (%s): %.1f ms, %.2f times the time\n", names[d],
+                    Dimensions(twice.shape).c_str(), t.seconds * 1000, t.seconds / m.seconds);
+      }
+      std::fflush(stdout);
+    }
+    if (reference) {
+      if (!WriteFile(input, text)) return 1;
+      Measure r = TimeReference(input, 60);
+      if (r.ok) {
+        std::printf("          reference chase: %.1f ms\n", r.seconds * 1000);
+      } else {
+        std::printf("          reference chase: not done within 60 s\n");
+      }
+      std::fflush(stdout);
+    }
+  }
+  std::remove(input.c_str());
+  std::remove(output.c_str());
+  rmdir(dir);
+  return 0;
+}

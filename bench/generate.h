@@ -1,0 +1,22 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+// Deterministic input files for the benchmark: the same shape and seed always give the same
+// bytes, on any platform (the generator uses its own random numbers, not the library's).
+struct Shape {
+  std::string name;
+  std::size_t schemas;       // sub-schemas: rows of the tableau
+  std::size_t attributes;    // attributes: columns of the tableau
+  std::size_t dependencies;  // dependency lines
+};
+
+// Random sub-schemas of about attributes / 10 names (every attribute in at least one), and
+// dependencies with 1 to 4 left-hand names and one right-hand name: a discovery run's output.
+std::string GenerateDiscovered(const Shape& shape, std::uint64_t seed);
+
+// Sub-schema s holds attributes s and s + 1 (modulo the count); the dependencies form chains
+// a0->a1, a1->a2, ..., listed last link first, so that a plain chase needs a pass per link.
+std::string GenerateReverseChains(const Shape& shape);

@@ -1,0 +1,103 @@
+// The tool's chase against the plain reference chase on thousands of seeded random inputs.
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <iostream>
+#include <random>
+#include <sstream>
+#include <string>
+
+#include "application.h"
+#include "reference_chase.h"
+
+namespace {
+
+// Names from a small pool, so that rows and dependencies overlap often. The pool holds an
+// empty name, names that differ only in blanks, and names that no sub-schema may use.
+const char* const kNames[] = {"A", "B", "C", "D", "E", "F", "G", "", " A", "A ", "ab"};
+const char* const kUnknown[] = {"X", "Y", "a"};
+
+class InputGenerator {
+ public:
+  explicit InputGenerator(std::uint32_t seed) : random_(seed) {}
+
+  std::string Next() {
+    std::string text;
+    const int rows = Pick(0, 7);
+    const int pool = Pick(2, 11);  // how many of kNames this input uses
+    const char* eol = Pick(0, 9) == 0 ? "\r\n" : "\n";
+    for (int r = 0; r < rows; ++r) text += NameList(pool, Pick(1, 4), false) + eol;
+    text += eol;
+    const int dependencies = Pick(0, 12);
+    if (Pick(0, 3) == 0) {
+      AppendChain(text, pool, eol);
+    }
+    for (int j = 0; j < dependencies; ++j) {
+      text += NameList(pool, Pick(1, 3), true) + "->" + NameList(pool, Pick(1, 2), true) + eol;
+    }
+    return text;
+  }
+
+ private:
+  int Pick(int low, int high) { return std::uniform_int_distribution<int>(low, high)(random_); }
+
+  std::string Name(int pool, bool mayBeUnknown) {
+    if (mayBeUnknown && Pick(0, 19) == 0) return kUnknown[Pick(0, 2)];
+    return kNames[Pick(0, pool - 1)];
+  }
+
+  std::string NameList(int pool, int count, bool mayBeUnknown) {
+    std::string list = Name(pool, mayBeUnknown);
+    for (int i = 1; i < count; ++i) list += "," + Name(pool, mayBeUnknown);
+    return list;
+  }
+
+  // A chain N1->N2, N2->N3, ... listed backwards: each pass of a plain chase advances it
+  // by one step only.
+  void AppendChain(std::string& text, int pool, const char* eol) {
+    for (int i = pool - 1; i > 0; --i) {
+      text += std::string(kNames[i - 1]) + "->" + kNames[i] + eol;
+    }
+  }
+
+  std::mt19937 random_;
+};
+
+std::vector<std::vector<int>> Cells(const Tableau& tableau) {
+  std::vector<std::vector<int>> cells(tableau.RowNo(), std::vector<int>(tableau.ColNo()));
+  for (std::uint32_t r = 0; r < tableau.RowNo(); ++r) {
+    for (std::uint32_t c = 0; c < tableau.ColNo(); ++c) cells[r][c] = tableau(r, c);
+  }
+  return cells;
+}
+
+TEST(DifferentialTest, SameVerdictAndTableauAsThePlainChase) {
+  std::streambuf* stderrBuffer = std::cerr.rdbuf(nullptr);  // unknown names draw warnings
+  InputGenerator generator(20261208);
+  int multiPass = 0;
+  int lossless = 0;
+  const int kInputs = 5000;
+  for (int n = 0; n < kInputs; ++n) {
+    const std::string text = generator.Next();
+    Application app;
+    std::istringstream in(text);
+    app.getInput(in, "random.txt");
+    ReferenceResult expected = ReferenceChase(app.getDecomposition(), app.getDependencies());
+
+    EXPECT_EQ(Cells(app.finalTableau()), expected.tableau) << "input:\n" << text;
+    std::ostringstream out;
+    app.result(out);
+    std::string verdict = expected.lossless ? "vesztesegmentes" : "veszteseges";
+    EXPECT_EQ(out.str(), app.getLineBreak() + verdict) << "input:\n" << text;
+    if (::testing::Test::HasFailure()) break;
+    multiPass += expected.passes > 2 ? 1 : 0;
+    lossless += expected.lossless ? 1 : 0;
+  }
+  std::cerr.rdbuf(stderrBuffer);
+  // The inputs must exercise what could go wrong: chases of several passes, both verdicts.
+  EXPECT_GT(multiPass, kInputs / 20);
+  EXPECT_GT(lossless, kInputs / 10);
+  EXPECT_LT(lossless, kInputs * 9 / 10);
+}
+
+}  // namespace
