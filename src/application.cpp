@@ -71,11 +71,12 @@ std::size_t PhysicalMemoryBytes() {
 }
 
 // Refuses a tableau that cannot be indexed or that would not fit in this machine's memory:
-// a clear message beats an allocation that the system kills the process for later.
+// a clear message beats an allocation that the system kills the process for later. Each
+// cell takes an int in the tableau and one in the symbol classes that compute it.
 void CheckTableauSize(std::size_t rows, std::size_t cols) {
   constexpr std::size_t kMaxRows = (std::size_t{1} << 30) - 1;
   constexpr std::size_t kMaxCols = std::numeric_limits<std::uint32_t>::max();
-  std::size_t limit = PhysicalMemoryBytes() / sizeof(int);
+  std::size_t limit = PhysicalMemoryBytes() / (2 * sizeof(int));
   bool fits = rows <= kMaxRows && cols <= kMaxCols && (cols == 0 || rows <= limit / cols);
   if (!fits) {
     throw std::length_error("the tableau of " + std::to_string(rows) + " rows and " +
@@ -272,7 +273,10 @@ class RowGroups {
       generation_ = 0;
     }
     mask_ = capacity - 1;
-    ++generation_;
+    if (++generation_ == 0) {  // after 2^32 uses: stale stamps could look current
+      std::fill(stamps_.begin(), stamps_.end(), 0);
+      generation_ = 1;
+    }
   }
 
   // The first row inserted with a key equal to row's (sameKey decides), or row itself,
