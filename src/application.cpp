@@ -13,6 +13,7 @@
 #include <stdexcept>
 #include <unordered_set>
 
+#include "explain.h"
 #include "fcopy.h"
 #include "stringutils.h"
 #include "symbolclasses.h"
@@ -43,25 +44,8 @@ AttributeList SplitNames(const std::string& text) {
   return names;
 }
 
-// A name as it can stand in a one-line message: control bytes, quotes and backslashes
-// are escaped, everything else (UTF-8 among it) is kept.
-std::string Quoted(const std::string& name) {
-  std::string quoted = "\"";
-  for (char byte : name) {
-    auto c = static_cast<unsigned char>(byte);
-    if (c == '"' || c == '\\') {
-      quoted += '\\';
-      quoted += static_cast<char>(c);
-    } else if (c < 0x20 || c == 0x7f) {
-      char escape[5];
-      std::snprintf(escape, sizeof escape, "\\x%02x", c);
-      quoted += escape;
-    } else {
-      quoted += static_cast<char>(c);
-    }
-  }
-  return quoted + "\"";
-}
+// A name as it can stand in a one-line message.
+std::string Quoted(const std::string& name) { return "\"" + EscapeBytes(name, true) + "\""; }
 
 std::size_t PhysicalMemoryBytes() {
   long pages = ::sysconf(_SC_PHYS_PAGES);
@@ -86,15 +70,15 @@ void CheckTableauSize(std::size_t rows, std::size_t cols) {
 
 }  // namespace
 
-bool HasDistinguishedRow(const Tableau& tableau) {
+std::uint32_t FirstDistinguishedRow(const Tableau& tableau) {
   for (std::uint32_t r = 0; r < tableau.RowNo(); ++r) {
     bool allDistinguished = true;
     for (std::uint32_t c = 0; c < tableau.ColNo() && allDistinguished; ++c) {
       allDistinguished = tableau(r, c) == 0;
     }
-    if (allDistinguished) return true;
+    if (allDistinguished) return r;
   }
-  return false;
+  return tableau.RowNo();
 }
 
 Application::Application(const char* inputFile, const char* outputFile) : inputName(inputFile) {
@@ -117,6 +101,7 @@ Application::~Application() {
 
 void Application::run() {
   getInput();
+  if (explanation != nullptr) printInput(*explanation);
   result(output);
   output.close();
   if (output.fail()) Fail("Error while writing the output file.", 2);
@@ -177,6 +162,7 @@ void Application::addDependencyLine(const std::string& line, std::size_t lineNum
   dependencies.first.push_back(std::move(left));
   dependencies.second.push_back(std::move(right));
   dependencyLines.push_back(lineNumber);
+  dependencyTexts.push_back(line);
 }
 
 DependencyColumns Application::resolveColumns(const AttributeList& left, const AttributeList& right,
@@ -211,6 +197,16 @@ std::size_t Application::columnOf(const std::string& name) const {
   return static_cast<std::size_t>(at - attributes.begin());
 }
 
+void Application::showEqualization(std::size_t i, std::size_t k, std::size_t c, std::size_t j,
+                                   const SymbolClasses::Merge& merge) {
+  ++equalizationsShown;
+  *explanation << "  line " << dependencyLines[j] << ", " << EscapeBytes(dependencyTexts[j], false)
+               << ": rows " << i + 1 << " and " << k + 1 << ", column "
+               << DisplayName(attributes[c]) << ": " << SymbolText(merge.dropped) << " -> "
+               << SymbolText(merge.kept) << " (" << merge.cells
+               << (merge.cells == 1 ? " cell" : " cells") << " changed)\n";
+}
+
 void Application::warn(std::size_t lineNumber, const std::string& message) const {
   std::cerr << "lossless-join: " << inputName << ':' << lineNumber << ": " << message << std::endl;
 }
@@ -241,7 +237,19 @@ void Application::result(std::ostream& os) {
 
 void Application::kapcsolas_teszt(std::ostream& os) {
   Tableau tableau = finalTableau();
-  os << (HasDistinguishedRow(tableau) ? "vesztesegmentes" : "veszteseges");
+  std::uint32_t row = FirstDistinguishedRow(tableau);
+  const char* verdict = row < tableau.RowNo() ? "vesztesegmentes" : "veszteseges";
+  if (explanation != nullptr) {
+    *explanation << "\nFinal tableau\n";
+    PrintTableau(*explanation, tableau, attributes, decomposition);
+    if (row < tableau.RowNo()) {
+      *explanation << "\nRow " << RowLabel(row, decomposition[row])
+                   << " is all a: the decomposition is lossless (" << verdict << ").\n";
+    } else {
+      *explanation << "\nNo row became all a: the decomposition is lossy (" << verdict << ").\n";
+    }
+  }
+  os << verdict;
 }
 
 Tableau Application::finalTableau() {
@@ -253,7 +261,13 @@ Tableau Application::finalTableau() {
     }
   }
   classes.TakeChangedColumns();
+  if (explanation != nullptr) {
+    *explanation << "Initial tableau\n";
+    PrintTableau(*explanation, classes.ToTableau(), attributes, decomposition);
+    *explanation << "\nEqualizations\n";
+  }
   chase(classes);
+  if (explanation != nullptr && equalizationsShown == 0) *explanation << "  none\n";
   return classes.ToTableau();
 }
 
@@ -396,8 +410,11 @@ void Application::equalize(std::size_t i, std::size_t k, SymbolClasses& classes,
 }
 
 void Application::egyenlosit(std::size_t i, std::size_t k, SymbolClasses& classes, std::size_t j) {
+  SymbolClasses::Merge merge;
   for (std::size_t c : dependencyColumns[j].right) {
-    if (classes.Unite(c, static_cast<SymbolClasses::Row>(i), static_cast<SymbolClasses::Row>(k))) {
+    if (classes.Unite(c, static_cast<SymbolClasses::Row>(i), static_cast<SymbolClasses::Row>(k),
+                      &merge)) {
+      if (explanation != nullptr) showEqualization(i, k, c, j, merge);
       // Rows i and k now agree on c: so they must on what c alone determines.
       if (c < followers.size()) {
         for (std::size_t follower : followers[c]) {

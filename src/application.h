@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <fstream>
 #include <istream>
 #include <ostream>
@@ -29,9 +30,9 @@ struct DependencyColumns {
   bool applies = true;
 };
 
-// True when some row holds only the distinguished value 0. Decided cell by cell, not by a
-// row sum, which could overflow on a large tableau.
-bool HasDistinguishedRow(const Tableau& tableau);
+// The first row that holds only the distinguished value 0, or RowNo() when there is none.
+// Decided cell by cell, not by a row sum, which could overflow on a large tableau.
+std::uint32_t FirstDistinguishedRow(const Tableau& tableau);
 
 // Groups rows that agree on some columns; defined where the chase is.
 class RowGroups;
@@ -53,6 +54,9 @@ class Application {
   // Reads the input and appends the verdict; ends the process with status 2 when the
   // output file could not be written in full.
   void run();
+  // From now on, also explains the run on os: the parsed input, the initial tableau, every
+  // equalization, the final tableau and the reason for the verdict.
+  void explain(std::ostream& os) { explanation = &os; }
 
   // Reads the input file into attributes, decomposition and dependencies.
   void getInput();
@@ -75,8 +79,9 @@ class Application {
   const AttributeList& getAttributes() const { return attributes; }
   const SchemaList& getDecomposition() const { return decomposition; }
   const DependencySet& getDependencies() const { return dependencies; }
-  // The line of the input file that each dependency came from, counted from 1.
+  // The line of the input file that each dependency came from, counted from 1, and its text.
   const std::vector<std::size_t>& getDependencyLines() const { return dependencyLines; }
+  const std::vector<std::string>& getDependencyTexts() const { return dependencyTexts; }
   const std::string& getLineBreak() const { return lineBreak; }
 
  private:
@@ -98,6 +103,9 @@ class Application {
   // egyenlosit, then every equalization that it makes necessary.
   void equalize(std::size_t i, std::size_t k, SymbolClasses& classes, std::size_t j);
   void warn(std::size_t lineNumber, const std::string& message) const;
+  // One line of the explanation: dependency j made rows i and k agree on column c.
+  void showEqualization(std::size_t i, std::size_t k, std::size_t c, std::size_t j,
+                        const SymbolClasses::Merge& merge);
 
   AttributeList attributes;  // sorted, without duplicates: the tableau's column order
   SchemaList decomposition;  // one entry per schema line: the tableau's row order
@@ -106,11 +114,14 @@ class Application {
   std::ofstream output;
 
   std::vector<std::size_t> dependencyLines;
+  std::vector<std::string> dependencyTexts;
   std::vector<DependencyColumns> dependencyColumns;
   std::string inputName = "input";
   // "\r\n" when the input's first line ends with a carriage return and a line feed.
   std::string lineBreak = "\n";
   bool finished = false;
+  std::ostream* explanation = nullptr;
+  std::size_t equalizationsShown = 0;
 
   // While the chase runs: per column, the dependencies whose left-hand side is that column
   // alone, and the equalizations that egyenlosit found necessary and that are still to do.

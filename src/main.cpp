@@ -1,17 +1,41 @@
+#include <cstring>
 #include <exception>
 #include <iostream>
 #include <new>
 
 #include "application.h"
 
-int main(int argc, char** argv) {
-  if (argc != 3) {
-    std::cerr << "You must give 2 parameters." << std::endl;
-    return 1;
-  }
+namespace {
+
+const char kHelp[] =
+    "Usage: lossless-join [--explain] INPUT OUTPUT\n"
+    "       lossless-join --help | --version\n"
+    "\n"
+    "Decides by the tableau (chase) test whether the decomposition in INPUT is lossless,\n"
+    "copies INPUT to OUTPUT and appends the verdict: vesztesegmentes (lossless) or\n"
+    "veszteseges (lossy).\n"
+    "\n"
+    "Options:\n"
+    "  --explain  also show the tableau and every equalization on standard output\n"
+    "  --help     show this text and exit\n"
+    "  --version  show the version and exit\n"
+    "\n"
+    "Input format:\n"
+    "  one sub-schema per line, attribute names separated by commas: A,B,C\n"
+    "  an empty line ends the sub-schemas\n"
+    "  then one functional dependency per line: A,B->C\n"
+    "  names are taken byte for byte: nothing is trimmed, case counts\n"
+    "  a CR before a line feed is ignored; empty dependency lines are skipped\n"
+    "\n"
+    "Exit status: 0 done; 1 wrong arguments, the same file twice or a failed copy;\n"
+    "2 a file could not be opened, read or written; 3 the test could not be completed.\n";
+
+// Reads the input file and appends the verdict to the output file.
+int Run(const char* inputFile, const char* outputFile, bool explain) {
   // The one place that catches what escapes a run: a short line instead of an abort.
   try {
-    Application application(argv[1], argv[2]);
+    Application application(inputFile, outputFile);
+    if (explain) application.explain(std::cout);
     application.run();
   } catch (const std::bad_alloc&) {
     std::cerr << "lossless-join: out of memory" << std::endl;
@@ -24,4 +48,28 @@ int main(int argc, char** argv) {
     return 3;
   }
   return 0;
+}
+
+bool IsOption(const char* argument) {
+  return std::strcmp(argument, "--explain") == 0 || std::strcmp(argument, "--help") == 0 ||
+         std::strcmp(argument, "--version") == 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  // Two arguments are the two file names, unless the first is an option with the wrong
+  // number of arguments after it.
+  if (argc == 3 && !IsOption(argv[1])) return Run(argv[1], argv[2], false);
+  if (argc == 4 && std::strcmp(argv[1], "--explain") == 0) return Run(argv[2], argv[3], true);
+  if (argc == 2 && std::strcmp(argv[1], "--help") == 0) {
+    std::cout << kHelp << std::flush;
+    return 0;
+  }
+  if (argc == 2 && std::strcmp(argv[1], "--version") == 0) {
+    std::cout << "lossless-join " LOSSLESS_JOIN_VERSION << std::endl;
+    return 0;
+  }
+  std::cerr << "You must give 2 parameters." << std::endl;
+  return 1;
 }

@@ -154,11 +154,56 @@ TEST(KapcsolasTesztTest, DistinguishedRowIsDecidedWithoutASum) {
     tableau(0, c) = 0x40000000;  // a sum of 2^32 would wrap to 0
     tableau(1, c) = c == 3 ? 1 : 0;
   }
-  EXPECT_FALSE(HasDistinguishedRow(tableau));
+  EXPECT_EQ(FirstDistinguishedRow(tableau), 2u);  // none
   tableau(1, 3) = 0;
-  EXPECT_TRUE(HasDistinguishedRow(tableau));
-  EXPECT_FALSE(HasDistinguishedRow(Tableau(0, 3)));
-  EXPECT_TRUE(HasDistinguishedRow(Tableau(1, 0)));
+  EXPECT_EQ(FirstDistinguishedRow(tableau), 1u);
+  EXPECT_EQ(FirstDistinguishedRow(Tableau(0, 3)), 0u);
+  EXPECT_EQ(FirstDistinguishedRow(Tableau(1, 0)), 0u);
+}
+
+std::string Explanation(const std::string& text, std::string* output = nullptr) {
+  Application app;
+  std::ostringstream explanation;
+  app.explain(explanation);
+  Parse(app, text);
+  std::ostringstream out;
+  app.result(out);
+  if (output != nullptr) *output = out.str();
+  return explanation.str();
+}
+
+TEST(ExplainRunTest, ShowsEveryEqualizationAndTheDecidingRow) {
+  std::string output;
+  // A->B makes rows 1 and 3 agree on B, so B->C follows for them at once.
+  std::string shown = Explanation("A,B\nB\nA,C\n\nX->C\nB->C\nA->B\n", &output);
+  EXPECT_EQ(output, "\nvesztesegmentes");
+  EXPECT_EQ(shown,
+            "Initial tableau\n"
+            "           A   B   C\n"
+            "  1 (A,B)  a   a   b1\n"
+            "  2 (B)    b2  a   b2\n"
+            "  3 (A,C)  a   b3  a\n"
+            "\n"
+            "Equalizations\n"
+            "  line 6, B->C: rows 1 and 2, column C: b2 -> b1 (1 cell changed)\n"
+            "  line 7, A->B: rows 1 and 3, column B: b3 -> a (1 cell changed)\n"
+            "  line 6, B->C: rows 1 and 3, column C: b1 -> a (2 cells changed)\n"
+            "\n"
+            "Final tableau\n"
+            "           A   B  C\n"
+            "  1 (A,B)  a   a  a\n"
+            "  2 (B)    b2  a  a\n"
+            "  3 (A,C)  a   a  a\n"
+            "\n"
+            "Row 1 (A,B) is all a: the decomposition is lossless (vesztesegmentes).\n");
+}
+
+TEST(ExplainRunTest, SaysWhenNothingWasEqualizedOrNoRowQualifies) {
+  std::string shown = Explanation("");
+  EXPECT_NE(shown.find("Equalizations\n  none\n"), std::string::npos) << shown;
+  EXPECT_NE(shown.find("No row became all a: the decomposition is lossy (veszteseges).\n"),
+            std::string::npos)
+      << shown;
 }
 
 TEST(PrintInputTest, AlignsNamesInFieldsOfThree) {

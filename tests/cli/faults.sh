@@ -73,6 +73,23 @@ case $scenario in
     [ -e new.txt ] && fail "a file was created"
     same_bytes in.txt in.orig
     ;;
+  options)
+    # Options need their own argument counts; other arguments are file names.
+    run 0 "lossless-join $EXPECTED_VERSION" "" --version
+    run 1 "" "$usage" --bogus
+    run 1 "" "$usage" --explain in.txt
+    run 1 "" "$usage" --help out.txt
+    run 1 "" "$usage" --version --help
+    run 1 "" "$usage" --bogus in.txt out.txt
+    run 1 "" "$usage" --explain in.txt out.txt extra
+    run 1 "" "$copy_error" --bogus out.txt
+    same_bytes out.txt out.orig
+    timeout 20 "$bin" --help >stdout 2>stderr || fail "--help: exit status $?"
+    [ -s stderr ] && fail "--help wrote to stderr"
+    grep -q '^Usage: lossless-join \[--explain\] INPUT OUTPUT$' stdout || fail "--help: no synopsis"
+    grep -q '^Exit status: ' stdout || fail "--help: no exit statuses"
+    [ "$(grep -c '^  ' stdout)" -ge 8 ] || fail "--help: options and input format missing"
+    ;;
   missing_input)
     run 1 "" "$copy_error" absent.txt out.txt
     same_bytes out.txt out.orig

@@ -1,0 +1,81 @@
+#include "explain.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <vector>
+
+namespace {
+
+// Width on a terminal: bytes that continue a UTF-8 sequence take no column of their own.
+std::size_t DisplayWidth(const std::string& text) {
+  return static_cast<std::size_t>(std::count_if(text.begin(), text.end(), [](char c) {
+    return (static_cast<unsigned char>(c) & 0xc0) != 0x80;
+  }));
+}
+
+void PrintRow(std::ostream& os, const std::vector<std::string>& cells,
+              const std::vector<std::size_t>& widths) {
+  std::string line;
+  for (std::size_t i = 0; i < cells.size(); ++i) {
+    if (i != 0) line += "  ";
+    line += cells[i];
+    if (i + 1 < cells.size()) line.append(widths[i] - DisplayWidth(cells[i]), ' ');
+  }
+  line.erase(line.find_last_not_of(' ') + 1);
+  os << "  " << line << '\n';
+}
+
+}  // namespace
+
+std::string EscapeBytes(const std::string& text, bool escapeQuotes) {
+  std::string shown;
+  for (char byte : text) {
+    auto c = static_cast<unsigned char>(byte);
+    if (c == '\\' || (escapeQuotes && c == '"')) {
+      shown += '\\';
+      shown += byte;
+    } else if (c < 0x20 || c == 0x7f) {
+      char escape[5];
+      std::snprintf(escape, sizeof escape, "\\x%02x", c);
+      shown += escape;
+    } else {
+      shown += byte;
+    }
+  }
+  return shown;
+}
+
+std::string DisplayName(const std::string& name) {
+  return name.empty() ? "\"\"" : EscapeBytes(name, false);
+}
+
+std::string SymbolText(int symbol) { return symbol == 0 ? "a" : "b" + std::to_string(symbol); }
+
+std::string RowLabel(std::size_t row, const AttributeList& schema) {
+  std::string label = std::to_string(row + 1) + " (";
+  for (std::size_t i = 0; i < schema.size(); ++i) {
+    if (i != 0) label += ',';
+    label += DisplayName(schema[i]);
+  }
+  return label + ")";
+}
+
+void PrintTableau(std::ostream& os, const Tableau& tableau, const AttributeList& attributes,
+                  const SchemaList& decomposition) {
+  std::vector<std::vector<std::string>> lines(tableau.RowNo() + 1);
+  lines[0].push_back("");
+  for (const std::string& name : attributes) lines[0].push_back(DisplayName(name));
+  for (std::uint32_t r = 0; r < tableau.RowNo(); ++r) {
+    lines[r + 1].push_back(RowLabel(r, decomposition[r]));
+    for (std::uint32_t c = 0; c < tableau.ColNo(); ++c) {
+      lines[r + 1].push_back(SymbolText(tableau(r, c)));
+    }
+  }
+  std::vector<std::size_t> widths(lines[0].size(), 0);
+  for (const auto& line : lines) {
+    for (std::size_t i = 0; i < line.size(); ++i) {
+      widths[i] = std::max(widths[i], DisplayWidth(line[i]));
+    }
+  }
+  for (const auto& line : lines) PrintRow(os, line, widths);
+}
