@@ -45,7 +45,8 @@ class matrix {
   matrix& operator=(const matrix& other) noexcept;
 
   // Reference to element (i, j); detaches first when the record is shared. Throws
-  // matrix_error for an index out of range, before anything is detached.
+  // matrix_error for an index out of range, before anything is detached, and std::bad_alloc
+  // when the copy cannot be made, leaving the matrix on its old record.
   T& operator()(std::uint32_t i, std::uint32_t j);
   // Value of element (i, j); never detaches. Throws matrix_error for an index out of range.
   T operator()(std::uint32_t i, std::uint32_t j) const;
