@@ -79,9 +79,8 @@ class Application {
   const AttributeList& getAttributes() const { return attributes; }
   const SchemaList& getDecomposition() const { return decomposition; }
   const DependencySet& getDependencies() const { return dependencies; }
-  // The line of the input file that each dependency came from, counted from 1, and its text.
+  // The line of the input file that each dependency came from, counted from 1.
   const std::vector<std::size_t>& getDependencyLines() const { return dependencyLines; }
-  const std::vector<std::string>& getDependencyTexts() const { return dependencyTexts; }
   const std::string& getLineBreak() const { return lineBreak; }
 
  private:
@@ -114,7 +113,7 @@ class Application {
   std::ofstream output;
 
   std::vector<std::size_t> dependencyLines;
-  std::vector<std::string> dependencyTexts;
+  std::vector<std::string> dependencyTexts;  // as written, for the explanation
   std::vector<DependencyColumns> dependencyColumns;
   std::string inputName = "input";
   // "\r\n" when the input's first line ends with a carriage return and a line feed.
