@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Runs the tool on CASE/in.txt (after the options in CASE/args, if any) in a scratch folder
-# and compares, byte for byte, the output
-# file with CASE/out.txt, standard output with CASE/stdout (default "Done."), standard error
-# with CASE/stderr (default empty) and the exit status with CASE/status (default 0).
+# and compares, byte for byte, the output file with CASE/out.txt, standard output with
+# CASE/stdout (default "Done."), standard error with CASE/stderr (default empty) and the exit
+# status with CASE/status (default 0).
 set -u
 bin=$1
 case_dir=$2
@@ -10,9 +10,9 @@ work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 
 cp "$case_dir/in.txt" "$work/in.txt"
-# LOSSLESS_JOIN_WRAPPER, when set, is put in front of the tool (valgrind, for instance).
 options=()
 [ -f "$case_dir/args" ] && read -r -a options <"$case_dir/args"
+# LOSSLESS_JOIN_WRAPPER, when set, is put in front of the tool (valgrind, for instance).
 (cd "$work" && ${LOSSLESS_JOIN_WRAPPER:-} "$bin" "${options[@]}" in.txt out.txt >stdout 2>stderr)
 status=$?
 
