@@ -11,12 +11,12 @@
 #include <iostream>
 #include <limits>
 #include <stdexcept>
-#include <unordered_set>
 
 #include "explain.h"
 #include "fcopy.h"
-#include "stringutils.h"
+#include "reader.h"
 #include "symbolclasses.h"
+#include "warnings.h"
 
 namespace {
 
@@ -24,28 +24,6 @@ namespace {
   std::cerr << message << std::endl;
   std::exit(status);
 }
-
-// Reads one line without its line feed; a carriage return before the line feed is dropped
-// too, so that files saved with CR LF line ends read like any other.
-bool ReadLine(std::istream& in, std::string& line, bool& endedWithCrLf) {
-  if (!std::getline(in, line)) return false;
-  endedWithCrLf = false;
-  if (!line.empty() && line.back() == '\r') {
-    line.pop_back();
-    endedWithCrLf = !in.eof();
-  }
-  return true;
-}
-
-// The names of a comma-separated list; a text without a comma is one name.
-AttributeList SplitNames(const std::string& text) {
-  AttributeList names;
-  if (StringUtils::SplitString(text, ",", names, true) == 0) names.push_back(text);
-  return names;
-}
-
-// A name as it can stand in a one-line message.
-std::string Quoted(const std::string& name) { return "\"" + EscapeBytes(name, true) + "\""; }
 
 std::size_t PhysicalMemoryBytes() {
   long pages = ::sysconf(_SC_PHYS_PAGES);
@@ -115,86 +93,21 @@ void Application::getInput() {
 
 void Application::getInput(std::istream& in, const std::string& name) {
   inputName = name;
-  std::string line;
-  std::size_t lineNumber = 0;
-  bool endedWithCrLf = false;
-  std::unordered_set<std::string> known;
-  while (ReadLine(in, line, endedWithCrLf)) {
-    if (++lineNumber == 1 && endedWithCrLf) lineBreak = "\r\n";
-    if (line.empty()) break;
-    addSchemaLine(line, known);
-  }
-  known = {};
-  // Dependencies name only attributes of the schema lines, so the universe is complete
-  // here and each dependency line can be resolved as it is read.
-  sortAttributes();
-  while (ReadLine(in, line, endedWithCrLf)) {
-    addDependencyLine(line, ++lineNumber);
-  }
-}
-
-void Application::addSchemaLine(const std::string& line, std::unordered_set<std::string>& known) {
-  AttributeList names = SplitNames(line);
-  for (const std::string& name : names) {
-    if (known.insert(name).second) attributes.push_back(name);
-  }
-  names.shrink_to_fit();  // a large input keeps many of these lists
-  decomposition.push_back(std::move(names));
-}
-
-void Application::sortAttributes() {
-  std::sort(attributes.begin(), attributes.end());
-  attributes.erase(std::unique(attributes.begin(), attributes.end()), attributes.end());
-  attributes.shrink_to_fit();
-}
-
-void Application::addDependencyLine(const std::string& line, std::size_t lineNumber) {
-  if (line.empty()) return;
-  AttributeList sides;
-  if (StringUtils::SplitString(line, "->", sides, true) == 0) {
-    warn(lineNumber, "no \"->\" in dependency; line ignored");
-    return;
-  }
-  // With more than one "->", the texts between the first and the last are not used.
-  AttributeList left = SplitNames(sides.front());
-  AttributeList right = SplitNames(sides.back());
-  dependencyColumns.push_back(resolveColumns(left, right, lineNumber));
-  dependencies.first.push_back(std::move(left));
-  dependencies.second.push_back(std::move(right));
-  dependencyLines.push_back(lineNumber);
-  dependencyTexts.push_back(line);
-}
-
-DependencyColumns Application::resolveColumns(const AttributeList& left, const AttributeList& right,
-                                              std::size_t lineNumber) const {
-  DependencyColumns columns;
-  auto resolve = [&](const AttributeList& names, std::vector<std::size_t>& found,
-                     const char* consequence) {
-    std::vector<const std::string*> reported;
-    for (const std::string& name : names) {
-      std::size_t column = columnOf(name);
-      if (column != kNoColumn) {
-        found.push_back(column);
-        continue;
-      }
-      bool seen = std::any_of(reported.begin(), reported.end(),
-                              [&](const std::string* other) { return *other == name; });
-      if (!seen) {
-        reported.push_back(&name);
-        warn(lineNumber, "attribute " + Quoted(name) + " is in no sub-schema; " + consequence);
-      }
-    }
-    return reported.empty();
-  };
-  columns.applies = resolve(left, columns.left, "the dependency never applies");
-  resolve(right, columns.right, "ignored on the right-hand side");
-  return columns;
+  Warnings warnings(std::cerr, name);
+  ParsedInput parsed = ReadInput(in, warnings);
+  warnings.Finish();
+  attributes = std::move(parsed.attributes);
+  decomposition = std::move(parsed.decomposition);
+  dependencies = std::move(parsed.dependencies);
+  dependencyColumns = std::move(parsed.dependencyColumns);
+  dependencyLines = std::move(parsed.dependencyLines);
+  dependencyTexts = std::move(parsed.dependencyTexts);
+  lineBreak = std::move(parsed.lineBreak);
 }
 
 std::size_t Application::columnOf(const std::string& name) const {
-  auto at = std::lower_bound(attributes.begin(), attributes.end(), name);
-  if (at == attributes.end() || *at != name) return kNoColumn;
-  return static_cast<std::size_t>(at - attributes.begin());
+  return static_cast<std::size_t>(std::lower_bound(attributes.begin(), attributes.end(), name) -
+                                  attributes.begin());
 }
 
 void Application::showEqualization(std::size_t i, std::size_t k, std::size_t c, std::size_t j,
@@ -205,10 +118,6 @@ void Application::showEqualization(std::size_t i, std::size_t k, std::size_t c, 
                << DisplayName(attributes[c]) << ": " << SymbolText(merge.dropped) << " -> "
                << SymbolText(merge.kept) << " (" << merge.cells
                << (merge.cells == 1 ? " cell" : " cells") << " changed)\n";
-}
-
-void Application::warn(std::size_t lineNumber, const std::string& message) const {
-  std::cerr << "lossless-join: " << inputName << ':' << lineNumber << ": " << message << std::endl;
 }
 
 void Application::printInput(std::ostream& os) const {

@@ -6,29 +6,11 @@
 #include <istream>
 #include <ostream>
 #include <string>
-#include <unordered_set>
 #include <utility>
 #include <vector>
 
-#include "math/matrix.h"
+#include "schema.h"
 #include "symbolclasses.h"
-
-// Attribute names are byte strings taken verbatim from the input; equal bytes, same name.
-using AttributeList = std::vector<std::string>;
-using SchemaList = std::vector<AttributeList>;
-// first: the left-hand sides, second: the right-hand sides; entry i of each is dependency i.
-using DependencySet = std::pair<SchemaList, SchemaList>;
-// One row per sub-schema, one column per attribute; 0 is the distinguished value, a
-// positive value a non-distinguished symbol.
-using Tableau = math::matrix<int>;
-
-// The columns of the attributes that one dependency names, resolved once after reading.
-struct DependencyColumns {
-  std::vector<std::size_t> left;
-  std::vector<std::size_t> right;
-  // False when a left-hand name is in no sub-schema: such a dependency never applies.
-  bool applies = true;
-};
 
 // The first row that holds only the distinguished value 0, or RowNo() when there is none.
 // Decided cell by cell, not by a row sum, which could overflow on a large tableau.
@@ -84,14 +66,8 @@ class Application {
   const std::string& getLineBreak() const { return lineBreak; }
 
  private:
-  void addSchemaLine(const std::string& line, std::unordered_set<std::string>& known);
-  void addDependencyLine(const std::string& line, std::size_t lineNumber);
-  void sortAttributes();
-  DependencyColumns resolveColumns(const AttributeList& left, const AttributeList& right,
-                                   std::size_t lineNumber) const;
-  // The column of an attribute name, or kNoColumn when no sub-schema holds it.
+  // The column of an attribute name of the sub-schemas.
   std::size_t columnOf(const std::string& name) const;
-  static constexpr std::size_t kNoColumn = static_cast<std::size_t>(-1);
   // Applies the dependencies until none changes anything, revisiting a dependency only
   // after a column of its left-hand side changed.
   void chase(SymbolClasses& classes);
@@ -101,7 +77,6 @@ class Application {
   bool isSettled(const SymbolClasses& classes, std::size_t j) const;
   // egyenlosit, then every equalization that it makes necessary.
   void equalize(std::size_t i, std::size_t k, SymbolClasses& classes, std::size_t j);
-  void warn(std::size_t lineNumber, const std::string& message) const;
   // One line of the explanation: dependency j made rows i and k agree on column c.
   void showEqualization(std::size_t i, std::size_t k, std::size_t c, std::size_t j,
                         const SymbolClasses::Merge& merge);

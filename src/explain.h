@@ -4,13 +4,10 @@
 #include <ostream>
 #include <string>
 
-#include "application.h"
+#include "escape.h"
+#include "schema.h"
 
 // The textbook notation that --explain uses.
-
-// text with control bytes as \xNN and a backslash as \\, so that it stays on one line;
-// with escapeQuotes, a double quote becomes \" too.
-std::string EscapeBytes(const std::string& text, bool escapeQuotes);
 
 // A name as it can stand in one line of a table: control bytes and backslashes are escaped,
 // and the empty name shows as "".

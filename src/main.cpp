@@ -22,10 +22,10 @@ const char kHelp[] =
     "\n"
     "Input format:\n"
     "  one sub-schema per line, attribute names separated by commas: A,B,C\n"
-    "  an empty line ends the sub-schemas\n"
-    "  then one functional dependency per line: A,B->C\n"
+    "  an empty line ends the sub-schemas; then one dependency per line: A,B->C\n"
     "  names are taken byte for byte: nothing is trimmed, case counts\n"
-    "  a CR before a line feed is ignored; empty dependency lines are skipped\n"
+    "  UTF-8, with or without a byte order mark; CR LF line ends are fine\n"
+    "  empty dependency lines are skipped; what looks like a mistake draws a warning\n"
     "\n"
     "Exit status: 0 done; 1 wrong arguments, the same file twice or a failed copy;\n"
     "2 a file could not be opened, read or written; 3 the test could not be completed.\n";

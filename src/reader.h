@@ -1,0 +1,28 @@
+#pragma once
+
+#include <cstddef>
+#include <istream>
+#include <string>
+#include <vector>
+
+#include "schema.h"
+#include "warnings.h"
+
+// What reading an input file gives: the data model, and what the chase and the explanation
+// need besides.
+struct ParsedInput {
+  AttributeList attributes;  // sorted, without duplicates: the tableau's column order
+  SchemaList decomposition;  // one entry per schema line: the tableau's row order
+  DependencySet dependencies;
+  std::vector<DependencyColumns> dependencyColumns;
+  std::vector<std::size_t> dependencyLines;  // the line of each dependency, counted from 1
+  std::vector<std::string> dependencyTexts;  // each dependency line as written
+  // "\r\n" when the input's first line ends with a carriage return and a line feed.
+  std::string lineBreak = "\n";
+};
+
+// Reads the sub-schema lines up to the first empty line, then the dependency lines, and
+// warns about what looks like a mistake: names with blanks at either end, a dependency in
+// the schema part, a comment line, old Mac line ends, UTF-16 text, unknown names. Names are
+// taken byte for byte; a UTF-8 byte order mark at the very start is not part of the first.
+ParsedInput ReadInput(std::istream& in, Warnings& warnings);

@@ -1,0 +1,124 @@
+#include "reader.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <sstream>
+#include <string>
+
+#include "warnings.h"
+
+namespace {
+
+struct Read {
+  ParsedInput input;
+  std::string warnings;
+};
+
+Read ReadText(const std::string& text) {
+  std::istringstream in(text);
+  std::ostringstream err;
+  Warnings warnings(err, "in.txt");
+  Read read{ReadInput(in, warnings), ""};
+  warnings.Finish();
+  read.warnings = err.str();
+  return read;
+}
+
+std::string W(int line, const std::string& message) {
+  return "lossless-join: in.txt:" + std::to_string(line) + ": " + message + "\n";
+}
+
+const std::string kTakenAsWritten = " with a blank; names are taken as written";
+
+struct WarningCase {
+  const char* what;
+  std::string input;
+  std::string warnings;
+};
+
+TEST(ReaderTest, WarnsAboutWhatLooksLikeAMistake) {
+  const WarningCase cases[] = {
+      {"blank after a comma", "A, B\n", W(1, "attribute \" B\" begins" + kTakenAsWritten)},
+      {"tab and trailing blank, each once per line", "A\t,B \nB ,B \n\nB \t->A\t,A\t\n",
+       W(1, "attribute \"A\\x09\" ends" + kTakenAsWritten) +
+           W(1, "attribute \"B \" ends" + kTakenAsWritten) +
+           W(2, "attribute \"B \" ends" + kTakenAsWritten) +
+           W(4, "attribute \"B \\x09\" ends" + kTakenAsWritten) +
+           W(4, "attribute \"A\\x09\" ends" + kTakenAsWritten) +
+           W(4, "attribute \"B \\x09\" is in no sub-schema; the dependency never applies")},
+      {"blanks only", "  \n", W(1, "attribute \"  \" begins and ends" + kTakenAsWritten)},
+      {"a dependency among the sub-schemas", "A,B\nB->A\n",
+       W(2, "sub-schema holds \"->\"; is the empty line before the dependencies missing?")},
+      {"a comment line", "# hw 3\nA\n",
+       W(1,
+         "sub-schema begins with \"#\"; there are no comments: the line is read as a "
+         "sub-schema")},
+      {"carriage returns inside lines", "A\rB\r\r\n\nA\rB\r->A\rB\r\r\n",
+       W(1,
+         "carriage return inside the line; lines end only at a line feed (old Mac line "
+         "ends?)") +
+           W(3,
+             "carriage return inside the line; lines end only at a line feed (old Mac line "
+             "ends?)")},
+      {"UTF-16 little endian, one warning only", std::string("A\0,\0 \0B\0\r\0\n\0", 12),
+       W(1, "the file looks like UTF-16 or UTF-32 text; save it as UTF-8")},
+      {"UTF-16 big endian", std::string("\0A\0\n", 4),
+       W(1, "the file looks like UTF-16 or UTF-32 text; save it as UTF-8")},
+      {"UTF-16 byte order mark", "\xfe\xff",
+       W(1, "the file looks like UTF-16 or UTF-32 text; save it as UTF-8")},
+      {"UTF-32 big endian byte order mark", std::string("\0\0\xfe\xff", 4),
+       W(1, "the file looks like UTF-16 or UTF-32 text; save it as UTF-8")},
+      {"a NUL in a name is no UTF-16", std::string("A\0B,C\n\0D\0\n", 10), ""},
+      {"two NULs out of step are no UTF-16", std::string("A\0\0B\n", 5), ""},
+      {"a clean file",
+       "\xef\xbb\xbf"
+       "A,B\r\nB,C\r\n\r\nB->C\r\n\r\n",
+       ""},
+      {"a lone CR at the very end is a line end", "A,B\nB\n\nB->A\r", ""},
+  };
+  for (const WarningCase& c : cases) EXPECT_EQ(ReadText(c.input).warnings, c.warnings) << c.what;
+}
+
+TEST(ReaderTest, StopsListingWarningsAfterFiftyAndCountsTheRest) {
+  std::string text = "A\n\n";
+  for (int i = 0; i < 53; ++i) text += "A-B\n";
+  std::string warnings = ReadText(text).warnings;
+  EXPECT_EQ(std::count(warnings.begin(), warnings.end(), '\n'), 51);
+  EXPECT_EQ(warnings.find(W(3, "no \"->\" in dependency; line ignored")), 0u);
+  EXPECT_NE(warnings.find(W(52, "no \"->\" in dependency; line ignored") +
+                          "lossless-join: in.txt: 3 more warnings not shown\n"),
+            std::string::npos)
+      << warnings;
+
+  std::string one = "A\n\n";
+  for (int i = 0; i < 51; ++i) one += "A-B\n";
+  EXPECT_NE(ReadText(one).warnings.find("in.txt: 1 more warning not shown\n"), std::string::npos);
+}
+
+TEST(ReaderTest, AByteOrderMarkIsNoPartOfTheFirstName) {
+  Read read = ReadText(
+      "\xef\xbb\xbf"
+      "A,B\nA,C\n\nA->C\n");
+  EXPECT_EQ(read.input.attributes, (AttributeList{"A", "B", "C"}));
+  EXPECT_EQ(read.input.decomposition.front(), (AttributeList{"A", "B"}));
+  EXPECT_EQ(read.warnings, "");
+  // Only at the very start: elsewhere the same bytes belong to a name.
+  EXPECT_EQ(ReadText("A\n\xef\xbb\xbf"
+                     "B\n")
+                .input.attributes,
+            (AttributeList{"A",
+                           "\xef\xbb\xbf"
+                           "B"}));
+  // A file that holds only a byte order mark has no sub-schema, like an empty one.
+  EXPECT_TRUE(ReadText("\xef\xbb\xbf\nA->B\n").input.decomposition.empty());
+}
+
+TEST(ReaderTest, KeepsReadingUtf16AsBytes) {
+  Read read = ReadText(std::string("A\0,\0B\0\n\0", 8));
+  EXPECT_EQ(read.input.decomposition.size(), 2u);
+  EXPECT_EQ(read.input.decomposition.front(),
+            (AttributeList{std::string("A\0", 2), std::string("\0B\0", 3)}));
+}
+
+}  // namespace
