@@ -26,7 +26,7 @@ using Clock = std::chrono::steady_clock;
 
 struct Case {
   Shape shape;
-  bool chains;
+  std::string (*generate)(const Shape&);
 };
 
 struct Measure {
@@ -35,9 +35,13 @@ struct Measure {
   bool ok = true;
 };
 
-std::string Generate(const Case& c) {
-  return c.chains ? GenerateReverseChains(c.shape) : GenerateDiscovered(c.shape, 20261208);
-}
+constexpr std::uint64_t kSeed = 20261208;
+
+std::string Discovered(const Shape& shape) { return GenerateDiscovered(shape, kSeed); }
+std::string Random(const Shape& shape) { return GenerateRandom(shape, kSeed); }
+std::string Mined(const Shape& shape) { return GenerateMined(shape, kSeed); }
+
+std::string Generate(const Case& c) { return c.generate(c.shape); }
 
 bool WriteFile(const std::string& path, const std::string& text) {
   std::ofstream out(path, std::ios::binary);
@@ -123,6 +127,7 @@ int main(int argc, char** argv) {
   std::string tool = LOSSLESS_JOIN_BINARY;
   bool reference = false;
   bool doubling = true;
+  int runs = 5;
   std::string only;
   for (int i = 1; i < argc; ++i) {
     std::string arg = argv[i];
@@ -134,18 +139,23 @@ int main(int argc, char** argv) {
       tool = argv[++i];
     } else if (arg == "--shape" && i + 1 < argc) {
       only = argv[++i];
+    } else if (arg == "--runs" && i + 1 < argc) {
+      runs = std::max(1, std::atoi(argv[++i]));
     } else {
-      std::fprintf(stderr, "usage: %s [--tool PATH] [--shape NAME] [--no-doubling] [--reference]\n",
+      std::fprintf(stderr, "usage: %s [--tool PATH] [--shape NAME] [--runs N] [--no-doubling] [--reference]\n",
                    argv[0]);
       return 2;
     }
   }
 
   const std::vector<Case> cases = {
-      {{"textbook", 5, 8, 6}, false},
-      {{"wide", 30, 300, 20000}, false},
-      {{"chains", 2000, 200, 2000}, true},
-      {{"huge", 10000, 1000, 10000}, false},
+      {{"textbook", 5, 8, 6}, Discovered},
+      {{"wide", 30, 300, 20000}, Discovered},
+      {{"chains", 2000, 200, 2000}, GenerateReverseChains},
+      {{"huge", 10000, 1000, 10000}, Discovered},
+      {{"random", 10000, 1000, 10000}, Random},
+      {{"hub", 10000, 1200, 1100}, GenerateHub},
+      {{"mined", 40, 2000, 1000000}, Mined},
   };
   char dir[] = "/tmp/lossless-join-bench.XXXXXX";
   if (mkdtemp(dir) == nullptr) return 1;
@@ -159,7 +169,7 @@ int main(int argc, char** argv) {
     if (!only.empty() && only != c.shape.name) continue;
     std::string text = Generate(c);
     if (!WriteFile(input, text)) return 1;
-    Measure m = TimeTool(tool, input, output, 5);
+    Measure m = TimeTool(tool, input, output, runs);
     double tableMiB =
         static_cast<double>(c.shape.schemas * c.shape.attributes * sizeof(int)) / (1 << 20);
     double inputMiB = static_cast<double>(text.size()) / (1 << 20);
@@ -181,7 +191,7 @@ int main(int argc, char** argv) {
                                &twice.shape.dependencies};
         *dims[d] *= 2;
         if (!WriteFile(input, Generate(twice))) return 1;
-        Measure t = TimeTool(tool, input, output, 3);
+        Measure t = TimeTool(tool, input, output, std::min(runs, 3));
         std::printf("          %s x2 (%s): %.1f ms, %.2f times the time\n", names[d],
                     Dimensions(twice.shape).c_str(), t.seconds * 1000, t.seconds / m.seconds);
       }

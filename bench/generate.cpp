@@ -76,3 +76,101 @@ std::string GenerateReverseChains(const Shape& shape) {
   }
   return text;
 }
+
+namespace {
+
+// count distinct attributes below n, in ascending order.
+std::vector<std::size_t> DistinctAttributes(Random& random, std::size_t count, std::size_t n,
+                                            std::vector<std::size_t> chosen = {}) {
+  count = std::min(count, n);
+  while (chosen.size() < count) {
+    chosen.push_back(random.Below(n));
+    std::sort(chosen.begin(), chosen.end());
+    chosen.erase(std::unique(chosen.begin(), chosen.end()), chosen.end());
+  }
+  return chosen;
+}
+
+}  // namespace
+
+std::string GenerateRandom(const Shape& shape, std::uint64_t seed) {
+  Random random(seed);
+  const std::size_t n = shape.attributes;
+  std::string text;
+  for (std::size_t s = 0; s < shape.schemas; ++s) {
+    std::vector<std::size_t> cover;
+    for (std::size_t a = s; a < n; a += shape.schemas) cover.push_back(a);
+    AppendList(text, DistinctAttributes(random, 2 + random.Below(11), n, cover));
+    text += '\n';
+  }
+  text += '\n';
+  for (std::size_t j = 0; j < shape.dependencies; ++j) {
+    AppendList(text, DistinctAttributes(random, 1 + random.Below(3), n));
+    text += "->";
+    AppendList(text, DistinctAttributes(random, 1 + random.Below(3), n));
+    text += '\n';
+  }
+  return text;
+}
+
+std::string GenerateHub(const Shape& shape) {
+  const std::size_t readers = std::max<std::size_t>(1, shape.dependencies / 11);
+  const std::size_t links = std::max<std::size_t>(1, shape.dependencies - readers);
+  const std::size_t fillers = shape.schemas > links + 1 ? shape.schemas - links - 1 : 1;
+  // Attribute numbers: 0 is h, 1 is f, then c_1..c_{links+1}, z_1..z_readers, padding.
+  auto c = [](std::size_t i) { return 1 + i; };
+  auto z = [&](std::size_t k) { return c(links + 1) + k; };
+  auto zOfLink = [&](std::size_t i) { return z(1 + i % readers); };
+  const std::size_t padBase = z(readers) + 1;
+  const std::size_t pads = shape.attributes > padBase ? shape.attributes - padBase : 0;
+  std::string text;
+  std::vector<std::size_t> first = {0, 1, c(1)};
+  for (std::size_t k = 1; k <= readers; ++k) first.push_back(z(k));
+  AppendList(text, first);
+  text += '\n';
+  // Chain row i holds c_i and c_{i+1}, and the z of link i.
+  for (std::size_t i = 1; i <= links; ++i) {
+    std::vector<std::size_t> row = {1, c(i), c(i + 1), zOfLink(i)};
+    std::sort(row.begin(), row.end());
+    AppendList(text, row);
+    text += '\n';
+  }
+  for (std::size_t r = 0; r < fillers; ++r) {
+    std::vector<std::size_t> filler = {0, 1};
+    for (std::size_t p = padBase + r % std::max<std::size_t>(pads, 1); p < padBase + pads;
+         p += fillers) {
+      filler.push_back(p);
+    }
+    AppendList(text, filler);
+    text += '\n';
+  }
+  text += '\n';
+  // Link i makes chain row i agree with row 1 on h, once row i - 1 does and the readers gave
+  // it the z of link i.
+  for (std::size_t i = links; i > 0; --i) {
+    text += Name(c(i)) + ',' + Name(zOfLink(i)) + "->" + Name(0) + '\n';
+  }
+  for (std::size_t k = 1; k <= readers; ++k) {
+    text += Name(0) + ',' + Name(1) + "->" + Name(z(k)) + '\n';
+  }
+  return text;
+}
+
+std::string GenerateMined(const Shape& shape, std::uint64_t seed) {
+  Random random(seed);
+  const std::size_t n = shape.attributes;
+  std::string text;
+  for (std::size_t s = 0; s < shape.schemas; ++s) {
+    std::vector<std::size_t> cover;
+    for (std::size_t a = s; a < n; a += shape.schemas) cover.push_back(a);
+    std::size_t size = std::max(cover.size(), 60 + random.Below(61));
+    AppendList(text, DistinctAttributes(random, size, n, cover));
+    text += '\n';
+  }
+  text += '\n';
+  for (std::size_t j = 0; j < shape.dependencies; ++j) {
+    AppendList(text, DistinctAttributes(random, 1 + random.Below(4), n));
+    text += "->" + Name(random.Below(n)) + '\n';
+  }
+  return text;
+}

@@ -20,3 +20,18 @@ std::string GenerateDiscovered(const Shape& shape, std::uint64_t seed);
 // Sub-schema s holds attributes s and s + 1 (modulo the count); the dependencies form chains
 // a0->a1, a1->a2, ..., listed last link first, so that a plain chase needs a pass per link.
 std::string GenerateReverseChains(const Shape& shape);
+
+// Sub-schemas of 2 to 12 random attributes (every attribute in at least one), dependencies
+// of 1 to 3 random attributes -> 1 to 3 random attributes.
+std::string GenerateRandom(const Shape& shape, std::uint64_t seed);
+
+// The adversarial "hub": about a tenth of the dependencies are readers h,f->z_k, which have h
+// on their left-hand side; the rest are links c_i,z->h, listed last link first, each of which
+// makes one more chain row agree with row 1 on h, and only after the previous link and the
+// readers did their part. The other rows are fillers that hold h and f; further attributes
+// pad them. Lossy.
+std::string GenerateHub(const Shape& shape);
+
+// What a dependency-discovery run produces: sub-schemas of 60 to 120 attributes (every
+// attribute in at least one), dependencies of 1 to 4 attributes -> 1.
+std::string GenerateMined(const Shape& shape, std::uint64_t seed);

@@ -6,7 +6,6 @@
 #include <istream>
 #include <ostream>
 #include <string>
-#include <utility>
 #include <vector>
 
 #include "schema.h"
@@ -15,9 +14,6 @@
 // The first row that holds only the distinguished value 0, or RowNo() when there is none.
 // Decided cell by cell, not by a row sum, which could overflow on a large tableau.
 std::uint32_t FirstDistinguishedRow(const Tableau& tableau);
-
-// Groups rows that agree on some columns; defined where the chase is.
-class RowGroups;
 
 // One run of the tool: copies the input file to the output file, reads the decomposition
 // and the dependencies, and appends the verdict of the tableau test.
@@ -39,6 +35,9 @@ class Application {
   // From now on, also explains the run on os: the parsed input, the initial tableau, every
   // equalization, the final tableau and the reason for the verdict.
   void explain(std::ostream& os) { explanation = &os; }
+  // From now on, reading keeps the dependencies only as columns, not as names and texts,
+  // unless the run is explained: a large input then takes a fraction of the memory.
+  void keepOnlyColumns() { keepNames = false; }
 
   // Reads the input file into attributes, decomposition and dependencies.
   void getInput();
@@ -60,26 +59,16 @@ class Application {
 
   const AttributeList& getAttributes() const { return attributes; }
   const SchemaList& getDecomposition() const { return decomposition; }
+  // The dependencies as written; empty after keepOnlyColumns.
   const DependencySet& getDependencies() const { return dependencies; }
+  const ResolvedDependencies& getResolvedDependencies() const { return resolved; }
   // The line of the input file that each dependency came from, counted from 1.
   const std::vector<std::size_t>& getDependencyLines() const { return dependencyLines; }
   const std::string& getLineBreak() const { return lineBreak; }
 
  private:
-  // The column of an attribute name of the sub-schemas.
-  std::size_t columnOf(const std::string& name) const;
-  // Applies the dependencies until none changes anything, revisiting a dependency only
-  // after a column of its left-hand side changed.
-  void chase(SymbolClasses& classes);
-  // Equalizes, for dependency j, every group of rows that agree on its left-hand side.
-  void applyDependency(SymbolClasses& classes, std::size_t j, RowGroups& groups);
-  // Whether every right-hand column of dependency j is one class: then j can change nothing.
-  bool isSettled(const SymbolClasses& classes, std::size_t j) const;
-  // egyenlosit, then every equalization that it makes necessary.
-  void equalize(std::size_t i, std::size_t k, SymbolClasses& classes, std::size_t j);
-  // One line of the explanation: dependency j made rows i and k agree on column c.
-  void showEqualization(std::size_t i, std::size_t k, std::size_t c, std::size_t j,
-                        const SymbolClasses::Merge& merge);
+  // The cells of the initial tableau: each sub-schema's own attributes distinguished.
+  SymbolClasses initialClasses(bool trackSymbols) const;
 
   AttributeList attributes;  // sorted, without duplicates: the tableau's column order
   SchemaList decomposition;  // one entry per schema line: the tableau's row order
@@ -87,21 +76,14 @@ class Application {
   std::ifstream input;
   std::ofstream output;
 
+  ColumnLists rowColumns;  // the columns of each sub-schema
+  ResolvedDependencies resolved;
   std::vector<std::size_t> dependencyLines;
   std::vector<std::string> dependencyTexts;  // as written, for the explanation
-  std::vector<DependencyColumns> dependencyColumns;
   std::string inputName = "input";
   // "\r\n" when the input's first line ends with a carriage return and a line feed.
   std::string lineBreak = "\n";
+  bool keepNames = true;
   bool finished = false;
   std::ostream* explanation = nullptr;
-  std::size_t equalizationsShown = 0;
-
-  // While the chase runs: per column, the dependencies whose left-hand side is that column
-  // alone, and the equalizations that egyenlosit found necessary and that are still to do.
-  struct Equalization {
-    std::size_t i, k, j;
-  };
-  std::vector<std::vector<std::size_t>> followers;
-  std::vector<Equalization> pending;
 };

@@ -60,3 +60,13 @@ void PrintTableau(std::ostream& os, const Tableau& tableau, const AttributeList&
   }
   for (const auto& line : lines) PrintRow(os, line, widths);
 }
+
+std::string StepLine(const ChaseStep& step, std::size_t line, const std::string& text,
+                     const AttributeList& attributes) {
+  const SymbolClasses::Merge& merge = step.merge;
+  return "line " + std::to_string(line) + ", " + EscapeBytes(text, false) + ": rows " +
+         std::to_string(step.i + 1) + " and " + std::to_string(step.k + 1) + ", column " +
+         DisplayName(attributes[step.column]) + ": " + SymbolText(merge.dropped) + " -> " +
+         SymbolText(merge.kept) + " (" + std::to_string(merge.cells) +
+         (merge.cells == 1 ? " cell" : " cells") + " changed)";
+}

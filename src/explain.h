@@ -4,6 +4,7 @@
 #include <ostream>
 #include <string>
 
+#include "chase.h"
 #include "escape.h"
 #include "schema.h"
 
@@ -23,3 +24,9 @@ std::string RowLabel(std::size_t row, const AttributeList& schema);
 // column as wide as its widest name or cell.
 void PrintTableau(std::ostream& os, const Tableau& tableau, const AttributeList& attributes,
                   const SchemaList& decomposition);
+
+// One line of the list of equalizations, as in
+// "line 6, B->C: rows 1 and 3, column C: b1 -> a (1 cell changed)": the dependency's line
+// and text, the two rows, the column, the symbol replaced and the one replacing it.
+std::string StepLine(const ChaseStep& step, std::size_t line, const std::string& text,
+                     const AttributeList& attributes);

@@ -36,6 +36,7 @@ int Run(const char* inputFile, const char* outputFile, bool explain) {
   try {
     Application application(inputFile, outputFile);
     if (explain) application.explain(std::cout);
+    application.keepOnlyColumns();
     application.run();
   } catch (const std::bad_alloc&) {
     std::cerr << "lossless-join: out of memory" << std::endl;

@@ -1,6 +1,10 @@
 #include "reader.h"
 
 #include <algorithm>
+#include <functional>
+#include <limits>
+#include <numeric>
+#include <string_view>
 #include <unordered_set>
 #include <utility>
 
@@ -34,16 +38,66 @@ bool LooksLikeWideText(const std::string& bytes) {
   return false;
 }
 
-// The names of a comma-separated list; a text without a comma is one name.
-AttributeList SplitNames(const std::string& text) {
-  AttributeList names;
+// Splits a comma-separated list into names, reusing names' storage; a text without a comma
+// is one name.
+void SplitNames(const std::string& text, AttributeList& names) {
+  names.clear();
   if (StringUtils::SplitString(text, ",", names, true) == 0) names.push_back(text);
-  return names;
 }
+
+// Finds names by hashing, in open addressing over their positions in a list that it does
+// not own.
+class NameIndex {
+ public:
+  static constexpr std::uint32_t kMissing = std::numeric_limits<std::uint32_t>::max();
+
+  explicit NameIndex(const AttributeList& names) : names_(names) { Rebuild(); }
+
+  // The position of name in the list, or kMissing.
+  std::uint32_t Find(const std::string& name) const {
+    for (std::size_t slot = Hash(name) & mask_;; slot = (slot + 1) & mask_) {
+      std::uint32_t at = slots_[slot];
+      if (at == kMissing || names_[at] == name) return at;
+    }
+  }
+
+  // The list grew by one name, which Find did not find.
+  void AddLast() {
+    if (2 * names_.size() > slots_.size()) {
+      Rebuild();
+      return;
+    }
+    Insert(static_cast<std::uint32_t>(names_.size() - 1));
+  }
+
+  // The list was reordered.
+  void Rebuild() {
+    std::size_t capacity = 16;
+    while (capacity < 2 * names_.size() + 1) capacity *= 2;
+    slots_.assign(capacity, kMissing);
+    mask_ = capacity - 1;
+    for (std::size_t i = 0; i < names_.size(); ++i) Insert(static_cast<std::uint32_t>(i));
+  }
+
+ private:
+  static std::size_t Hash(const std::string& name) {
+    return std::hash<std::string_view>()(std::string_view(name));
+  }
+  void Insert(std::uint32_t at) {
+    std::size_t slot = Hash(names_[at]) & mask_;
+    while (slots_[slot] != kMissing) slot = (slot + 1) & mask_;
+    slots_[slot] = at;
+  }
+
+  const AttributeList& names_;
+  std::vector<std::uint32_t> slots_;
+  std::size_t mask_ = 0;
+};
 
 class Reader {
  public:
-  Reader(std::istream& in, Warnings& warnings) : in_(in), warnings_(warnings) {}
+  Reader(std::istream& in, Warnings& warnings, bool keepNames)
+      : in_(in), warnings_(warnings), keepNames_(keepNames), index_(result_.attributes) {}
 
   ParsedInput Read();
 
@@ -51,40 +105,40 @@ class Reader {
   bool NextLine();
   void CheckFirstLine(const std::string& bytes);
   void AddSchemaLine();
+  // Sorts the attributes and turns the sub-schemas' positions in the list into columns.
   void SortAttributes();
   void AddDependencyLine();
-  DependencyColumns ResolveColumns(const AttributeList& left, const AttributeList& right);
+  // The columns of names, each once; warns once about each name of no sub-schema, with the
+  // consequence given. False when there was such a name.
+  bool Resolve(const AttributeList& names, std::vector<Column>& columns, const char* consequence);
   // Warns, once per name and line, about names with a blank at either end.
   void CheckBlanks(const AttributeList& names);
-  // The column of an attribute name, or kNoColumn when no sub-schema holds it.
-  std::size_t ColumnOf(const std::string& name) const;
   void Warn(const std::string& message);
-
-  static constexpr std::size_t kNoColumn = static_cast<std::size_t>(-1);
 
   std::istream& in_;
   Warnings& warnings_;
+  const bool keepNames_;
   ParsedInput result_;
+  NameIndex index_;
   std::string line_;
   std::size_t lineNumber_ = 0;
   // After a warning that the file is UTF-16, every other warning would be noise.
   bool wideText_ = false;
   std::unordered_set<std::string> blankNamesWarned_;  // on the current line
+  // Scratch storage, reused from line to line: a large input has a million lines.
+  AttributeList sides_, left_, right_;
+  std::vector<Column> leftColumns_, rightColumns_;
+  std::vector<std::uint32_t> seenStamp_;  // per column: the last list that holds it
+  std::uint32_t stamp_ = 0;
 };
 
 ParsedInput Reader::Read() {
-  std::unordered_set<std::string> known;
-  while (NextLine() && !line_.empty()) {
-    AddSchemaLine();
-    for (const std::string& name : result_.decomposition.back()) {
-      if (known.insert(name).second) result_.attributes.push_back(name);
-    }
-  }
-  known = {};
+  while (NextLine() && !line_.empty()) AddSchemaLine();
   // Dependencies name only attributes of the schema lines, so the universe is complete
   // here and each dependency line can be resolved as it is read.
   SortAttributes();
   while (NextLine()) AddDependencyLine();
+  result_.resolved.ShrinkToFit();
   return std::move(result_);
 }
 
@@ -124,56 +178,96 @@ void Reader::AddSchemaLine() {
   if (line_.find("->") != std::string::npos) {
     Warn("sub-schema holds \"->\"; is the empty line before the dependencies missing?");
   }
-  AttributeList names = SplitNames(line_);
+  AttributeList names;
+  SplitNames(line_, names);
   CheckBlanks(names);
+  // Until the attributes are sorted, a row holds the positions of its names in the list.
+  std::vector<Column> positions;
+  positions.reserve(names.size());
+  for (const std::string& name : names) {
+    std::uint32_t at = index_.Find(name);
+    if (at == NameIndex::kMissing) {
+      at = static_cast<std::uint32_t>(result_.attributes.size());
+      result_.attributes.push_back(name);
+      index_.AddLast();
+    }
+    positions.push_back(at);
+  }
+  result_.rowColumns.Append(positions);
   names.shrink_to_fit();  // a large input keeps many of these lists
   result_.decomposition.push_back(std::move(names));
 }
 
 void Reader::SortAttributes() {
   AttributeList& attributes = result_.attributes;
-  std::sort(attributes.begin(), attributes.end());
-  attributes.erase(std::unique(attributes.begin(), attributes.end()), attributes.end());
-  attributes.shrink_to_fit();
+  std::vector<std::uint32_t> order(attributes.size());
+  std::iota(order.begin(), order.end(), 0u);
+  std::sort(order.begin(), order.end(),
+            [&](std::uint32_t a, std::uint32_t b) { return attributes[a] < attributes[b]; });
+  std::vector<Column> columnOf(attributes.size());
+  AttributeList sorted(attributes.size());
+  for (std::size_t column = 0; column < order.size(); ++column) {
+    columnOf[order[column]] = static_cast<Column>(column);
+    sorted[column] = std::move(attributes[order[column]]);
+  }
+  attributes = std::move(sorted);
+  index_.Rebuild();
+  ColumnLists rows;
+  std::vector<Column> columns;
+  for (std::size_t r = 0; r < result_.rowColumns.size(); ++r) {
+    columns.clear();
+    for (Column at : result_.rowColumns[r]) columns.push_back(columnOf[at]);
+    rows.Append(columns);
+  }
+  result_.rowColumns = std::move(rows);
+  seenStamp_.assign(attributes.size(), 0);
 }
 
 void Reader::AddDependencyLine() {
   if (line_.empty()) return;
-  AttributeList sides;
-  if (StringUtils::SplitString(line_, "->", sides, true) == 0) {
+  sides_.clear();
+  if (StringUtils::SplitString(line_, "->", sides_, true) == 0) {
     Warn("no \"->\" in dependency; line ignored");
     return;
   }
   // With more than one "->", the texts between the first and the last are not used.
-  AttributeList left = SplitNames(sides.front());
-  AttributeList right = SplitNames(sides.back());
-  CheckBlanks(left);
-  CheckBlanks(right);
-  result_.dependencyColumns.push_back(ResolveColumns(left, right));
-  result_.dependencies.first.push_back(std::move(left));
-  result_.dependencies.second.push_back(std::move(right));
-  result_.dependencyLines.push_back(lineNumber_);
-  result_.dependencyTexts.push_back(line_);
+  SplitNames(sides_.front(), left_);
+  SplitNames(sides_.back(), right_);
+  CheckBlanks(left_);
+  CheckBlanks(right_);
+  bool applies = Resolve(left_, leftColumns_, "the dependency never applies");
+  Resolve(right_, rightColumns_, "ignored on the right-hand side");
+  if (!applies) leftColumns_.clear();
+  std::sort(leftColumns_.begin(), leftColumns_.end());
+  result_.resolved.Add(leftColumns_, rightColumns_);
+  if (keepNames_) {
+    result_.dependencies.first.push_back(left_);
+    result_.dependencies.second.push_back(right_);
+    result_.dependencyLines.push_back(lineNumber_);
+    result_.dependencyTexts.push_back(line_);
+  }
 }
 
-DependencyColumns Reader::ResolveColumns(const AttributeList& left, const AttributeList& right) {
-  DependencyColumns columns;
-  auto resolve = [&](const AttributeList& names, std::vector<std::size_t>& found,
+bool Reader::Resolve(const AttributeList& names, std::vector<Column>& columns,
                      const char* consequence) {
-    std::unordered_set<std::string> reported;
-    for (const std::string& name : names) {
-      std::size_t column = ColumnOf(name);
-      if (column != kNoColumn) {
-        found.push_back(column);
-      } else if (reported.insert(name).second) {
+  columns.clear();
+  if (++stamp_ == 0) {  // after 2^32 lists: old stamps could look current
+    std::fill(seenStamp_.begin(), seenStamp_.end(), 0);
+    stamp_ = 1;
+  }
+  std::unordered_set<std::string> reported;
+  for (const std::string& name : names) {
+    std::uint32_t column = index_.Find(name);
+    if (column == NameIndex::kMissing) {
+      if (reported.insert(name).second) {
         Warn("attribute " + Quoted(name) + " is in no sub-schema; " + consequence);
       }
+    } else if (seenStamp_[column] != stamp_) {
+      seenStamp_[column] = stamp_;
+      columns.push_back(column);
     }
-    return reported.empty();
-  };
-  columns.applies = resolve(left, columns.left, "the dependency never applies");
-  resolve(right, columns.right, "ignored on the right-hand side");
-  return columns;
+  }
+  return reported.empty();
 }
 
 void Reader::CheckBlanks(const AttributeList& names) {
@@ -188,17 +282,12 @@ void Reader::CheckBlanks(const AttributeList& names) {
   }
 }
 
-std::size_t Reader::ColumnOf(const std::string& name) const {
-  const AttributeList& attributes = result_.attributes;
-  auto at = std::lower_bound(attributes.begin(), attributes.end(), name);
-  if (at == attributes.end() || *at != name) return kNoColumn;
-  return static_cast<std::size_t>(at - attributes.begin());
-}
-
 void Reader::Warn(const std::string& message) {
   if (!wideText_) warnings_.Warn(lineNumber_, message);
 }
 
 }  // namespace
 
-ParsedInput ReadInput(std::istream& in, Warnings& warnings) { return Reader(in, warnings).Read(); }
+ParsedInput ReadInput(std::istream& in, Warnings& warnings, bool keepNames) {
+  return Reader(in, warnings, keepNames).Read();
+}

@@ -13,10 +13,13 @@
 struct ParsedInput {
   AttributeList attributes;  // sorted, without duplicates: the tableau's column order
   SchemaList decomposition;  // one entry per schema line: the tableau's row order
+  ColumnLists rowColumns;    // the columns of each sub-schema's names, in the order written
+  ResolvedDependencies resolved;
+  // Only when the names are kept: the dependencies as written, the line of each (counted
+  // from 1) and its text.
   DependencySet dependencies;
-  std::vector<DependencyColumns> dependencyColumns;
-  std::vector<std::size_t> dependencyLines;  // the line of each dependency, counted from 1
-  std::vector<std::string> dependencyTexts;  // each dependency line as written
+  std::vector<std::size_t> dependencyLines;
+  std::vector<std::string> dependencyTexts;
   // "\r\n" when the input's first line ends with a carriage return and a line feed.
   std::string lineBreak = "\n";
 };
@@ -25,4 +28,5 @@ struct ParsedInput {
 // warns about what looks like a mistake: names with blanks at either end, a dependency in
 // the schema part, a comment line, old Mac line ends, UTF-16 text, unknown names. Names are
 // taken byte for byte; a UTF-8 byte order mark at the very start is not part of the first.
-ParsedInput ReadInput(std::istream& in, Warnings& warnings);
+// Dependencies are kept as columns; with keepNames, also as names, lines and texts.
+ParsedInput ReadInput(std::istream& in, Warnings& warnings, bool keepNames);

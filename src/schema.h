@@ -3,6 +3,7 @@
 // The vocabulary that reading, the chase and the explanation share.
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <utility>
 #include <vector>
@@ -18,10 +19,62 @@ using DependencySet = std::pair<SchemaList, SchemaList>;
 // positive value a non-distinguished symbol.
 using Tableau = math::matrix<int>;
 
-// The columns of the attributes that one dependency names, resolved once after reading.
-struct DependencyColumns {
-  std::vector<std::size_t> left;
-  std::vector<std::size_t> right;
-  // False when a left-hand name is in no sub-schema: such a dependency never applies.
-  bool applies = true;
+// A column of the tableau: the index of an attribute in the sorted attribute list.
+using Column = std::uint32_t;
+
+// A read-only view of consecutive columns.
+class ColumnSpan {
+ public:
+  ColumnSpan(const Column* begin, const Column* end) : begin_(begin), end_(end) {}
+  const Column* begin() const { return begin_; }
+  const Column* end() const { return end_; }
+  std::size_t size() const { return static_cast<std::size_t>(end_ - begin_); }
+  bool empty() const { return begin_ == end_; }
+  Column operator[](std::size_t i) const { return begin_[i]; }
+  Column front() const { return *begin_; }
+
+ private:
+  const Column* begin_;
+  const Column* end_;
+};
+
+// Lists of columns, stored back to back in one array: a million short lists cost a few
+// bytes each, not an allocation each.
+class ColumnLists {
+ public:
+  std::size_t size() const { return starts_.size() - 1; }
+  ColumnSpan operator[](std::size_t i) const {
+    return {columns_.data() + starts_[i], columns_.data() + starts_[i + 1]};
+  }
+  // Appends a list; throws std::length_error past 2^32 - 1 columns in all.
+  void Append(const std::vector<Column>& list);
+  // Gives back the room that growing left unused.
+  void ShrinkToFit() {
+    columns_.shrink_to_fit();
+    starts_.shrink_to_fit();
+  }
+
+ private:
+  std::vector<Column> columns_;
+  std::vector<std::uint32_t> starts_ = {0};
+};
+
+// The dependencies as columns, resolved once after reading. Dependency j's left-hand side
+// is sorted and without repeats; its right-hand side keeps the order written, without
+// repeats. A dependency that names an attribute of no sub-schema on its left-hand side never
+// applies: its left-hand side is empty. Right-hand names of no sub-schema are left out.
+class ResolvedDependencies {
+ public:
+  std::size_t size() const { return sides_.size() / 2; }
+  ColumnSpan Left(std::size_t j) const { return sides_[2 * j]; }
+  ColumnSpan Right(std::size_t j) const { return sides_[2 * j + 1]; }
+  bool Applies(std::size_t j) const { return !Left(j).empty(); }
+  void Add(const std::vector<Column>& left, const std::vector<Column>& right) {
+    sides_.Append(left);
+    sides_.Append(right);
+  }
+  void ShrinkToFit() { sides_.ShrinkToFit(); }
+
+ private:
+  ColumnLists sides_;
 };

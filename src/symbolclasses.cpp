@@ -3,56 +3,57 @@
 #include <algorithm>
 #include <utility>
 
-SymbolClasses::SymbolClasses(std::size_t rows, std::size_t cols)
+SymbolClasses::SymbolClasses(std::size_t rows, std::size_t cols, bool trackSymbols)
     : rows_(rows),
       cols_(cols),
       words_((rows + 63) / 64),
-      link_(rows * cols, RootLink(1, false)),
+      cells_(rows * cols),
       shared_(words_ * cols, 0),
       sharedCount_(cols, 0),
       distinguishedRow_(cols, kNone),
-      isChanged_(cols, false),
-      complete_(cols, rows <= 1) {}
-
-std::int32_t SymbolClasses::RootLink(std::size_t size, bool distinguished) {
-  return -static_cast<std::int32_t>(2 * size + (distinguished ? 1 : 0));
+      complete_(cols, rows <= 1 ? 1 : 0),
+      distinguishedCells_(rows, 0) {
+  if (trackSymbols) minRow_.resize(rows * cols);
+  for (std::size_t col = 0; col < cols; ++col) {
+    for (std::size_t row = 0; row < rows; ++row) {
+      auto r = static_cast<Row>(row);
+      cells_[Cell(col, r)] = {r, r, 1};
+      if (trackSymbols) minRow_[Cell(col, r)] = r;
+    }
+  }
+  if (cols == 0 && rows > 0) allDistinguishedRow_ = 0;  // no cell to wait for
 }
 
 void SymbolClasses::MarkDistinguished(Row row, std::size_t col) {
-  Row root = Find(col, row);
-  std::int32_t& link = Link(col, root);
-  link = RootLink(ClassSize(link), true);
-  // A column has one distinguished class: the new cell joins it.
-  if (distinguishedRow_[col] == kNone) {
-    distinguishedRow_[col] = root;
-  } else {
-    Unite(col, root, distinguishedRow_[col]);
+  if (IsDistinguished(col, row)) return;
+  if (distinguishedRow_[col] != kNone) {
+    // A column has one distinguished class: the new cell's class joins it.
+    Unite(col, row, distinguishedRow_[col]);
+    return;
   }
+  Row label = Label(col, row);
+  CountDistinguished(col, label);
+  cells_[Cell(col, label)].info |= kDistinguished;
+  distinguishedRow_[col] = label;
 }
 
-bool SymbolClasses::Unite(std::size_t col, Row a, Row b, Merge* merge) {
-  Row rootA = Find(col, a);
-  Row rootB = Find(col, b);
-  if (rootA == rootB) return false;
-  if (rootB < rootA) std::swap(rootA, rootB);  // the smaller row stays the root
-
-  std::int32_t linkA = Link(col, rootA);
-  std::int32_t linkB = Link(col, rootB);
-  if (merge != nullptr) {
-    int symbolA = SymbolOfRoot(col, rootA);
-    int symbolB = SymbolOfRoot(col, rootB);
-    merge->kept = std::min(symbolA, symbolB);
-    merge->dropped = std::max(symbolA, symbolB);
-    merge->cells = ClassSize(symbolA < symbolB ? linkB : linkA);
+int SymbolClasses::Symbol(std::size_t col, Row row) const {
+  if (IsDistinguished(col, row)) return 0;
+  Row smallest = row;
+  if (!minRow_.empty()) {
+    smallest = minRow_[Cell(col, Label(col, row))];
+  } else {
+    ForEachMember(col, row, [&](Row r) { smallest = std::min(smallest, r); });
   }
-  if (ClassSize(linkA) == 1) MarkShared(col, rootA);
-  if (ClassSize(linkB) == 1) MarkShared(col, rootB);
-  std::size_t size = ClassSize(linkA) + ClassSize(linkB);
-  Link(col, rootA) = RootLink(size, IsDistinguished(linkA) || IsDistinguished(linkB));
-  if (size == rows_) complete_[col] = true;
-  Link(col, rootB) = static_cast<std::int32_t>(rootA);
-  NoteChange(col);
-  return true;
+  return static_cast<int>(smallest) + 1;
+}
+
+void SymbolClasses::CountDistinguished(std::size_t col, Row row) {
+  ForEachMember(col, row, [&](Row r) {
+    if (++distinguishedCells_[r] == cols_ && allDistinguishedRow_ == kNone) {
+      allDistinguishedRow_ = r;
+    }
+  });
 }
 
 void SymbolClasses::MarkShared(std::size_t col, Row row) {
@@ -60,29 +61,31 @@ void SymbolClasses::MarkShared(std::size_t col, Row row) {
   ++sharedCount_[col];
 }
 
-void SymbolClasses::NoteChange(std::size_t col) {
-  if (!isChanged_[col]) {
-    isChanged_[col] = true;
-    changed_.push_back(col);
-  }
+void SymbolClasses::Absorb(std::size_t col, Row to, Row from) {
+  CellData* column = &cells_[Cell(col, 0)];
+  bool wasAlone = column[from].next == from;
+  Row r = from;
+  do {
+    column[r].label = to;
+    r = column[r].next;
+  } while (r != from);
+  if (wasAlone) MarkShared(col, from);
+  std::swap(column[to].next, column[from].next);
 }
 
-std::vector<std::size_t> SymbolClasses::TakeChangedColumns() {
-  for (std::size_t col : changed_) isChanged_[col] = false;
-  return std::exchange(changed_, {});
-}
-
-math::matrix<int> SymbolClasses::ToTableau() {
+math::matrix<int> SymbolClasses::ToTableau() const {
   math::matrix<int> tableau(static_cast<std::uint32_t>(rows_), static_cast<std::uint32_t>(cols_));
-  // Tiles keep both the column-major classes and the row-major tableau in cache.
-  constexpr std::size_t kTile = 64;
-  for (std::size_t rowStart = 0; rowStart < rows_; rowStart += kTile) {
-    std::size_t rowEnd = std::min(rows_, rowStart + kTile);
-    for (std::size_t col = 0; col < cols_; ++col) {
-      for (std::size_t row = rowStart; row < rowEnd; ++row) {
-        tableau(static_cast<std::uint32_t>(row), static_cast<std::uint32_t>(col)) =
-            Symbol(col, static_cast<Row>(row));
-      }
+  // The smallest row of each class: rows are visited in ascending order, so the first row
+  // seen with a label is the smallest of its class.
+  std::vector<Row> smallest(rows_, kNone);
+  for (std::size_t col = 0; col < cols_; ++col) {
+    std::fill(smallest.begin(), smallest.end(), kNone);
+    for (std::size_t row = 0; row < rows_; ++row) {
+      Row label = Label(col, static_cast<Row>(row));
+      if (smallest[label] == kNone) smallest[label] = static_cast<Row>(row);
+      bool distinguished = (Info(col, label) & kDistinguished) != 0;
+      tableau(static_cast<std::uint32_t>(row), static_cast<std::uint32_t>(col)) =
+          distinguished ? 0 : static_cast<int>(smallest[label]) + 1;
     }
   }
   return tableau;

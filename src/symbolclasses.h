@@ -11,11 +11,17 @@
 // Equalizing two cells of a column merges their classes instead of rewriting the column.
 // A class's symbol is the one the smaller-wins rule gives: 0 (distinguished) when any of its
 // cells started distinguished, otherwise r + 1 for the smallest row r in it, which is the
-// smallest of the symbols its cells started with. The representative (root) of a class is
-// always its smallest row, so the symbol follows from the root and one flag.
+// smallest of the symbols its cells started with.
+//
+// Each cell carries the label of its class (two cells of a column are in one class exactly
+// when their labels are equal) and a link to the next cell of its class, in a ring. A merge
+// keeps the label of the larger class and relabels the cells of the smaller one, so a cell
+// is relabelled at most log2(rows) times, and a label is read in one step. Data is stored
+// column by column: about 12 bytes a cell, 16 when symbols are tracked during the merges.
 class SymbolClasses {
  public:
   using Row = std::uint32_t;
+  static constexpr Row kNone = static_cast<Row>(-1);
 
   // What one merge changed: the symbol that disappeared, the one that replaced it, and
   // how many cells of the column held the disappearing symbol.
@@ -26,7 +32,8 @@ class SymbolClasses {
   };
 
   // Every cell alone in its class, with the symbol row + 1. rows must stay below 2^30.
-  SymbolClasses(std::size_t rows, std::size_t cols);
+  // Merges can report their symbols only when trackSymbols is set.
+  SymbolClasses(std::size_t rows, std::size_t cols, bool trackSymbols = true);
 
   std::size_t RowNo() const { return rows_; }
   std::size_t ColNo() const { return cols_; }
@@ -34,22 +41,26 @@ class SymbolClasses {
   // Makes cell (row, col) distinguished: its class joins the column's distinguished class.
   void MarkDistinguished(Row row, std::size_t col);
 
-  // The root of the class of cell (row, col).
-  Row Find(std::size_t col, Row row) {
-    // Path halving: every other cell on the way up is linked to its grandparent.
-    std::int32_t* column = &link_[col * rows_];
-    while (column[row] >= 0) {
-      auto parent = static_cast<Row>(column[row]);
-      if (column[parent] >= 0) column[row] = column[parent];
-      row = static_cast<Row>(column[row]);
-    }
-    return row;
+  Row Label(std::size_t col, Row row) const { return cells_[Cell(col, row)].label; }
+  bool SameClass(std::size_t col, Row a, Row b) const { return Label(col, a) == Label(col, b); }
+  std::size_t ClassSize(std::size_t col, Row row) const {
+    return Info(col, Label(col, row)) & kSizeMask;
   }
-  int Symbol(std::size_t col, Row row) { return SymbolOfRoot(col, Find(col, row)); }
+  bool IsDistinguished(std::size_t col, Row row) const {
+    return (Info(col, Label(col, row)) & kDistinguished) != 0;
+  }
+  int Symbol(std::size_t col, Row row) const;
 
   // Merges the classes of cells (a, col) and (b, col). Returns false when they were one
-  // class already; otherwise true, with what changed in *merge when merge is not null.
-  bool Unite(std::size_t col, Row a, Row b, Merge* merge = nullptr);
+  // class already; otherwise true, with what changed in *merge when merge is not null
+  // (cheap when symbols are tracked). Then calls moved(r) for every row r whose cell changed its
+  // label or became shared: exactly the rows that may now agree with others where they did
+  // not before.
+  template <typename Moved>
+  bool Unite(std::size_t col, Row a, Row b, Merge* merge, Moved moved);
+  bool Unite(std::size_t col, Row a, Row b, Merge* merge = nullptr) {
+    return Unite(col, a, b, merge, [](Row) {});
+  }
 
   // Whether cell (row, col) shares its class with another row's cell: only such rows can
   // agree with another row on col.
@@ -58,47 +69,101 @@ class SymbolClasses {
   }
   std::size_t SharedCount(std::size_t col) const { return sharedCount_[col]; }
   // Whether every cell of col is in one class: then no merge can change col any more.
-  bool IsComplete(std::size_t col) const { return complete_[col]; }
+  bool IsComplete(std::size_t col) const { return complete_[col] != 0; }
   // Calls visit(row) for every shared row of col, in ascending order.
   template <typename Visit>
   void ForEachShared(std::size_t col, Visit visit) const;
+  // Calls visit(r) for every row r whose cell is in the class of cell (row, col).
+  template <typename Visit>
+  void ForEachMember(std::size_t col, Row row, Visit visit) const;
+  // Some row of col's distinguished class, or kNone when col has none.
+  Row DistinguishedRow(std::size_t col) const { return distinguishedRow_[col]; }
 
-  // The columns in which a merge happened since the last call, each once.
-  std::vector<std::size_t> TakeChangedColumns();
+  // The first row found to hold only distinguished cells, or kNone while there is none.
+  Row AllDistinguishedRow() const { return allDistinguishedRow_; }
 
   // The tableau of symbols: cell (r, c) holds the symbol of its class.
-  math::matrix<int> ToTableau();
+  math::matrix<int> ToTableau() const;
 
  private:
-  std::int32_t& Link(std::size_t col, Row row) { return link_[col * rows_ + row]; }
-  static std::size_t ClassSize(std::int32_t rootLink) {
-    return static_cast<std::size_t>(-rootLink) >> 1;
-  }
-  static bool IsDistinguished(std::int32_t rootLink) { return ((-rootLink) & 1) != 0; }
-  static std::int32_t RootLink(std::size_t size, bool distinguished);
-  int SymbolOfRoot(std::size_t col, Row root) {
-    return IsDistinguished(Link(col, root)) ? 0 : static_cast<int>(root) + 1;
-  }
-  void MarkShared(std::size_t col, Row row);
-  void NoteChange(std::size_t col);
+  static constexpr std::uint32_t kDistinguished = 0x80000000u;
+  static constexpr std::uint32_t kSizeMask = 0x7fffffffu;
 
-  static constexpr Row kNone = static_cast<Row>(-1);
+  std::size_t Cell(std::size_t col, Row row) const { return col * rows_ + row; }
+  std::uint32_t Info(std::size_t col, Row label) const { return cells_[Cell(col, label)].info; }
+  // Counts one more distinguished cell in every row of the class of (row, col).
+  void CountDistinguished(std::size_t col, Row row);
+  void MarkShared(std::size_t col, Row row);
+  // Relabels the class labelled from as to, marks its cells shared and joins the two rings,
+  // so that the ring runs from to through the cells of from, ending at from.
+  void Absorb(std::size_t col, Row to, Row from);
 
   std::size_t rows_;
   std::size_t cols_;
   std::size_t words_;  // 64-bit words per column in shared_
-  // Column-major, one entry per cell: the parent row for a cell that is not a root; for a
-  // root, -(2 * class size + 1 when distinguished).
-  std::vector<std::int32_t> link_;
-  // Column-major bit per cell: set when the cell's class holds more than one cell.
+  // What a cell holds, all in one record so that a cell is one cache access: its class
+  // label, the next cell of its class, and, when it labels its class, the class size with
+  // kDistinguished set when the class is distinguished.
+  struct CellData {
+    Row label;
+    Row next;
+    std::uint32_t info;
+  };
+  std::vector<CellData> cells_;  // column by column
+  // Per cell that labels a class, when symbols are tracked: its smallest row.
+  std::vector<Row> minRow_;
+  // Column by column, a bit per cell: set when the cell's class holds more than one cell.
   std::vector<std::uint64_t> shared_;
   std::vector<std::size_t> sharedCount_;
-  // Per column, some row of the distinguished class, or kNone.
   std::vector<Row> distinguishedRow_;
-  std::vector<std::size_t> changed_;
-  std::vector<bool> isChanged_;
-  std::vector<bool> complete_;
+  std::vector<std::uint8_t> complete_;
+  // Per row, how many of its cells are distinguished.
+  std::vector<std::uint32_t> distinguishedCells_;
+  Row allDistinguishedRow_ = kNone;
 };
+
+template <typename Moved>
+bool SymbolClasses::Unite(std::size_t col, Row a, Row b, Merge* merge, Moved moved) {
+  Row labelA = Label(col, a);
+  Row labelB = Label(col, b);
+  if (labelA == labelB) return false;
+  std::uint32_t infoA = Info(col, labelA);
+  std::uint32_t infoB = Info(col, labelB);
+  if ((infoA & kSizeMask) < (infoB & kSizeMask)) {  // the larger class keeps its label
+    std::swap(labelA, labelB);
+    std::swap(infoA, infoB);
+  }
+  bool distinguishedA = (infoA & kDistinguished) != 0;
+  bool distinguishedB = (infoB & kDistinguished) != 0;
+  if (merge != nullptr) {
+    int symbolA = Symbol(col, labelA);
+    int symbolB = Symbol(col, labelB);
+    merge->kept = symbolA < symbolB ? symbolA : symbolB;
+    merge->dropped = symbolA < symbolB ? symbolB : symbolA;
+    merge->cells = (symbolA < symbolB ? infoB : infoA) & kSizeMask;
+  }
+  // Cells that become distinguished count towards their rows' all-distinguished state;
+  // each cell does so once, so this costs a cell at most once over the whole chase.
+  if (distinguishedB && !distinguishedA) CountDistinguished(col, labelA);
+  if (distinguishedA && !distinguishedB) CountDistinguished(col, labelB);
+  bool keptWasAlone = (infoA & kSizeMask) == 1;
+  if (keptWasAlone) MarkShared(col, labelA);
+  Absorb(col, labelA, labelB);
+  std::uint32_t size = (infoA & kSizeMask) + (infoB & kSizeMask);
+  cells_[Cell(col, labelA)].info = size | ((infoA | infoB) & kDistinguished);
+  if (!minRow_.empty() && minRow_[Cell(col, labelB)] < minRow_[Cell(col, labelA)]) {
+    minRow_[Cell(col, labelA)] = minRow_[Cell(col, labelB)];
+  }
+  if (distinguishedA || distinguishedB) distinguishedRow_[col] = labelA;
+  if (size == rows_) complete_[col] = 1;
+  if (keptWasAlone) moved(labelA);
+  // The joined ring runs from labelA through the absorbed cells, ending at labelB.
+  for (Row r = cells_[Cell(col, labelA)].next;; r = cells_[Cell(col, r)].next) {
+    moved(r);
+    if (r == labelB) break;
+  }
+  return true;
+}
 
 template <typename Visit>
 void SymbolClasses::ForEachShared(std::size_t col, Visit visit) const {
@@ -108,4 +173,14 @@ void SymbolClasses::ForEachShared(std::size_t col, Visit visit) const {
       visit(static_cast<Row>(w * 64 + static_cast<std::size_t>(__builtin_ctzll(word))));
     }
   }
+}
+
+template <typename Visit>
+void SymbolClasses::ForEachMember(std::size_t col, Row row, Visit visit) const {
+  const CellData* column = &cells_[Cell(col, 0)];
+  Row r = row;
+  do {
+    visit(r);
+    r = column[r].next;
+  } while (r != row);
 }

@@ -19,7 +19,7 @@ Read ReadText(const std::string& text) {
   std::istringstream in(text);
   std::ostringstream err;
   Warnings warnings(err, "in.txt");
-  Read read{ReadInput(in, warnings), ""};
+  Read read{ReadInput(in, warnings, true), ""};
   warnings.Finish();
   read.warnings = err.str();
   return read;

@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <random>
+#include <set>
 #include <vector>
 
 namespace {
@@ -37,47 +40,144 @@ TEST(SymbolClassesTest, DistinguishedCellsOfAColumnShareOneClass) {
   classes.MarkDistinguished(4, 1);
   classes.MarkDistinguished(1, 1);
   classes.MarkDistinguished(2, 0);
-  EXPECT_EQ(classes.Find(1, 4), classes.Find(1, 1));
+  classes.MarkDistinguished(2, 0);  // a name twice in a sub-schema
+  EXPECT_TRUE(classes.SameClass(1, 4, 1));
   EXPECT_FALSE(classes.Unite(1, 1, 4));
-  EXPECT_NE(classes.Find(1, 0), classes.Find(1, 1));
+  EXPECT_FALSE(classes.SameClass(1, 0, 1));
   EXPECT_EQ(classes.Symbol(0, 2), 0);
+  EXPECT_EQ(classes.ClassSize(0, 2), 1u);
   EXPECT_FALSE(classes.IsShared(0, 2));  // alone in its class: it agrees with nobody
   EXPECT_TRUE(classes.IsShared(1, 4));
+  EXPECT_EQ(classes.AllDistinguishedRow(), SymbolClasses::kNone);
 }
 
-TEST(SymbolClassesTest, TracksSharedRowsCompletenessAndChangedColumns) {
-  SymbolClasses classes(70, 3);  // more rows than one word of shared bits
+TEST(SymbolClassesTest, ReportsTheRowsOfTheSmallerClassAndTheCellsThatBecomeShared) {
+  SymbolClasses classes(6, 1);
+  std::vector<Row> moved;
+  auto record = [&](Row r) { moved.push_back(r); };
+  classes.Unite(0, 4, 5, nullptr, record);  // two cells alone: both change
+  std::sort(moved.begin(), moved.end());
+  EXPECT_EQ(moved, (std::vector<Row>{4, 5}));
+  moved.clear();
+  classes.Unite(0, 0, 4, nullptr, record);  // only the single cell is relabelled
+  EXPECT_EQ(moved, (std::vector<Row>{0}));
+  moved.clear();
+  classes.Unite(0, 1, 2, nullptr, record);
+  moved.clear();
+  classes.Unite(0, 5, 2, nullptr, record);  // {1, 2} joins {0, 4, 5}
+  std::sort(moved.begin(), moved.end());
+  EXPECT_EQ(moved, (std::vector<Row>{1, 2}));
+  EXPECT_EQ(classes.ClassSize(0, 3), 1u);
+  EXPECT_EQ(classes.ClassSize(0, 1), 5u);
+}
+
+TEST(SymbolClassesTest, TracksSharedRowsCompletenessAndAllDistinguishedRows) {
+  SymbolClasses classes(130, 3);  // more rows than two words of shared bits
   EXPECT_EQ(classes.SharedCount(0), 0u);
   classes.Unite(0, 65, 3);
-  classes.Unite(0, 3, 7);
-  classes.Unite(2, 0, 1);
-  EXPECT_EQ(classes.SharedCount(0), 3u);
+  classes.Unite(0, 3, 128);
+  classes.Unite(0, 63, 64);
+  EXPECT_EQ(classes.SharedCount(0), 5u);
   std::vector<Row> shared;
   classes.ForEachShared(0, [&](Row r) { shared.push_back(r); });
-  EXPECT_EQ(shared, (std::vector<Row>{3, 7, 65}));
-  EXPECT_EQ(classes.TakeChangedColumns(), (std::vector<std::size_t>{0, 2}));
-  EXPECT_TRUE(classes.TakeChangedColumns().empty());
+  EXPECT_EQ(shared, (std::vector<Row>{3, 63, 64, 65, 128}));
 
   EXPECT_FALSE(classes.IsComplete(1));
-  for (Row r = 1; r < 70; ++r) classes.Unite(1, 0, r);
+  for (Row r = 1; r < 130; ++r) classes.Unite(1, r, 0);
   EXPECT_TRUE(classes.IsComplete(1));
   EXPECT_FALSE(classes.IsComplete(0));
   EXPECT_TRUE(SymbolClasses(1, 2).IsComplete(1));  // one row: nothing left to merge
+
+  // Row 7 becomes all distinguished through a merge, not through its own attributes.
+  classes.MarkDistinguished(129, 1);  // the whole column is one class: every row gets it
+  classes.MarkDistinguished(7, 2);
+  classes.MarkDistinguished(129, 0);
+  EXPECT_EQ(classes.AllDistinguishedRow(), SymbolClasses::kNone);
+  classes.Unite(0, 129, 7);
+  EXPECT_EQ(classes.AllDistinguishedRow(), 7u);
+  classes.Unite(2, 7, 129);
+  EXPECT_EQ(classes.AllDistinguishedRow(), 7u);  // the first found stays
+  EXPECT_EQ(SymbolClasses(2, 0).AllDistinguishedRow(), 0u);  // no cell to wait for
 }
 
 TEST(SymbolClassesTest, TableauHoldsEveryCellsSymbol) {
-  SymbolClasses classes(3, 2);
-  classes.MarkDistinguished(0, 0);
-  classes.Unite(0, 0, 2);
-  classes.Unite(1, 1, 2);
-  math::matrix<int> tableau = classes.ToTableau();
-  ASSERT_EQ(tableau.RowNo(), 3u);
-  ASSERT_EQ(tableau.ColNo(), 2u);
-  const int expected[3][2] = {{0, 1}, {2, 2}, {0, 2}};
-  for (std::uint32_t r = 0; r < 3; ++r) {
-    for (std::uint32_t c = 0; c < 2; ++c) EXPECT_EQ(tableau(r, c), expected[r][c]) << r << c;
+  for (bool track : {true, false}) {
+    SymbolClasses classes(3, 2, track);
+    classes.MarkDistinguished(0, 0);
+    classes.Unite(0, 0, 2);
+    classes.Unite(1, 2, 1);
+    math::matrix<int> tableau = classes.ToTableau();
+    ASSERT_EQ(tableau.RowNo(), 3u);
+    ASSERT_EQ(tableau.ColNo(), 2u);
+    const int expected[3][2] = {{0, 1}, {2, 2}, {0, 2}};
+    for (std::uint32_t r = 0; r < 3; ++r) {
+      for (std::uint32_t c = 0; c < 2; ++c) {
+        EXPECT_EQ(tableau(r, c), expected[r][c]) << r << c << track;
+        EXPECT_EQ(classes.Symbol(c, r), expected[r][c]) << r << c << track;
+      }
+    }
   }
   EXPECT_EQ(SymbolClasses(0, 4).ToTableau().RowNo(), 0u);
+}
+
+// Random merges against a plain model that keeps each column as a vector of symbols, for
+// row counts on both sides of every 64-bit word of shared bits.
+TEST(SymbolClassesTest, AgreesWithAPlainModelOnRandomMerges) {
+  std::mt19937 random(20261208);
+  for (std::size_t rows : {1u, 2u, 63u, 64u, 65u, 127u, 128u, 129u, 300u}) {
+    const std::size_t cols = 3;
+    SymbolClasses classes(rows, cols);
+    std::vector<std::vector<int>> model(cols, std::vector<int>(rows));
+    std::vector<std::vector<bool>> distinguished(cols, std::vector<bool>(rows, false));
+    for (std::size_t c = 0; c < cols; ++c) {
+      for (std::size_t r = 0; r < rows; ++r) model[c][r] = static_cast<int>(r) + 1;
+    }
+    auto pick = [&] { return static_cast<Row>(random() % rows); };
+    for (int step = 0; step < 400; ++step) {
+      std::size_t c = random() % cols;
+      Row a = pick();
+      Row b = pick();
+      if (step % 10 == 0) {
+        classes.MarkDistinguished(a, c);
+        int old = model[c][a];
+        for (int& cell : model[c]) {
+          if (cell == old) cell = 0;
+        }
+        continue;
+      }
+      int keep = std::min(model[c][a], model[c][b]);
+      int drop = std::max(model[c][a], model[c][b]);
+      std::set<Row> changed;  // rows whose class changed: relabelled or newly shared
+      SymbolClasses::Merge merge;
+      bool merged = classes.Unite(c, a, b, &merge, [&](Row r) { changed.insert(r); });
+      ASSERT_EQ(merged, keep != drop) << rows << " rows, step " << step;
+      if (!merged) continue;
+      EXPECT_EQ(merge.kept, keep);
+      EXPECT_EQ(merge.dropped, drop);
+      EXPECT_EQ(merge.cells,
+                static_cast<std::size_t>(std::count(model[c].begin(), model[c].end(), drop)));
+      for (int& cell : model[c]) {
+        if (cell == drop) cell = keep;
+      }
+      EXPECT_TRUE(changed.count(a) || changed.count(b)) << rows << " rows, step " << step;
+    }
+    math::matrix<int> tableau = classes.ToTableau();
+    for (std::size_t c = 0; c < cols; ++c) {
+      std::size_t sharedCells = 0;
+      for (std::size_t r = 0; r < rows; ++r) {
+        auto row = static_cast<Row>(r);
+        auto count = std::count(model[c].begin(), model[c].end(), model[c][r]);
+        ASSERT_EQ(tableau(row, static_cast<std::uint32_t>(c)), model[c][r]) << rows << r;
+        EXPECT_EQ(classes.ClassSize(c, row), static_cast<std::size_t>(count));
+        EXPECT_EQ(classes.IsShared(c, row), count > 1);
+        sharedCells += count > 1;
+      }
+      EXPECT_EQ(classes.SharedCount(c), sharedCells);
+      bool oneClass = std::all_of(model[c].begin(), model[c].end(),
+                                  [&](int cell) { return cell == model[c][0]; });
+      EXPECT_EQ(classes.IsComplete(c), oneClass);
+    }
+  }
 }
 
 }  // namespace
