@@ -142,8 +142,10 @@ int main(int argc, char** argv) {
     } else if (arg == "--runs" && i + 1 < argc) {
       runs = std::max(1, std::atoi(argv[++i]));
     } else {
-      std::fprintf(stderr, "usage: %s [--tool PATH] [--shape NAME] [--runs N] [--no-doubling] [--reference]\n",
-                   argv[0]);
+      std::fprintf(
+          stderr,
+          "usage: %s [--tool PATH] [--shape NAME] [--runs N] [--no-doubling] [--reference]\n",
+          argv[0]);
       return 2;
     }
   }

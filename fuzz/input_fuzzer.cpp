@@ -1,5 +1,5 @@
-// Arbitrary bytes as an input file: reading, the tableau test and the verdict, compared with
-// the plain reference chase.
+// Arbitrary bytes as an input file: reading, the tableau test, the verdict and the final
+// tableau, compared with the plain reference chase.
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -50,5 +50,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   ReferenceResult expected = ReferenceChase(app.getDecomposition(), dependencies);
   std::string verdict = expected.lossless ? "vesztesegmentes" : "veszteseges";
   if (out.str() != (crLf ? "\r\n" : "\n") + verdict) Mismatch("verdict differs", text);
+  // The plain run stops at the first all-distinguished row; the whole chase must agree too.
+  Tableau tableau = app.finalTableau();
+  for (std::uint32_t r = 0; r < tableau.RowNo(); ++r) {
+    for (std::uint32_t c = 0; c < tableau.ColNo(); ++c) {
+      if (tableau(r, c) != expected.tableau[r][c]) Mismatch("final tableau differs", text);
+    }
+  }
   return 0;
 }

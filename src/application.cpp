@@ -174,8 +174,9 @@ Tableau Application::finalTableau() {
     *explanation << "\nEqualizations\n";
     observer = [&](const ChaseStep& step) {
       ++steps;
-      *explanation << "  " << StepLine(step, dependencyLines[step.dependency],
-                                       dependencyTexts[step.dependency], attributes)
+      *explanation << "  "
+                   << StepLine(step, dependencyLines[step.dependency],
+                               dependencyTexts[step.dependency], attributes)
                    << '\n';
     };
   }

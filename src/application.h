@@ -53,6 +53,8 @@ class Application {
   void kapcsolas_teszt(std::ostream& os);
   // The tableau after the chase: one row per sub-schema, one column per attribute.
   Tableau finalTableau();
+  // The cells of the initial tableau: each sub-schema's own attributes distinguished.
+  SymbolClasses initialClasses(bool trackSymbols) const;
   // Equalize: makes rows i and k agree on every right-hand-side column of dependency j, by
   // merging the classes of their cells there; the smaller symbol wins.
   void egyenlosit(std::size_t i, std::size_t k, SymbolClasses& classes, std::size_t j);
@@ -67,9 +69,6 @@ class Application {
   const std::string& getLineBreak() const { return lineBreak; }
 
  private:
-  // The cells of the initial tableau: each sub-schema's own attributes distinguished.
-  SymbolClasses initialClasses(bool trackSymbols) const;
-
   AttributeList attributes;  // sorted, without duplicates: the tableau's column order
   SchemaList decomposition;  // one entry per schema line: the tableau's row order
   DependencySet dependencies;

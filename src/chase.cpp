@@ -80,7 +80,8 @@ void Chase::BuildFollowers() {
   std::vector<std::uint32_t> count(cols + 1, 0);
   for (std::size_t j = 0; j < dependencies_.size(); ++j) {
     ColumnSpan left = dependencies_.Left(j);
-    if (left.size() == 1) count[left.front()] += static_cast<std::uint32_t>(dependencies_.Right(j).size());
+    if (left.size() == 1)
+      count[left.front()] += static_cast<std::uint32_t>(dependencies_.Right(j).size());
   }
   followers_.begin.assign(cols, 0);
   followers_.end.assign(cols, 0);
@@ -142,10 +143,12 @@ void Chase::Start(std::size_t j) {
     Column c = left.front();
     Row first = classes_.DistinguishedRow(c);
     if (first == SymbolClasses::kNone) return;
+    // In row order, not in the order the class grew: what follows from each row then
+    // touches the cells of neighbouring rows, not of rows all over the column.
     for (Column target : dependencies_.Right(j)) {
       if (target == c) continue;
-      classes_.ForEachMember(c, first, [&](Row r) {
-        if (r != first) Push(target, first, r, j);
+      classes_.ForEachShared(c, [&](Row r) {
+        if (r != first && classes_.SameClass(c, r, first)) Push(target, first, r, j);
       });
     }
     return;

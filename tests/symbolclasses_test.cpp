@@ -96,7 +96,7 @@ TEST(SymbolClassesTest, TracksSharedRowsCompletenessAndAllDistinguishedRows) {
   classes.Unite(0, 129, 7);
   EXPECT_EQ(classes.AllDistinguishedRow(), 7u);
   classes.Unite(2, 7, 129);
-  EXPECT_EQ(classes.AllDistinguishedRow(), 7u);  // the first found stays
+  EXPECT_EQ(classes.AllDistinguishedRow(), 7u);              // the first found stays
   EXPECT_EQ(SymbolClasses(2, 0).AllDistinguishedRow(), 0u);  // no cell to wait for
 }
 
