@@ -75,7 +75,8 @@ Application::Application(const char* inputFile, const char* outputFile) : inputN
 Application::~Application() {
   input.close();
   output.close();
-  if (finished) std::cout << "Done." << std::endl;
+  // One write for the whole line: a failure leaves no half of it.
+  if (finished) std::cout << "Done.\n" << std::flush;
 }
 
 void Application::run() {

@@ -1,3 +1,7 @@
+#include <stdio_ext.h>
+
+#include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <exception>
 #include <iostream>
@@ -11,9 +15,9 @@ const char kHelp[] =
     "Usage: lossless-join [--explain] INPUT OUTPUT\n"
     "       lossless-join --help | --version\n"
     "\n"
-    "Decides by the tableau (chase) test whether the decomposition in INPUT is lossless,\n"
-    "copies INPUT to OUTPUT and appends the verdict: vesztesegmentes (lossless) or\n"
-    "veszteseges (lossy).\n"
+    "Decides by the tableau (chase) test whether the decomposition in INPUT is\n"
+    "lossless, copies INPUT to OUTPUT and appends the verdict: vesztesegmentes\n"
+    "(lossless) or veszteseges (lossy).\n"
     "\n"
     "Options:\n"
     "  --explain  also show the tableau and every equalization on standard output\n"
@@ -28,7 +32,20 @@ const char kHelp[] =
     "  empty dependency lines are skipped; what looks like a mistake draws a warning\n"
     "\n"
     "Exit status: 0 done; 1 wrong arguments, the same file twice or a failed copy;\n"
-    "2 a file could not be opened, read or written; 3 the test could not be completed.\n";
+    "2 a file could not be opened, read or written; 3 the test could not be\n"
+    "completed.\n";
+
+// Whether everything written to standard output got there. A Unix tool reports a failed
+// write to it (a full disk, a closed pipe), as echo does: status 2 and a line on stderr.
+bool StandardOutputWritten() {
+  if (std::cout.flush()) return true;
+  int error = errno;
+  // What could not be written must not appear at exit, after the message: no "Done." then.
+  __fpurge(stdout);
+  std::cerr << "lossless-join: cannot write to standard output: " << std::strerror(error)
+            << std::endl;
+  return false;
+}
 
 // Reads the input file and appends the verdict to the output file.
 int Run(const char* inputFile, const char* outputFile, bool explain) {
@@ -48,7 +65,7 @@ int Run(const char* inputFile, const char* outputFile, bool explain) {
     std::cerr << "lossless-join: unexpected error" << std::endl;
     return 3;
   }
-  return 0;
+  return StandardOutputWritten() ? 0 : 2;
 }
 
 bool IsOption(const char* argument) {
@@ -64,12 +81,12 @@ int main(int argc, char** argv) {
   if (argc == 3 && !IsOption(argv[1])) return Run(argv[1], argv[2], false);
   if (argc == 4 && std::strcmp(argv[1], "--explain") == 0) return Run(argv[2], argv[3], true);
   if (argc == 2 && std::strcmp(argv[1], "--help") == 0) {
-    std::cout << kHelp << std::flush;
-    return 0;
+    std::cout << kHelp;
+    return StandardOutputWritten() ? 0 : 2;
   }
   if (argc == 2 && std::strcmp(argv[1], "--version") == 0) {
-    std::cout << "lossless-join " LOSSLESS_JOIN_VERSION << std::endl;
-    return 0;
+    std::cout << "lossless-join " LOSSLESS_JOIN_VERSION "\n";
+    return StandardOutputWritten() ? 0 : 2;
   }
   std::cerr << "You must give 2 parameters." << std::endl;
   return 1;

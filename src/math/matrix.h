@@ -123,8 +123,8 @@ void matrix<T>::Release(base_mat* record) noexcept {
 
 template <typename T>
 matrix<T>& matrix<T>::operator=(const matrix& other) noexcept {
-  // Taking the new reference first makes self-assignment and assignment between two
-  // holders of one record leave every count as it was.
+  // Self-assignment and assignment between two holders of one record change nothing.
+  if (rec_ == other.rec_) return *this;
   ++other.rec_->refs;
   Release(rec_);
   rec_ = other.rec_;

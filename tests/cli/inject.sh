@@ -1,0 +1,136 @@
+#!/usr/bin/env bash
+# Makes the tool's I/O calls fail, one at a time, through the interposer library.
+#
+#   inject.sh BIN LIBRARY matrix     every call site and occurrence of a run, in turn
+#   inject.sh BIN LIBRARY SCENARIO   one failure whose exact messages and status are known
+#
+# The run reads a small input with CR LF line ends that draws a warning, into an output file
+# that exists. After each failure: the input is unchanged, and either the run completed
+# (status 0, "Done.", the exact output file) or it failed (status 1 to 3, no "Done.", a
+# message on standard error besides the warning) and, when the failing call came before the
+# copy, the old output file is untouched. Never a crash, never silence.
+set -u
+bin=$1
+library=$2
+mode=$3
+if [ -n "${LOSSLESS_JOIN_WRAPPER:-}" ]; then
+  echo "SKIP [$mode]: the interposer would count the calls of valgrind itself"
+  exit 77
+fi
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+cd "$work" || exit 1
+
+printf 'A,B\r\nB,C\r\n\r\nB->C\r\nB->X\r\n' >in.orig
+warning='lossless-join: in.txt:5: attribute "X" is in no sub-schema; ignored on the right-hand side'
+{ cat in.orig; printf '\r\nvesztesegmentes'; } >expected
+printf 'precious\n' >out.orig
+
+failed=0
+fail() { echo "FAIL [$mode${call:+ $call $nth}]: $*"; failed=1; }
+
+# run [CALL NTH [ERRNO]]: one run of the tool, with CALL's NTH occurrence failing.
+run() {
+  call=${1:-} nth=${2:-}
+  cp in.orig in.txt
+  cp out.orig out.txt
+  rm -f trace
+  local fault=()
+  [ -n "$call" ] && fault=(LJ_FAULT_CALL="$call" LJ_FAULT_NTH="$nth" LJ_FAULT_ERRNO="${3:-5}")
+  # LOSSLESS_JOIN_WRAPPER, when set, is put in front of the tool (valgrind, for instance).
+  env LD_PRELOAD="$library" LJ_FAULT_TRACE="$work/trace" "${fault[@]}" \
+    ${LOSSLESS_JOIN_WRAPPER:-} "$bin" in.txt out.txt >stdout 2>stderr
+  status=$?
+}
+
+# The lines of stderr that are not the input's warning.
+messages() { grep -v -x -F -e "$warning" stderr; }
+
+check_outcome() {  # check_outcome BEFORE_COPY
+  cmp -s in.txt in.orig || fail "the input changed"
+  case $status in
+    0)
+      [ "$(cat stdout)" = Done. ] || fail "status 0 without Done.: '$(cat stdout)'"
+      cmp -s out.txt expected || fail "status 0 with a wrong output file"
+      ;;
+    1 | 2 | 3)
+      grep -q Done. stdout && fail "status $status after Done."
+      local count
+      count=$(messages | wc -l)
+      [ "$count" -ge 1 ] && [ "$count" -le 2 ] ||
+        fail "status $status with $count message lines: '$(cat stderr)'"
+      if [ "$1" = yes ] && ! cmp -s out.txt out.orig; then
+        fail "status $status before the copy, and the old output file changed"
+      fi
+      ;;
+    *) fail "status $status (a crash?): '$(cat stderr)'" ;;
+  esac
+}
+
+# The clean run, which also says which calls there are, in order.
+run
+cp trace clean.trace
+[ "$status" = 0 ] && [ "$(cat stdout)" = Done. ] && cmp -s out.txt expected &&
+  [ "$(cat stderr)" = "$warning" ] || { fail "the clean run failed"; exit 1; }
+
+# ordinal NAME PATTERN K: the ordinal of the K-th call of NAME whose detail matches PATTERN.
+ordinal() { awk -v n="$1" -v p="$2" -v k="$3" '$1 == n && $3 ~ p && ++seen == k { print $2; exit }' clean.trace; }
+# line_of NAME ORDINAL: where that call stands in the clean run.
+line_of() { awk -v n="$1" -v o="$2" '$1 == n && $2 == o { print NR; exit }' clean.trace; }
+
+# expect STATUS FIRST-LINE: the run failed with that status and its first message is FIRST-LINE.
+expect() {
+  [ "$status" = "$1" ] || fail "exit status $status, expected $1: '$(cat stderr)'"
+  [ "$(messages | head -n 1)" = "$2" ] || fail "message '$(messages | head -n 1)', expected '$2'"
+  grep -q Done. stdout && fail "Done. after a failure"
+  cmp -s in.txt in.orig || fail "the input changed"
+}
+
+# The input stream is the first file opened with fopen after the copy; the output stream
+# the second. Their descriptors are the next after standard error, in that order.
+input_stream=$(ordinal fopen 'in\.txt$' 1)
+output_stream=$(ordinal fopen 'out\.txt$' 2)
+first_read=$(awk -v from="$(line_of fopen "$input_stream")" 'NR > from && $1 == "read" { print $2; exit }' clean.trace)
+last_write=$(awk '($1 == "write" || $1 == "writev") && $3 != "fd=1" && $3 != "fd=2" { n = $1; o = $2 } END { print n, o }' clean.trace)
+
+case $mode in
+  matrix)
+    copy_line=$(line_of fopen "$(ordinal fopen 'out\.txt$' 1)")
+    runs=0
+    while read -r name count; do
+      for ((n = 1; n <= count; n++)); do
+        run "$name" "$n"
+        before=no
+        [ "$(line_of "$name" "$n")" -lt "$copy_line" ] && before=yes
+        check_outcome $before
+        runs=$((runs + 1))
+      done
+    done < <(awk '{ last[$1] = $2 } END { for (n in last) print n, last[n] }' clean.trace | sort)
+    echo "$runs runs, one failing call each: $(awk '{ print $1 }' clean.trace | sort | uniq -c | tr -s ' ' | tr '\n' ',')"
+    ;;
+  reopen_input)
+    run fopen "$input_stream" 13
+    expect 2 "File doesn't exsist or you have no permission to create the output file."
+    ;;
+  reopen_output)
+    run fopen "$output_stream" 13
+    expect 2 "File doesn't exsist or you have no permission to create the output file."
+    ;;
+  read_after_copy)
+    run read "$first_read"
+    expect 2 "Error while reading the input file."
+    ;;
+  verdict_write)
+    # The verdict reaches the file only when the stream is closed: a check before the close
+    # would miss this failure.
+    run $last_write 28
+    expect 2 "Error while writing the output file."
+    ;;
+  done_write)
+    run fwrite "$(ordinal fwrite '^stdout$' 1)" 28
+    expect 2 "lossless-join: cannot write to standard output: No space left on device"
+    cmp -s out.txt expected || fail "the output file is not complete"
+    ;;
+  *) fail "unknown mode" ;;
+esac
+exit $failed
