@@ -49,17 +49,6 @@ void CheckTableauSize(std::size_t rows, std::size_t cols) {
 
 }  // namespace
 
-std::uint32_t FirstDistinguishedRow(const Tableau& tableau) {
-  for (std::uint32_t r = 0; r < tableau.RowNo(); ++r) {
-    bool allDistinguished = true;
-    for (std::uint32_t c = 0; c < tableau.ColNo() && allDistinguished; ++c) {
-      allDistinguished = tableau(r, c) == 0;
-    }
-    if (allDistinguished) return r;
-  }
-  return tableau.RowNo();
-}
-
 Application::Application(const char* inputFile, const char* outputFile) : inputName(inputFile) {
   if (SameFile(inputFile, outputFile)) {
     Fail("Input and output must be different files.", 1);
@@ -141,17 +130,9 @@ void Application::kapcsolas_teszt(std::ostream& os) {
     Chase(classes, resolved).Run(true);
     lossless = classes.AllDistinguishedRow() != SymbolClasses::kNone;
   } else {
-    Tableau tableau = finalTableau();
-    std::uint32_t row = FirstDistinguishedRow(tableau);
-    lossless = row < tableau.RowNo();
-    *explanation << "\nFinal tableau\n";
-    PrintTableau(*explanation, tableau, attributes, decomposition);
-    if (lossless) {
-      *explanation << "\nRow " << RowLabel(row, decomposition[row])
-                   << " is all a: the decomposition is lossless (vesztesegmentes).\n";
-    } else {
-      *explanation << "\nNo row became all a: the decomposition is lossy (veszteseges).\n";
-    }
+    Explanation shown(*explanation, attributes, decomposition, rowColumns, resolved,
+                      dependencyLines, dependencyTexts);
+    lossless = shown.ShowConclusion(runChase(&shown));
   }
   os << (lossless ? "vesztesegmentes" : "veszteseges");
 }
@@ -165,24 +146,16 @@ SymbolClasses Application::initialClasses(bool trackSymbols) const {
   return classes;
 }
 
-Tableau Application::finalTableau() {
-  SymbolClasses classes = initialClasses(explanation != nullptr);
-  std::size_t steps = 0;
+Tableau Application::finalTableau() { return runChase(nullptr); }
+
+Tableau Application::runChase(Explanation* shown) {
+  SymbolClasses classes = initialClasses(shown != nullptr);
   Chase::Observer observer;
-  if (explanation != nullptr) {
-    *explanation << "Initial tableau\n";
-    PrintTableau(*explanation, classes.ToTableau(), attributes, decomposition);
-    *explanation << "\nEqualizations\n";
-    observer = [&](const ChaseStep& step) {
-      ++steps;
-      *explanation << "  "
-                   << StepLine(step, dependencyLines[step.dependency],
-                               dependencyTexts[step.dependency], attributes)
-                   << '\n';
-    };
+  if (shown != nullptr) {
+    shown->ShowInitial(classes.ToTableau());
+    observer = [shown](const ChaseStep& step) { shown->ShowStep(step); };
   }
   Chase(classes, resolved, observer).Run(false);
-  if (explanation != nullptr && steps == 0) *explanation << "  none\n";
   return classes.ToTableau();
 }
 

@@ -11,9 +11,7 @@
 #include "schema.h"
 #include "symbolclasses.h"
 
-// The first row that holds only the distinguished value 0, or RowNo() when there is none.
-// Decided cell by cell, not by a row sum, which could overflow on a large tableau.
-std::uint32_t FirstDistinguishedRow(const Tableau& tableau);
+class Explanation;
 
 // One run of the tool: copies the input file to the output file, reads the decomposition
 // and the dependencies, and appends the verdict of the tableau test.
@@ -64,11 +62,15 @@ class Application {
   // The dependencies as written; empty after keepOnlyColumns.
   const DependencySet& getDependencies() const { return dependencies; }
   const ResolvedDependencies& getResolvedDependencies() const { return resolved; }
+  const ColumnLists& getRowColumns() const { return rowColumns; }
   // The line of the input file that each dependency came from, counted from 1.
   const std::vector<std::size_t>& getDependencyLines() const { return dependencyLines; }
   const std::string& getLineBreak() const { return lineBreak; }
 
  private:
+  // The chase to its fixpoint, shown step by step when explanation is not null.
+  Tableau runChase(Explanation* explanation);
+
   AttributeList attributes;  // sorted, without duplicates: the tableau's column order
   SchemaList decomposition;  // one entry per schema line: the tableau's row order
   DependencySet dependencies;
@@ -84,5 +86,5 @@ class Application {
   std::string lineBreak = "\n";
   bool keepNames = true;
   bool finished = false;
-  std::ostream* explanation = nullptr;
+  std::ostream* explanation = nullptr;  // where to explain the run, if anywhere
 };

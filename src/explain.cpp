@@ -70,3 +70,63 @@ std::string StepLine(const ChaseStep& step, std::size_t line, const std::string&
          SymbolText(merge.kept) + " (" + std::to_string(merge.cells) +
          (merge.cells == 1 ? " cell" : " cells") + " changed)";
 }
+
+Explanation::Explanation(std::ostream& os, const AttributeList& attributes,
+                         const SchemaList& decomposition, const ColumnLists& rowColumns,
+                         const ResolvedDependencies& dependencies,
+                         const std::vector<std::size_t>& lines,
+                         const std::vector<std::string>& texts)
+    : os_(os),
+      attributes_(attributes),
+      decomposition_(decomposition),
+      dependencies_(dependencies),
+      lines_(lines),
+      texts_(texts),
+      proof_(decomposition.size(), attributes.size()) {
+  for (std::size_t r = 0; r < rowColumns.size(); ++r) {
+    for (Column c : rowColumns[r]) proof_.MarkDistinguished(static_cast<ProofForest::Row>(r), c);
+  }
+}
+
+void Explanation::ShowInitial(const Tableau& tableau) {
+  os_ << "Initial tableau\n";
+  PrintTableau(os_, tableau, attributes_, decomposition_);
+  os_ << "\nEqualizations\n";
+}
+
+void Explanation::ShowStep(const ChaseStep& step) {
+  os_ << "  " << Line(step) << '\n';
+  steps_.push_back(step);
+  proof_.Record(step);
+}
+
+bool Explanation::ShowConclusion(const Tableau& final) {
+  if (steps_.empty()) os_ << "  none\n";
+  std::uint32_t row = FirstDistinguishedRow(final);
+  bool lossless = row < final.RowNo();
+  if (lossless) {
+    std::vector<std::size_t> needed = proof_.StepsMakingDistinguished(row, dependencies_);
+    os_ << "\nSteps the verdict needed\n";
+    if (needed.empty()) os_ << "  none\n";
+    for (std::size_t s : needed) os_ << "  " << Line(steps_[s]) << '\n';
+    os_ << "  " << needed.size() << " of " << steps_.size()
+        << (steps_.size() == 1 ? " equalization" : " equalizations")
+        << (needed.size() == 1 ? " was" : " were") << " needed.\n";
+  }
+  os_ << "\nFinal tableau\n";
+  PrintTableau(os_, final, attributes_, decomposition_);
+  if (lossless) {
+    os_ << "\nRow " << RowLabel(row, decomposition_[row])
+        << " is all a: the decomposition is lossless (vesztesegmentes).\n";
+  } else {
+    os_ << "\nNo row became all a: the decomposition is lossy (veszteseges).\n"
+           "Read as a relation, the final tableau satisfies every dependency; yet joining its\n"
+           "projections onto the sub-schemas gives back the row of all a, which it does not\n"
+           "hold. So this relation is a counterexample: the join adds a row.\n";
+  }
+  return lossless;
+}
+
+std::string Explanation::Line(const ChaseStep& step) const {
+  return StepLine(step, lines_[step.dependency], texts_[step.dependency], attributes_);
+}

@@ -3,10 +3,13 @@
 #include <cstdint>
 #include <ostream>
 #include <string>
+#include <vector>
 
 #include "chase.h"
 #include "escape.h"
+#include "proof.h"
 #include "schema.h"
+#include "symbolclasses.h"
 
 // The textbook notation that --explain uses.
 
@@ -30,3 +33,33 @@ void PrintTableau(std::ostream& os, const Tableau& tableau, const AttributeList&
 // and text, the two rows, the column, the symbol replaced and the one replacing it.
 std::string StepLine(const ChaseStep& step, std::size_t line, const std::string& text,
                      const AttributeList& attributes);
+
+// What --explain shows of a run, part by part, in the textbook notation.
+class Explanation {
+ public:
+  // The run's data, which must outlive the explanation: lines and texts are the dependency
+  // lines of the input, for each dependency.
+  Explanation(std::ostream& os, const AttributeList& attributes, const SchemaList& decomposition,
+              const ColumnLists& rowColumns, const ResolvedDependencies& dependencies,
+              const std::vector<std::size_t>& lines, const std::vector<std::string>& texts);
+
+  // The initial tableau, and the heading of the list of equalizations.
+  void ShowInitial(const Tableau& tableau);
+  // One equalization of the chase, in the order made; it is kept for the proof.
+  void ShowStep(const ChaseStep& step);
+  // After the chase: for a lossless verdict the steps it needed; the final tableau; the
+  // verdict and why. Returns whether the decomposition is lossless.
+  bool ShowConclusion(const Tableau& final);
+
+ private:
+  std::string Line(const ChaseStep& step) const;
+
+  std::ostream& os_;
+  const AttributeList& attributes_;
+  const SchemaList& decomposition_;
+  const ResolvedDependencies& dependencies_;
+  const std::vector<std::size_t>& lines_;
+  const std::vector<std::string>& texts_;
+  ProofForest proof_;
+  std::vector<ChaseStep> steps_;
+};

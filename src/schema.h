@@ -78,3 +78,7 @@ class ResolvedDependencies {
  private:
   ColumnLists sides_;
 };
+
+// The first row that holds only the distinguished value 0, or RowNo() when there is none.
+// Decided cell by cell, not by a row sum, which could overflow on a large tableau.
+std::uint32_t FirstDistinguishedRow(const Tableau& tableau);

@@ -174,7 +174,8 @@ std::string Explanation(const std::string& text, std::string* output = nullptr) 
 
 TEST(ExplainRunTest, ShowsEveryEqualizationAndTheDecidingRow) {
   std::string output;
-  // A->B makes rows 1 and 3 agree on B, so B->C follows for them at once.
+  // A->B makes rows 1 and 3 agree on B, so B->C follows for them at once. The first step does
+  // not matter to row 1: it gets its a in C from row 3.
   std::string shown = Explanation("A,B\nB\nA,C\n\nX->C\nB->C\nA->B\n", &output);
   EXPECT_EQ(output, "\nvesztesegmentes");
   EXPECT_EQ(shown,
@@ -188,6 +189,11 @@ TEST(ExplainRunTest, ShowsEveryEqualizationAndTheDecidingRow) {
             "  line 6, B->C: rows 1 and 2, column C: b2 -> b1 (1 cell changed)\n"
             "  line 7, A->B: rows 1 and 3, column B: b3 -> a (1 cell changed)\n"
             "  line 6, B->C: rows 1 and 3, column C: b1 -> a (2 cells changed)\n"
+            "\n"
+            "Steps the verdict needed\n"
+            "  line 7, A->B: rows 1 and 3, column B: b3 -> a (1 cell changed)\n"
+            "  line 6, B->C: rows 1 and 3, column C: b1 -> a (2 cells changed)\n"
+            "  2 of 3 equalizations were needed.\n"
             "\n"
             "Final tableau\n"
             "           A   B  C\n"

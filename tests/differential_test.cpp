@@ -11,6 +11,7 @@
 #include "application.h"
 #include "chase.h"
 #include "generate.h"
+#include "proof.h"
 #include "reference_chase.h"
 
 namespace {
@@ -102,9 +103,40 @@ bool NamesOnlyAttributes(const Application& app) {
          std::all_of(dependencies.second.begin(), dependencies.second.end(), known);
 }
 
+// The steps that the proof forest says the verdict needed are a proof: replayed alone on the
+// initial tableau, in order, each is a valid step of the chase (its rows agree on its
+// dependency's left-hand side), and after the last the deciding row is all distinguished.
+void CheckTheStepsTheVerdictNeeded(const Application& app, const std::vector<ChaseStep>& steps,
+                                   const std::vector<std::vector<int>>& final) {
+  std::size_t row = 0;
+  while (row < final.size() &&
+         !std::all_of(final[row].begin(), final[row].end(), [](int cell) { return cell == 0; })) {
+    ++row;
+  }
+  ASSERT_LT(row, final.size());
+  ProofForest proof(app.getDecomposition().size(), app.getAttributes().size());
+  const ColumnLists& rows = app.getRowColumns();
+  for (std::size_t r = 0; r < rows.size(); ++r) {
+    for (Column c : rows[r]) proof.MarkDistinguished(static_cast<ProofForest::Row>(r), c);
+  }
+  for (const ChaseStep& step : steps) proof.Record(step);
+  std::vector<ChaseStep> needed;
+  for (std::size_t s : proof.StepsMakingDistinguished(static_cast<ProofForest::Row>(row),
+                                                      app.getResolvedDependencies())) {
+    needed.push_back(steps[s]);
+  }
+  Replay replay = ReplaySteps(app.getDecomposition(), app.getDependencies(), needed, false);
+  EXPECT_EQ(replay.error, "");
+  const std::vector<int>& deciding = replay.tableau[row];
+  EXPECT_TRUE(std::all_of(deciding.begin(), deciding.end(), [](int cell) { return cell == 0; }))
+      << "row " << row + 1 << " is not all distinguished after the needed steps";
+  EXPECT_LE(needed.size(), steps.size());
+}
+
 // Checks the tool's run on text against the reference chase: the same verdict, the same final
 // tableau, and a list of equalizations that, replayed the textbook way, is valid step by step
-// and leaves that tableau. Returns whether the verdict was lossless.
+// and leaves that tableau; when lossless, the steps the verdict needed are a proof of it.
+// Returns whether the verdict was lossless.
 bool CheckAgainstTheReference(const std::string& text) {
   Application app;
   std::istringstream in(text);
@@ -120,6 +152,8 @@ bool CheckAgainstTheReference(const std::string& text) {
   Replay replay = ReplaySteps(app.getDecomposition(), app.getDependencies(), steps, true);
   EXPECT_EQ(replay.error, "") << "input:\n" << text;
   EXPECT_EQ(replay.tableau, expected.tableau) << "input:\n" << text;
+
+  if (expected.lossless) CheckTheStepsTheVerdictNeeded(app, steps, Cells(app.finalTableau()));
 
   std::ostringstream out;
   app.result(out);  // the plain run, which stops at the first all-distinguished row

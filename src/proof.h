@@ -1,0 +1,58 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+#include "chase.h"
+#include "schema.h"
+
+// Why the chase made cells equal, as proof-producing congruence closure keeps it (Nieuwenhuis
+// and Oliveras, 2005): per column, a forest whose edges are the merges, each between the two
+// cells merged and labelled with its step; a node per column stands for the distinguished
+// symbol, joined without a step to the cells that start distinguished. Two cells are equal
+// exactly when a path joins them, and the steps on it explain why; each of those steps in
+// turn needs its two rows to agree on its dependency's left-hand side.
+class ProofForest {
+ public:
+  using Row = std::uint32_t;
+
+  ProofForest(std::size_t rows, std::size_t cols);
+
+  // Cell (row, col) starts distinguished.
+  void MarkDistinguished(Row row, std::size_t col);
+  // The chase's next step, in the order made: its cells were in two different classes.
+  void Record(const ChaseStep& step);
+  std::size_t StepCount() const { return steps_.size(); }
+
+  // The steps on which row's being all distinguished depends, in the order made: those on
+  // the paths from its cells to the distinguished nodes, and, for each of them, those on the
+  // paths between its two rows' cells in each left-hand column, and so on.
+  std::vector<std::size_t> StepsMakingDistinguished(Row row,
+                                                    const ResolvedDependencies& dependencies);
+
+ private:
+  static constexpr std::uint32_t kNoStep = static_cast<std::uint32_t>(-1);
+  static constexpr Row kRoot = static_cast<Row>(-1);
+
+  std::size_t Node(std::size_t col, Row node) const { return col * (rows_ + 1) + node; }
+  // Adds the edge between nodes a and b of col, labelled step: b's tree takes a's as a
+  // subtree, after the smaller of the two is turned to hang from its end of the edge.
+  void Link(std::size_t col, Row a, Row b, std::uint32_t step);
+  // Turns node's tree so that node is its root.
+  void MakeRoot(std::size_t col, Row node);
+  // The size of node's tree, through a union-find of the trees.
+  Row TreeOf(std::size_t col, Row node);
+  // Marks the steps on the path between a and b in col, queueing those not marked before.
+  void ExplainEqual(std::size_t col, Row a, Row b, std::vector<std::size_t>& queue);
+
+  std::size_t rows_;
+  std::vector<Row> parent_;          // per node: its parent in the forest, or kRoot
+  std::vector<std::uint32_t> edge_;  // per node: the step of the edge to its parent
+  std::vector<Row> tree_;            // per node: union-find of the trees, and their sizes
+  std::vector<std::uint32_t> size_;
+  std::vector<std::uint32_t> mark_;  // per node: the query that last walked up through it
+  std::uint32_t query_ = 0;
+  std::vector<ChaseStep> steps_;
+  std::vector<std::uint8_t> needed_;
+};
