@@ -3,9 +3,11 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <iomanip>
 #include <iostream>
 #include <limits>
@@ -19,9 +21,43 @@
 
 namespace {
 
-[[noreturn]] void Fail(const char* message, int status) {
-  std::cerr << message << std::endl;
+// Ends the process with status after the message and, when there is one, a second line that
+// names the file and the system's reason: "lossless-join: FILE: what failed: reason".
+[[noreturn]] void Fail(const char* message, int status, const std::string& file = "",
+                       const std::string& what = "", int error = 0) {
+  std::cerr << message << '\n';
+  if (!file.empty()) {
+    std::cerr << "lossless-join: " << file << ": " << what << ": " << std::strerror(error) << '\n';
+  }
+  std::cerr << std::flush;
   std::exit(status);
+}
+
+// Whether a file's last bytes are those of an output of this tool: a line break, then one
+// of the two verdict words, at the very end.
+bool EndsWithVerdict(const std::string& tail) {
+  for (const std::string word : {"\nvesztesegmentes", "\nveszteseges"}) {
+    if (tail.size() >= word.size() &&
+        tail.compare(tail.size() - word.size(), word.size(), word) == 0) {
+      return true;
+    }
+  }
+  return false;
+}
+
+// An earlier output given as the input and a hand-written file as the output: the copy
+// would replace the hand-written file. Refused before any file is touched. Files that
+// cannot be read are not judged here; the copy reports them.
+void RefuseSwappedArguments(const char* inputFile, const char* outputFile) {
+  constexpr std::size_t kTail = 16;  // "\nvesztesegmentes"
+  std::string inputTail;
+  std::string outputTail;
+  if (!ReadFileTail(inputFile, kTail, inputTail) || !EndsWithVerdict(inputTail)) return;
+  if (!ReadFileTail(outputFile, kTail, outputTail) || outputTail.empty()) return;
+  if (EndsWithVerdict(outputTail)) return;
+  std::cerr << "lossless-join: " << inputFile << " ends with a verdict and " << outputFile
+            << " does not: are the arguments swapped? Nothing was changed." << std::endl;
+  std::exit(1);
 }
 
 std::size_t PhysicalMemoryBytes() {
@@ -49,16 +85,26 @@ void CheckTableauSize(std::size_t rows, std::size_t cols) {
 
 }  // namespace
 
-Application::Application(const char* inputFile, const char* outputFile) : inputName(inputFile) {
+Application::Application(const char* inputFile, const char* outputFile)
+    : inputName(inputFile), outputName(outputFile) {
   if (SameFile(inputFile, outputFile)) {
     Fail("Input and output must be different files.", 1);
   }
-  if (FileCopy(inputFile, outputFile) != 0) Fail("Error while copiing input file.", 1);
-  input.open(inputFile);
-  output.open(outputFile, std::ios::out | std::ios::app | std::ios::binary);
-  if (input.fail() || output.fail()) {
-    Fail("File doesn't exsist or you have no permission to create the output file.", 2);
+  RefuseSwappedArguments(inputFile, outputFile);
+  CopyFailure copy;
+  if (FileCopy(inputFile, outputFile, &copy) != 0) {
+    std::cerr << "Error while copiing input file.\n"
+              << "lossless-join: " << (copy.reading ? inputFile : outputFile)
+              << (copy.reading ? ": cannot read the input: " : ": cannot write the output: ")
+              << copy.reason << std::endl;
+    std::exit(1);
   }
+  const char* kReopenFailed =
+      "File doesn't exsist or you have no permission to create the output file.";
+  input.open(inputFile);
+  if (input.fail()) Fail(kReopenFailed, 2, inputFile, "cannot open the input again", errno);
+  output.open(outputFile, std::ios::out | std::ios::app | std::ios::binary);
+  if (output.fail()) Fail(kReopenFailed, 2, outputFile, "cannot open the output to append", errno);
 }
 
 Application::~Application() {
@@ -73,13 +119,17 @@ void Application::run() {
   if (explanation != nullptr) printInput(*explanation);
   result(output);
   output.close();
-  if (output.fail()) Fail("Error while writing the output file.", 2);
+  if (output.fail()) {
+    Fail("Error while writing the output file.", 2, outputName, "cannot write the output", errno);
+  }
   finished = true;
 }
 
 void Application::getInput() {
   getInput(input, inputName);
-  if (input.bad()) Fail("Error while reading the input file.", 2);
+  if (input.bad()) {
+    Fail("Error while reading the input file.", 2, inputName, "cannot read the input", readError);
+  }
 }
 
 void Application::getInput(std::istream& in, const std::string& name) {
@@ -95,11 +145,15 @@ void Application::getInput(std::istream& in, const std::string& name) {
   dependencyLines = std::move(parsed.dependencyLines);
   dependencyTexts = std::move(parsed.dependencyTexts);
   lineBreak = std::move(parsed.lineBreak);
+  readError = parsed.readError;
 }
 
 void Application::printInput(std::ostream& os) const {
+  // Right-aligned in fields of three, and never run together: a name of three bytes or more
+  // gets a blank before it.
   auto printNames = [&os](const AttributeList& names) {
-    for (const std::string& name : names) os << std::setw(3) << name;
+    for (const std::string& name : names)
+      os << (name.size() >= 3 ? " " : "") << std::setw(3) << name;
   };
   os << "Relaciosema dekompozicioja\n";
   for (const AttributeList& schema : decomposition) {

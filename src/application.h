@@ -82,6 +82,8 @@ class Application {
   std::vector<std::size_t> dependencyLines;
   std::vector<std::string> dependencyTexts;  // as written, for the explanation
   std::string inputName = "input";
+  std::string outputName = "output";
+  int readError = 0;  // the system's reason when reading the input failed
   // "\r\n" when the input's first line ends with a carriage return and a line feed.
   std::string lineBreak = "\n";
   bool keepNames = true;

@@ -4,7 +4,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <memory>
 
 namespace {
@@ -16,48 +18,80 @@ struct FileCloser {
 };
 using FileHandle = std::unique_ptr<std::FILE, FileCloser>;
 
+// The system's reason for errno's value, as strerror gives it.
+std::string Reason(int error) { return std::strerror(error); }
+
 // Opens path for reading when it is a regular file. The open does not block, so a FIFO
-// without a writer is refused instead of waiting forever.
-FileHandle OpenRegularFileForReading(const char* path) {
+// without a writer is refused instead of waiting forever. On failure, says why in reason.
+int OpenRegularFile(const char* path, std::string& reason) {
   int fd = ::open(path, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-  if (fd < 0) return nullptr;
+  if (fd < 0) {
+    reason = Reason(errno);
+    return -1;
+  }
   struct stat info;
-  if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
-    ::close(fd);
-    return nullptr;
+  if (::fstat(fd, &info) != 0) {
+    reason = Reason(errno);
+  } else if (S_ISDIR(info.st_mode)) {
+    reason = Reason(EISDIR);
+  } else if (!S_ISREG(info.st_mode)) {
+    reason = "not a regular file (the input is read twice)";
+  } else {
+    int flags = ::fcntl(fd, F_GETFL);
+    if (flags >= 0 && ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) == 0) return fd;
+    reason = Reason(errno);
   }
-  int flags = ::fcntl(fd, F_GETFL);
-  if (flags < 0 || ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) != 0) {
-    ::close(fd);
-    return nullptr;
-  }
+  ::close(fd);
+  return -1;
+}
+
+FileHandle OpenRegularFileForReading(const char* path, std::string& reason) {
+  int fd = OpenRegularFile(path, reason);
+  if (fd < 0) return nullptr;
   std::FILE* file = ::fdopen(fd, "rb");
-  if (file == nullptr) ::close(fd);
+  if (file == nullptr) {
+    reason = Reason(errno);
+    ::close(fd);
+  }
   return FileHandle(file);
 }
 
-// Copies blocks until the end of the source; false on a read error or a short write.
-bool CopyBlocks(std::FILE* from, std::FILE* to) {
+// Copies blocks until the end of the source; false on a read error or a short write, with
+// the side and the reason in failure.
+bool CopyBlocks(std::FILE* from, std::FILE* to, CopyFailure& failure) {
   std::unique_ptr<char[]> buffer(new char[kBufferSize]);
   for (;;) {
     std::size_t count = std::fread(buffer.get(), 1, kBufferSize, from);
-    if (count != 0 && std::fwrite(buffer.get(), 1, count, to) != count) return false;
-    if (count < kBufferSize) return std::ferror(from) == 0;
+    if (count != 0 && std::fwrite(buffer.get(), 1, count, to) != count) {
+      failure = {false, Reason(errno)};
+      return false;
+    }
+    if (count < kBufferSize) {
+      if (std::ferror(from) == 0) return true;
+      failure = {true, Reason(errno)};
+      return false;
+    }
   }
 }
 
 }  // namespace
 
-int FileCopy(const char* source, const char* destination) {
-  FileHandle from = OpenRegularFileForReading(source);
-  if (!from) return -1;
-  std::FILE* to = std::fopen(destination, "wb");
-  if (to == nullptr) return -1;
-
-  bool copied = CopyBlocks(from.get(), to);
-  // Closing flushes the last buffered block: a failure there is lost data too.
-  bool closed = std::fclose(to) == 0;
-  return copied && closed ? 0 : -1;
+int FileCopy(const char* source, const char* destination, CopyFailure* failure) {
+  CopyFailure why;
+  int result = -1;
+  if (FileHandle from = OpenRegularFileForReading(source, why.reason)) {
+    if (std::FILE* to = std::fopen(destination, "wb")) {
+      bool copied = CopyBlocks(from.get(), to, why);
+      // Closing flushes the last buffered block: a failure there is lost data too.
+      bool closed = std::fclose(to) == 0;
+      if (copied && !closed) why = {false, Reason(errno)};
+      result = copied && closed ? 0 : -1;
+    } else {
+      why = {false, Reason(errno)};
+    }
+  }
+  if (result != 0 && failure != nullptr) *failure = why;
+  return result;
 }
 
 bool SameFile(const char* first, const char* second) {
@@ -65,4 +99,21 @@ bool SameFile(const char* first, const char* second) {
   struct stat b;
   if (::stat(first, &a) != 0 || ::stat(second, &b) != 0) return false;
   return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
+}
+
+bool ReadFileTail(const char* path, std::size_t size, std::string& tail) {
+  std::string reason;
+  int fd = OpenRegularFile(path, reason);
+  if (fd < 0) return false;
+  struct stat info;
+  bool read = false;
+  if (::fstat(fd, &info) == 0) {
+    auto length = static_cast<std::size_t>(info.st_size);
+    std::size_t start = length > size ? length - size : 0;
+    tail.assign(length - start, '\0');
+    ssize_t got = ::pread(fd, &tail[0], tail.size(), static_cast<off_t>(start));
+    read = got == static_cast<ssize_t>(tail.size());
+  }
+  ::close(fd);
+  return read;
 }

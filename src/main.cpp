@@ -88,6 +88,7 @@ int main(int argc, char** argv) {
     std::cout << "lossless-join " LOSSLESS_JOIN_VERSION "\n";
     return StandardOutputWritten() ? 0 : 2;
   }
-  std::cerr << "You must give 2 parameters." << std::endl;
+  std::cerr << "You must give 2 parameters.\n"
+            << "Try 'lossless-join --help' for more information." << std::endl;
   return 1;
 }

@@ -1,6 +1,7 @@
 #include "reader.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <functional>
 #include <limits>
 #include <numeric>
@@ -46,7 +47,8 @@ void SplitNames(const std::string& text, AttributeList& names) {
 }
 
 // Finds names by hashing, in open addressing over their positions in a list that it does
-// not own.
+// not own. With FoldCase, names that differ only in the case of ASCII letters are one.
+template <bool FoldCase>
 class NameIndex {
  public:
   static constexpr std::uint32_t kMissing = std::numeric_limits<std::uint32_t>::max();
@@ -57,31 +59,50 @@ class NameIndex {
   std::uint32_t Find(const std::string& name) const {
     for (std::size_t slot = Hash(name) & mask_;; slot = (slot + 1) & mask_) {
       std::uint32_t at = slots_[slot];
-      if (at == kMissing || names_[at] == name) return at;
+      if (at == kMissing || Equal(names_[at], name)) return at;
     }
   }
 
-  // The list grew by one name, which Find did not find.
-  void AddLast() {
-    if (2 * names_.size() > slots_.size()) {
-      Rebuild();
-      return;
-    }
-    Insert(static_cast<std::uint32_t>(names_.size() - 1));
+  // Adds the name at position at of the list, which Find did not find.
+  void Add(std::uint32_t at) {
+    if (2 * (++count_) > slots_.size()) Grow();
+    Insert(at);
   }
 
-  // The list was reordered.
+  // Indexes every name of the list, which was reordered.
   void Rebuild() {
-    std::size_t capacity = 16;
-    while (capacity < 2 * names_.size() + 1) capacity *= 2;
-    slots_.assign(capacity, kMissing);
-    mask_ = capacity - 1;
+    count_ = names_.size();
+    Reserve(count_);
     for (std::size_t i = 0; i < names_.size(); ++i) Insert(static_cast<std::uint32_t>(i));
   }
 
  private:
+  static char Fold(char c) {
+    return FoldCase && c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c;
+  }
+  static bool Equal(const std::string& a, const std::string& b) {
+    if (!FoldCase) return a == b;
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(),
+                                              [](char x, char y) { return Fold(x) == Fold(y); });
+  }
   static std::size_t Hash(const std::string& name) {
-    return std::hash<std::string_view>()(std::string_view(name));
+    if (!FoldCase) return std::hash<std::string_view>()(std::string_view(name));
+    std::uint64_t hash = 0xcbf29ce484222325ULL;  // FNV-1a, on the folded bytes
+    for (char c : name) hash = (hash ^ static_cast<unsigned char>(Fold(c))) * 0x100000001b3ULL;
+    return static_cast<std::size_t>(hash ^ (hash >> 29));
+  }
+  void Reserve(std::size_t count) {
+    std::size_t capacity = 16;
+    while (capacity < 2 * count + 1) capacity *= 2;
+    slots_.assign(capacity, kMissing);
+    mask_ = capacity - 1;
+  }
+  void Grow() {
+    std::vector<std::uint32_t> old = std::move(slots_);
+    Reserve(count_);
+    for (std::uint32_t at : old) {
+      if (at != kMissing) Insert(at);
+    }
   }
   void Insert(std::uint32_t at) {
     std::size_t slot = Hash(names_[at]) & mask_;
@@ -92,12 +113,17 @@ class NameIndex {
   const AttributeList& names_;
   std::vector<std::uint32_t> slots_;
   std::size_t mask_ = 0;
+  std::size_t count_ = 0;
 };
 
 class Reader {
  public:
   Reader(std::istream& in, Warnings& warnings, bool keepNames)
-      : in_(in), warnings_(warnings), keepNames_(keepNames), index_(result_.attributes) {}
+      : in_(in),
+        warnings_(warnings),
+        keepNames_(keepNames),
+        index_(result_.attributes),
+        foldedIndex_(result_.attributes) {}
 
   ParsedInput Read();
 
@@ -111,15 +137,21 @@ class Reader {
   // The columns of names, each once; warns once about each name of no sub-schema, with the
   // consequence given. False when there was such a name.
   bool Resolve(const AttributeList& names, std::vector<Column>& columns, const char* consequence);
-  // Warns, once per name and line, about names with a blank at either end.
-  void CheckBlanks(const AttributeList& names);
+  // Warns, once per name and line, about names with a blank at either end, and once per
+  // line about an empty name.
+  void CheckNames(const AttributeList& names);
+  // Warns when a new attribute differs from an earlier one only in letter case.
+  void CheckCase(std::uint32_t at);
   void Warn(const std::string& message);
 
   std::istream& in_;
   Warnings& warnings_;
   const bool keepNames_;
   ParsedInput result_;
-  NameIndex index_;
+  NameIndex<false> index_;
+  // Until the attributes are sorted: the first attribute of each spelling but letter case.
+  NameIndex<true> foldedIndex_;
+  bool emptyNameWarned_ = false;  // on the current line
   std::string line_;
   std::size_t lineNumber_ = 0;
   // After a warning that the file is UTF-16, every other warning would be noise.
@@ -145,10 +177,14 @@ ParsedInput Reader::Read() {
 // Reads one line without its line feed; a carriage return before the line feed is dropped
 // too, so that files saved with CR LF line ends read like any other.
 bool Reader::NextLine() {
-  if (!std::getline(in_, line_)) return false;
+  if (!std::getline(in_, line_)) {
+    if (in_.bad() && result_.readError == 0) result_.readError = errno;
+    return false;
+  }
   bool endedWithLineFeed = !in_.eof();
   ++lineNumber_;
   blankNamesWarned_.clear();
+  emptyNameWarned_ = false;
   if (lineNumber_ == 1) {
     CheckFirstLine(endedWithLineFeed ? line_ + '\n' : line_);
     // A UTF-8 byte order mark is how some editors save UTF-8, not part of a name.
@@ -180,16 +216,17 @@ void Reader::AddSchemaLine() {
   }
   AttributeList names;
   SplitNames(line_, names);
-  CheckBlanks(names);
+  CheckNames(names);
   // Until the attributes are sorted, a row holds the positions of its names in the list.
   std::vector<Column> positions;
   positions.reserve(names.size());
   for (const std::string& name : names) {
     std::uint32_t at = index_.Find(name);
-    if (at == NameIndex::kMissing) {
+    if (at == NameIndex<false>::kMissing) {
       at = static_cast<std::uint32_t>(result_.attributes.size());
       result_.attributes.push_back(name);
-      index_.AddLast();
+      index_.Add(at);
+      CheckCase(at);
     }
     positions.push_back(at);
   }
@@ -231,10 +268,16 @@ void Reader::AddDependencyLine() {
     return;
   }
   // With more than one "->", the texts between the first and the last are not used.
+  if (sides_.size() > 2) {
+    std::size_t first = line_.find("->") + 2;
+    std::string middle = line_.substr(first, line_.size() - sides_.back().size() - 2 - first);
+    Warn("more than one \"->\": the text " + Quoted(middle) +
+         " between the first and the last is not used");
+  }
   SplitNames(sides_.front(), left_);
   SplitNames(sides_.back(), right_);
-  CheckBlanks(left_);
-  CheckBlanks(right_);
+  CheckNames(left_);
+  CheckNames(right_);
   bool applies = Resolve(left_, leftColumns_, "the dependency never applies");
   Resolve(right_, rightColumns_, "ignored on the right-hand side");
   if (!applies) leftColumns_.clear();
@@ -258,7 +301,7 @@ bool Reader::Resolve(const AttributeList& names, std::vector<Column>& columns,
   std::unordered_set<std::string> reported;
   for (const std::string& name : names) {
     std::uint32_t column = index_.Find(name);
-    if (column == NameIndex::kMissing) {
+    if (column == NameIndex<false>::kMissing) {
       if (reported.insert(name).second) {
         Warn("attribute " + Quoted(name) + " is in no sub-schema; " + consequence);
       }
@@ -270,9 +313,17 @@ bool Reader::Resolve(const AttributeList& names, std::vector<Column>& columns,
   return reported.empty();
 }
 
-void Reader::CheckBlanks(const AttributeList& names) {
+void Reader::CheckNames(const AttributeList& names) {
   for (const std::string& name : names) {
-    if (name.empty()) continue;
+    if (name.empty()) {
+      if (!emptyNameWarned_) {
+        Warn(
+            "empty attribute name; a doubled, leading or trailing comma, or an empty side, "
+            "makes one");
+        emptyNameWarned_ = true;
+      }
+      continue;
+    }
     bool begins = IsBlank(name.front());
     bool ends = IsBlank(name.back());
     if (!begins && !ends) continue;
@@ -280,6 +331,16 @@ void Reader::CheckBlanks(const AttributeList& names) {
     const char* where = begins && ends ? "begins and ends" : begins ? "begins" : "ends";
     Warn("attribute " + Quoted(name) + " " + where + " with a blank; names are taken as written");
   }
+}
+
+void Reader::CheckCase(std::uint32_t at) {
+  std::uint32_t first = foldedIndex_.Find(result_.attributes[at]);
+  if (first == NameIndex<true>::kMissing) {
+    foldedIndex_.Add(at);
+    return;
+  }
+  Warn("attributes " + Quoted(result_.attributes[first]) + " and " +
+       Quoted(result_.attributes[at]) + " differ only in letter case; they are two attributes");
 }
 
 void Reader::Warn(const std::string& message) {

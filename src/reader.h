@@ -22,6 +22,7 @@ struct ParsedInput {
   std::vector<std::string> dependencyTexts;
   // "\r\n" when the input's first line ends with a carriage return and a line feed.
   std::string lineBreak = "\n";
+  int readError = 0;  // errno when reading failed, not at the end of the input
 };
 
 // Reads the sub-schema lines up to the first empty line, then the dependency lines, and

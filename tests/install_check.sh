@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Installs a finished build into a temporary prefix (and once more through DESTDIR), runs the
-# installed binary on an example and checks that the man page came along. With --deb it also
+# installed binary on an example and checks that the man page and the examples came along. With --deb it also
 # builds the Debian package, installs it with dpkg, runs it and removes it again.
 set -euo pipefail
 build=$1
@@ -17,6 +17,8 @@ check_run() {  # check_run BINARY
 cmake --install "$build" --prefix "$work/prefix" >/dev/null
 test -x "$work/prefix/bin/lossless-join"
 test -f "$work/prefix/share/man/man1/lossless-join.1"
+test -f "$work/prefix/share/doc/lossless-join/examples/verdicts"
+test -f "$work/prefix/share/doc/lossless-join/examples/two_way_split_on_key.txt"
 check_run "$work/prefix/bin/lossless-join"
 man -l "$work/prefix/share/man/man1/lossless-join.1" >"$work/man.txt" 2>/dev/null
 grep -q "decide whether a decomposition" "$work/man.txt"
@@ -32,6 +34,7 @@ if [ "${2:-}" = --deb ]; then
   dpkg -i "$deb" >/dev/null
   check_run /usr/bin/lossless-join
   test -f /usr/share/man/man1/lossless-join.1
+  test -f /usr/share/doc/lossless-join/examples/verdicts
   dpkg -r lossless-join >/dev/null
   if [ -e /usr/bin/lossless-join ] || [ -e /usr/share/man/man1/lossless-join.1 ]; then
     echo "install: dpkg -r left files behind"

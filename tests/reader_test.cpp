@@ -30,6 +30,8 @@ std::string W(int line, const std::string& message) {
 }
 
 const std::string kTakenAsWritten = " with a blank; names are taken as written";
+const std::string kEmptyName =
+    "empty attribute name; a doubled, leading or trailing comma, or an empty side, makes one";
 
 struct WarningCase {
   const char* what;
@@ -69,6 +71,19 @@ TEST(ReaderTest, WarnsAboutWhatLooksLikeAMistake) {
        W(1, "the file looks like UTF-16 or UTF-32 text; save it as UTF-8")},
       {"UTF-32 big endian byte order mark", std::string("\0\0\xfe\xff", 4),
        W(1, "the file looks like UTF-16 or UTF-32 text; save it as UTF-8")},
+      {"empty names, once per line", "A,,B,\n,C\n\n->A\nA->B,,\n",
+       W(1, kEmptyName) + W(2, kEmptyName) + W(4, kEmptyName) + W(5, kEmptyName)},
+      {"more than one arrow", "A,B\n\nA->B->C\nA->->B\n",
+       W(3, "more than one \"->\": the text \"B\" between the first and the last is not used") +
+           W(3, "attribute \"C\" is in no sub-schema; ignored on the right-hand side") +
+           W(4, "more than one \"->\": the text \"\" between the first and the last is not used")},
+      {"names that differ only in letter case, once per pair", "Ab,b\nAB,B,ab\nB,aB,x\n",
+       W(2, "attributes \"Ab\" and \"AB\" differ only in letter case; they are two attributes") +
+           W(2, "attributes \"b\" and \"B\" differ only in letter case; they are two attributes") +
+           W(2,
+             "attributes \"Ab\" and \"ab\" differ only in letter case; they are two attributes") +
+           W(3,
+             "attributes \"Ab\" and \"aB\" differ only in letter case; they are two attributes")},
       {"a NUL in a name is no UTF-16", std::string("A\0B,C\n\0D\0\n", 10), ""},
       {"two NULs out of step are no UTF-16", std::string("A\0\0B\n", 5), ""},
       {"a clean file",

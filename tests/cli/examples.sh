@@ -36,5 +36,8 @@ done <"$examples/verdicts"
 listed=$(grep -c '\.txt ' "$examples/verdicts")
 present=$(find "$examples" -name '*.txt' | wc -l)
 [ "$listed" = "$present" ] || { echo "FAIL: $present examples, $listed in verdicts"; failed=1; }
+# The man page says how many there are.
+grep -q "^The $present examples" "$examples/../doc/lossless-join.1" ||
+  { echo "FAIL: the man page does not say 'The $present examples'"; failed=1; }
 echo "$count examples checked"
 exit $failed

@@ -56,8 +56,12 @@ expect_verdict() {
   same_bytes "$1" "$1.orig"
 }
 
-usage=$'You must give 2 parameters.'
+usage=$'You must give 2 parameters.\nTry \'lossless-join --help\' for more information.'
 copy_error=$'Error while copiing input file.'
+# copy_failed FILE SIDE REASON: the copy's message and the line that says which file and why.
+copy_failed() { printf '%s\nlossless-join: %s: cannot %s: %s' "$copy_error" "$1" "$2" "$3"; }
+cannot_read() { copy_failed "$1" "read the input" "$2"; }
+cannot_write() { copy_failed "$1" "write the output" "$2"; }
 same_file=$'Input and output must be different files.'
 write_error=$'Error while writing the output file.'
 
@@ -83,7 +87,7 @@ case $scenario in
     run 1 "" "$usage" --version --help
     run 1 "" "$usage" --bogus in.txt out.txt
     run 1 "" "$usage" --explain in.txt out.txt extra
-    run 1 "" "$copy_error" --bogus out.txt
+    run 1 "" "$(cannot_read --bogus 'No such file or directory')" --bogus out.txt
     same_bytes out.txt out.orig
     timeout 20 "$bin" --help >stdout 2>stderr || fail "--help: exit status $?"
     [ -s stderr ] && fail "--help wrote to stderr"
@@ -91,32 +95,32 @@ case $scenario in
     awk 'length > 80 { exit 1 }' stdout || fail "--help has lines of more than 80 columns"
     ;;
   missing_input)
-    run 1 "" "$copy_error" absent.txt out.txt
+    run 1 "" "$(cannot_read absent.txt 'No such file or directory')" absent.txt out.txt
     same_bytes out.txt out.orig
     ;;
   input_directory)
     mkdir dir
-    run 1 "" "$copy_error" dir out.txt
+    run 1 "" "$(cannot_read dir 'Is a directory')" dir out.txt
     same_bytes out.txt out.orig
     ;;
   input_fifo)
     mkfifo fifo
-    run 1 "" "$copy_error" fifo out.txt
+    run 1 "" "$(cannot_read fifo 'not a regular file (the input is read twice)')" fifo out.txt
     same_bytes out.txt out.orig
     ;;
   input_read_error)
     # A regular file whose first read fails: the tool's own memory at address 0.
-    run 1 "" "$copy_error" /proc/self/mem out.txt
+    run 1 "" "$(cannot_read /proc/self/mem 'Input/output error')" /proc/self/mem out.txt
     ;;
   unreadable_input)
     chmod 000 in.txt
-    run_as_other_user 1 "" "$copy_error" in.txt out.txt
+    run_as_other_user 1 "" "$(cannot_read in.txt 'Permission denied')" in.txt out.txt
     chmod 644 in.txt
     same_bytes out.txt out.orig
     ;;
   unwritable_output)
     chmod 444 out.txt
-    run_as_other_user 1 "" "$copy_error" in.txt out.txt
+    run_as_other_user 1 "" "$(cannot_write out.txt 'Permission denied')" in.txt out.txt
     same_bytes out.txt out.orig
     ;;
   same_path)
@@ -137,18 +141,18 @@ case $scenario in
     same_bytes in.txt in.orig
     ;;
   output_dir_missing)
-    run 1 "" "$copy_error" in.txt no/such/folder/out.txt
+    run 1 "" "$(cannot_write no/such/folder/out.txt 'No such file or directory')" in.txt no/such/folder/out.txt
     same_bytes in.txt in.orig
     ;;
   output_full)
     # The copy cannot be flushed: the copy step fails and says so.
-    run 1 "" "$copy_error" in.txt /dev/full
+    run 1 "" "$(cannot_write /dev/full 'No space left on device')" in.txt /dev/full
     same_bytes in.txt in.orig
     ;;
   output_full_empty_input)
     # Nothing to copy, so the copy succeeds; the verdict cannot be written.
     : >empty.txt
-    run 2 "" "$write_error" empty.txt /dev/full
+    run 2 "" "$write_error"$'\nlossless-join: /dev/full: cannot write the output: No space left on device' empty.txt /dev/full
     ;;
   replaces_output)
     head -c 50000 /dev/zero >out.txt
@@ -198,6 +202,32 @@ case $scenario in
     [ "$status" = 3 ] || fail "exit status $status, expected 3"
     expect_stream stdout ""
     expect_stream stderr "lossless-join: out of memory"
+    ;;
+  swapped_arguments)
+    # An earlier output as the input, a hand-written file as the output: refused, untouched.
+    printf 'A,B\r\nA,C\r\n\r\nA->C\r\n\r\nvesztesegmentes' >old.txt
+    cp old.txt old.orig
+    refusal="ends with a verdict and in.txt does not: are the arguments swapped? Nothing was changed."
+    run 1 "" "lossless-join: old.txt $refusal" old.txt in.txt
+    same_bytes old.txt old.orig
+    printf 'A\n\nveszteseges' >lossy.txt
+    run 1 "" "lossless-join: lossy.txt $refusal" lossy.txt in.txt
+    # A verdict word that is not a line of its own is no verdict.
+    printf 'A\nxveszteseges' >word.txt
+    run 0 "Done." "" word.txt new.txt
+    # An earlier output still works as an input, to a new file, an empty one or another
+    # output; its verdict line is a line without "->".
+    rm -f new.txt
+    verdict_line='lossless-join: old.txt:6: no "->" in dependency; line ignored'
+    run 0 "Done." "$verdict_line" old.txt new.txt
+    { cat old.txt; printf '\r\nvesztesegmentes'; } >expected
+    same_bytes new.txt expected
+    : >empty.txt
+    run 0 "Done." "$verdict_line" old.txt empty.txt
+    same_bytes empty.txt expected
+    run 0 "Done." "$verdict_line" old.txt lossy.txt
+    same_bytes lossy.txt expected
+    same_bytes old.txt old.orig
     ;;
   *)
     fail "unknown scenario"
