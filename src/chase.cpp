@@ -64,6 +64,7 @@ Chase::Chase(SymbolClasses& classes, const ResolvedDependencies& dependencies, O
       dependencies_(dependencies),
       observer_(std::move(observer)),
       watched_(dependencies.size(), 0),
+      allDistinguished_(dependencies.size(), SymbolClasses::kNone),
       signatures_(std::make_unique<SignatureTable>()) {
   for (std::size_t j = 0; j < dependencies.size(); ++j) {
     ColumnSpan right = dependencies.Right(j);
@@ -173,8 +174,9 @@ void Chase::Drain() {
 void Chase::Apply(const Union& u) {
   if (classes_.IsComplete(u.column)) return;
   SymbolClasses::Merge merge;
-  bool merged = classes_.Unite(u.column, u.a, u.b, observer_ ? &merge : nullptr,
-                               [&](Row r) { Resign(u.column, r); });
+  bool merged = classes_.Unite(
+      u.column, u.a, u.b, observer_ ? &merge : nullptr, [&](Row r) { Resign(u.column, r); },
+      [&](Row r) { Resign(u.column, r, true); });
   if (!merged) return;
   if (observer_) {
     observer_({std::min(u.a, u.b), std::max(u.a, u.b), u.column, u.dependency, merge});
@@ -198,20 +200,37 @@ void Chase::Follow(Column c, Row a, Row b) {
   }
 }
 
-void Chase::Resign(Column c, Row r) {
+void Chase::Resign(Column c, Row r, bool onlyDistinguished) {
   for (std::uint32_t at = uses_.begin[c]; at < uses_.end[c];) {
     std::uint32_t j = uses_.items[at];
     if (IsSettled(j)) {
       uses_.Drop(c, at);
       continue;
     }
-    Probe(j, r);
+    if (!onlyDistinguished || AllDistinguished(j, r)) Probe(j, r);
     ++at;
   }
 }
 
+bool Chase::AllDistinguished(std::size_t j, Row r) const {
+  ColumnSpan left = dependencies_.Left(j);
+  return std::all_of(left.begin(), left.end(),
+                     [&](Column c) { return classes_.IsDistinguishedCell(c, r); });
+}
+
 void Chase::Probe(std::size_t j, Row r) {
   ColumnSpan left = dependencies_.Left(j);
+  // The rows distinguished in every left-hand column all agree: one of them stands for all,
+  // and no signature is needed.
+  if (AllDistinguished(j, r)) {
+    Row& first = allDistinguished_[j];
+    if (first == SymbolClasses::kNone) {
+      first = r;
+    } else {
+      for (Column target : dependencies_.Right(j)) Push(target, first, r, j);
+    }
+    return;
+  }
   for (Column c : left) {
     if (!classes_.IsShared(c, r)) return;
   }

@@ -79,7 +79,11 @@ class Chase {
   // Rows a and b now agree on column c: merge them on what c alone determines.
   void Follow(Column c, Row a, Row b);
   // Row r's cell in column c changed its label: its signatures there must be looked up.
-  void Resign(Column c, Row r);
+  // With onlyDistinguished, the cell kept its label but became distinguished: only where r
+  // is now distinguished on the whole left-hand side can it agree with rows it did not.
+  void Resign(Column c, Row r, bool onlyDistinguished = false);
+  // Whether row r is distinguished in every left-hand column of dependency j.
+  bool AllDistinguished(std::size_t j, Row r) const;
   // Looks up row r's signature for dependency j, and merges it with an equal one.
   void Probe(std::size_t j, Row r);
   std::uint32_t Hash(std::size_t j, Row r) const;
@@ -99,6 +103,9 @@ class Chase {
   // Per dependency, a right-hand column that was not complete when last looked at: the
   // dependency is settled once it is, and no other right-hand column is incomplete.
   std::vector<Column> watched_;
+  // Per dependency with a longer left-hand side, a row distinguished in all its left-hand
+  // columns, or kNone: such rows agree without a signature.
+  std::vector<Row> allDistinguished_;
   // Last in, first out: the equalizations that one makes necessary follow it at once.
   std::vector<Union> pending_;
   std::unique_ptr<SignatureTable> signatures_;

@@ -12,7 +12,9 @@ SymbolClasses::SymbolClasses(std::size_t rows, std::size_t cols, bool trackSymbo
       sharedCount_(cols, 0),
       distinguishedRow_(cols, kNone),
       complete_(cols, rows <= 1 ? 1 : 0),
-      distinguishedCells_(rows, 0) {
+      distinguishedCells_(rows, 0),
+      rowWords_((cols + 63) / 64),
+      distinguishedBits_(rows * rowWords_, 0) {
   if (trackSymbols) minRow_.resize(rows * cols);
   for (std::size_t col = 0; col < cols; ++col) {
     for (std::size_t row = 0; row < rows; ++row) {
@@ -50,6 +52,7 @@ int SymbolClasses::Symbol(std::size_t col, Row row) const {
 
 void SymbolClasses::CountDistinguished(std::size_t col, Row row) {
   ForEachMember(col, row, [&](Row r) {
+    distinguishedBits_[r * rowWords_ + col / 64] |= std::uint64_t{1} << (col % 64);
     if (++distinguishedCells_[r] == cols_ && allDistinguishedRow_ == kNone) {
       allDistinguishedRow_ = r;
     }

@@ -50,16 +50,22 @@ class SymbolClasses {
     return (Info(col, Label(col, row)) & kDistinguished) != 0;
   }
   int Symbol(std::size_t col, Row row) const;
+  // Whether cell (row, col) is distinguished, read from a compact bit per cell, row by row,
+  // without touching the cell.
+  bool IsDistinguishedCell(std::size_t col, Row row) const {
+    return (distinguishedBits_[row * rowWords_ + col / 64] >> (col % 64)) & 1;
+  }
 
   // Merges the classes of cells (a, col) and (b, col). Returns false when they were one
   // class already; otherwise true, with what changed in *merge when merge is not null
-  // (cheap when symbols are tracked). Then calls moved(r) for every row r whose cell changed its
-  // label or became shared: exactly the rows that may now agree with others where they did
-  // not before.
-  template <typename Moved>
-  bool Unite(std::size_t col, Row a, Row b, Merge* merge, Moved moved);
+  // (cheap when symbols are tracked). Then calls moved(r) for every row r whose cell changed
+  // its label or became shared: exactly the rows that may now agree with others where they
+  // did not before; and distinguished(r) for every other row whose cell became distinguished.
+  template <typename Moved, typename Distinguished>
+  bool Unite(std::size_t col, Row a, Row b, Merge* merge, Moved moved, Distinguished distinguished);
   bool Unite(std::size_t col, Row a, Row b, Merge* merge = nullptr) {
-    return Unite(col, a, b, merge, [](Row) {});
+    return Unite(
+        col, a, b, merge, [](Row) {}, [](Row) {});
   }
 
   // Whether cell (row, col) shares its class with another row's cell: only such rows can
@@ -117,13 +123,16 @@ class SymbolClasses {
   std::vector<std::size_t> sharedCount_;
   std::vector<Row> distinguishedRow_;
   std::vector<std::uint8_t> complete_;
-  // Per row, how many of its cells are distinguished.
+  // Per row, how many of its cells are distinguished, and which: a bit per cell, row by row.
   std::vector<std::uint32_t> distinguishedCells_;
+  std::size_t rowWords_;
+  std::vector<std::uint64_t> distinguishedBits_;
   Row allDistinguishedRow_ = kNone;
 };
 
-template <typename Moved>
-bool SymbolClasses::Unite(std::size_t col, Row a, Row b, Merge* merge, Moved moved) {
+template <typename Moved, typename Distinguished>
+bool SymbolClasses::Unite(std::size_t col, Row a, Row b, Merge* merge, Moved moved,
+                          Distinguished distinguished) {
   Row labelA = Label(col, a);
   Row labelB = Label(col, b);
   if (labelA == labelB) return false;
@@ -157,10 +166,17 @@ bool SymbolClasses::Unite(std::size_t col, Row a, Row b, Merge* merge, Moved mov
   if (distinguishedA || distinguishedB) distinguishedRow_[col] = labelA;
   if (size == rows_) complete_[col] = 1;
   if (keptWasAlone) moved(labelA);
-  // The joined ring runs from labelA through the absorbed cells, ending at labelB.
-  for (Row r = cells_[Cell(col, labelA)].next;; r = cells_[Cell(col, r)].next) {
+  // The joined ring runs from labelA through the absorbed cells to labelB, then through the
+  // kept class's other cells back to labelA.
+  Row r = cells_[Cell(col, labelA)].next;
+  for (;; r = cells_[Cell(col, r)].next) {
     moved(r);
     if (r == labelB) break;
+  }
+  if (distinguishedB && !distinguishedA) {
+    for (r = cells_[Cell(col, r)].next; r != labelA; r = cells_[Cell(col, r)].next)
+      distinguished(r);
+    if (!keptWasAlone) distinguished(labelA);
   }
   return true;
 }

@@ -55,20 +55,32 @@ TEST(SymbolClassesTest, ReportsTheRowsOfTheSmallerClassAndTheCellsThatBecomeShar
   SymbolClasses classes(6, 1);
   std::vector<Row> moved;
   auto record = [&](Row r) { moved.push_back(r); };
-  classes.Unite(0, 4, 5, nullptr, record);  // two cells alone: both change
+  auto none = [](Row r) { ADD_FAILURE() << "row " << r << " became distinguished"; };
+  classes.Unite(0, 4, 5, nullptr, record, none);  // two cells alone: both change
   std::sort(moved.begin(), moved.end());
   EXPECT_EQ(moved, (std::vector<Row>{4, 5}));
   moved.clear();
-  classes.Unite(0, 0, 4, nullptr, record);  // only the single cell is relabelled
+  classes.Unite(0, 0, 4, nullptr, record, none);  // only the single cell is relabelled
   EXPECT_EQ(moved, (std::vector<Row>{0}));
   moved.clear();
-  classes.Unite(0, 1, 2, nullptr, record);
+  classes.Unite(0, 1, 2, nullptr, record, none);
   moved.clear();
-  classes.Unite(0, 5, 2, nullptr, record);  // {1, 2} joins {0, 4, 5}
+  classes.Unite(0, 5, 2, nullptr, record, none);  // {1, 2} joins {0, 4, 5}
   std::sort(moved.begin(), moved.end());
   EXPECT_EQ(moved, (std::vector<Row>{1, 2}));
   EXPECT_EQ(classes.ClassSize(0, 3), 1u);
   EXPECT_EQ(classes.ClassSize(0, 1), 5u);
+
+  // The distinguished cell 3 joins the larger class, which keeps its label: its five rows
+  // become distinguished without moving, and only 3 is relabelled.
+  classes.MarkDistinguished(3, 0);
+  moved.clear();
+  std::vector<Row> turned;
+  classes.Unite(0, 3, 0, nullptr, record, [&](Row r) { turned.push_back(r); });
+  std::sort(turned.begin(), turned.end());
+  EXPECT_EQ(moved, (std::vector<Row>{3}));
+  EXPECT_EQ(turned, (std::vector<Row>{0, 1, 2, 4, 5}));
+  for (Row r : {0u, 1u, 2u, 3u, 4u, 5u}) EXPECT_TRUE(classes.IsDistinguishedCell(0, r)) << r;
 }
 
 TEST(SymbolClassesTest, TracksSharedRowsCompletenessAndAllDistinguishedRows) {
@@ -148,18 +160,26 @@ TEST(SymbolClassesTest, AgreesWithAPlainModelOnRandomMerges) {
       int keep = std::min(model[c][a], model[c][b]);
       int drop = std::max(model[c][a], model[c][b]);
       std::set<Row> changed;  // rows whose class changed: relabelled or newly shared
+      std::set<Row> turned;   // the other rows whose cell became distinguished
       SymbolClasses::Merge merge;
-      bool merged = classes.Unite(c, a, b, &merge, [&](Row r) { changed.insert(r); });
+      bool merged = classes.Unite(
+          c, a, b, &merge, [&](Row r) { changed.insert(r); }, [&](Row r) { turned.insert(r); });
       ASSERT_EQ(merged, keep != drop) << rows << " rows, step " << step;
       if (!merged) continue;
       EXPECT_EQ(merge.kept, keep);
       EXPECT_EQ(merge.dropped, drop);
       EXPECT_EQ(merge.cells,
                 static_cast<std::size_t>(std::count(model[c].begin(), model[c].end(), drop)));
+      std::set<Row> expectTurned;
+      for (std::size_t r = 0; r < rows; ++r) {
+        auto row = static_cast<Row>(r);
+        if (keep == 0 && model[c][r] == drop && !changed.count(row)) expectTurned.insert(row);
+      }
       for (int& cell : model[c]) {
         if (cell == drop) cell = keep;
       }
       EXPECT_TRUE(changed.count(a) || changed.count(b)) << rows << " rows, step " << step;
+      EXPECT_EQ(turned, expectTurned) << rows << " rows, step " << step;
     }
     math::matrix<int> tableau = classes.ToTableau();
     for (std::size_t c = 0; c < cols; ++c) {
@@ -170,6 +190,7 @@ TEST(SymbolClassesTest, AgreesWithAPlainModelOnRandomMerges) {
         ASSERT_EQ(tableau(row, static_cast<std::uint32_t>(c)), model[c][r]) << rows << r;
         EXPECT_EQ(classes.ClassSize(c, row), static_cast<std::size_t>(count));
         EXPECT_EQ(classes.IsShared(c, row), count > 1);
+        EXPECT_EQ(classes.IsDistinguishedCell(c, row), model[c][r] == 0);
         sharedCells += count > 1;
       }
       EXPECT_EQ(classes.SharedCount(c), sharedCells);
