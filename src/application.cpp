@@ -69,13 +69,13 @@ std::size_t PhysicalMemoryBytes() {
 
 // Refuses a tableau that cannot be indexed or that would not fit in this machine's memory:
 // a clear message beats an allocation that the system kills the process for later. A cell
-// takes 12 bytes in the symbol classes, 16 when an explanation tracks its symbols, and 4
-// more in the final tableau.
-void CheckTableauSize(std::size_t rows, std::size_t cols) {
+// takes 12 bytes in the symbol classes and 4 in the final tableau; an explanation adds 4 for
+// the symbols and 16 for the proof forest.
+void CheckTableauSize(std::size_t rows, std::size_t cols, bool explained) {
   constexpr std::size_t kMaxRows = (std::size_t{1} << 30) - 1;
   constexpr std::size_t kMaxCols = std::numeric_limits<std::uint32_t>::max();
-  constexpr std::size_t kBytesPerCell = 20;
-  std::size_t limit = PhysicalMemoryBytes() / kBytesPerCell;
+  std::size_t bytesPerCell = explained ? 36 : 16;
+  std::size_t limit = PhysicalMemoryBytes() / bytesPerCell;
   bool fits = rows <= kMaxRows && cols <= kMaxCols && (cols == 0 || rows <= limit / cols);
   if (!fits) {
     throw std::length_error("the tableau of " + std::to_string(rows) + " rows and " +
@@ -192,7 +192,7 @@ void Application::kapcsolas_teszt(std::ostream& os) {
 }
 
 SymbolClasses Application::initialClasses(bool trackSymbols) const {
-  CheckTableauSize(decomposition.size(), attributes.size());
+  CheckTableauSize(decomposition.size(), attributes.size(), trackSymbols);
   SymbolClasses classes(decomposition.size(), attributes.size(), trackSymbols);
   for (std::size_t r = 0; r < rowColumns.size(); ++r) {
     for (Column c : rowColumns[r]) classes.MarkDistinguished(static_cast<SymbolClasses::Row>(r), c);

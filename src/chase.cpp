@@ -76,22 +76,27 @@ Chase::Chase(SymbolClasses& classes, const ResolvedDependencies& dependencies, O
 
 Chase::~Chase() = default;
 
+template <typename T>
+void Chase::Ranges<T>::Allocate(const std::vector<std::uint32_t>& count) {
+  begin.assign(count.size(), 0);
+  end.assign(count.size(), 0);
+  std::uint32_t total = 0;
+  for (std::size_t c = 0; c < count.size(); ++c) {
+    begin[c] = end[c] = total;
+    total += count[c];
+  }
+  items.resize(total);
+}
+
 void Chase::BuildFollowers() {
   const std::size_t cols = classes_.ColNo();
-  std::vector<std::uint32_t> count(cols + 1, 0);
+  std::vector<std::uint32_t> count(cols, 0);
   for (std::size_t j = 0; j < dependencies_.size(); ++j) {
     ColumnSpan left = dependencies_.Left(j);
     if (left.size() == 1)
       count[left.front()] += static_cast<std::uint32_t>(dependencies_.Right(j).size());
   }
-  followers_.begin.assign(cols, 0);
-  followers_.end.assign(cols, 0);
-  std::uint32_t total = 0;
-  for (std::size_t c = 0; c < cols; ++c) {
-    followers_.begin[c] = followers_.end[c] = total;
-    total += count[c];
-  }
-  followers_.items.resize(total);
+  followers_.Allocate(count);
   // In input order, so that a column determined twice keeps its first dependency.
   std::vector<std::uint32_t> seenIn(cols, static_cast<std::uint32_t>(-1));
   for (std::size_t j = 0; j < dependencies_.size(); ++j) {
@@ -115,14 +120,7 @@ void Chase::BuildUses() {
       for (Column c : left) ++count[c];
     }
   }
-  uses_.begin.assign(cols, 0);
-  uses_.end.assign(cols, 0);
-  std::uint32_t total = 0;
-  for (std::size_t c = 0; c < cols; ++c) {
-    uses_.begin[c] = uses_.end[c] = total;
-    total += count[c];
-  }
-  uses_.items.resize(total);  // filled as each dependency starts
+  uses_.Allocate(count);  // filled as each dependency starts
 }
 
 void Chase::Run(bool stopAtAllDistinguishedRow) {

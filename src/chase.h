@@ -66,6 +66,8 @@ class Chase {
     std::vector<T> items;
     std::vector<std::uint32_t> begin, end;
     void Drop(Column c, std::uint32_t& at) { items[at] = items[--end[c]]; }
+    // Room for count[c] items per column c, all empty.
+    void Allocate(const std::vector<std::uint32_t>& count);
   };
   class SignatureTable;
 
