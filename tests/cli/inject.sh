@@ -107,6 +107,10 @@ case $mode in
         runs=$((runs + 1))
       done
     done < <(awk '{ last[$1] = $2 } END { for (n in last) print n, last[n] }' clean.trace | sort)
+    # An interposer that the tool's calls never reach would make every run a clean one.
+    for name in open fopen read write fclose; do
+      grep -q "^$name " clean.trace || fail "the clean run made no $name call that the interposer saw"
+    done
     echo "$runs runs, one failing call each: $(awk '{ print $1 }' clean.trace | sort | uniq -c | tr -s ' ' | tr '\n' ',')"
     ;;
   reopen_input)
