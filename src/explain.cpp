@@ -18,9 +18,9 @@ void PrintRow(std::ostream& os, const std::vector<std::string>& cells,
   for (std::size_t i = 0; i < cells.size(); ++i) {
     if (i != 0) line += "  ";
     line += cells[i];
+    // The last cell is not padded: no line ends with blanks of the layout's own.
     if (i + 1 < cells.size()) line.append(widths[i] - DisplayWidth(cells[i]), ' ');
   }
-  line.erase(line.find_last_not_of(' ') + 1);
   os << "  " << line << '\n';
 }
 

@@ -85,6 +85,7 @@ TEST(ReaderTest, WarnsAboutWhatLooksLikeAMistake) {
            W(3,
              "attributes \"Ab\" and \"aB\" differ only in letter case; they are two attributes")},
       {"a NUL in a name is no UTF-16", std::string("A\0B,C\n\0D\0\n", 10), ""},
+      {"a name of one letter and a NUL is no UTF-16", std::string("A\0\nB\n", 5), ""},
       {"two NULs out of step are no UTF-16", std::string("A\0\0B\n", 5), ""},
       {"a clean file",
        "\xef\xbb\xbf"

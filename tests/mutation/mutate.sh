@@ -49,7 +49,7 @@ PY
     result="SURVIVED"
     survived=$((survived + 1))
   else
-    result="killed by $(grep -c -E '^ *[0-9]+ - ' "$work/test.log") tests"
+    result="killed by $(grep -c -E '^[[:space:]]*[0-9]+ - ' "$work/test.log") tests"
     killed=$((killed + 1))
   fi
   printf '%-26s %s: %s\n' "$result" "$file" "$what"
