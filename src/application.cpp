@@ -24,11 +24,10 @@ namespace {
 // Ends the process with status after the message and, when there is one, a second line that
 // names the file and the system's reason: "lossless-join: FILE: what failed: reason".
 [[noreturn]] void Fail(const char* message, int status, const std::string& file = "",
-                       const std::string& what = "", int error = 0) {
+                       const std::string& what = "", const std::string& reason = "") {
   std::cerr << message << '\n';
-  if (!file.empty()) {
-    std::cerr << "lossless-join: " << file << ": " << what << ": " << std::strerror(error) << '\n';
-  }
+  if (!file.empty())
+    std::cerr << "lossless-join: " << file << ": " << what << ": " << reason << '\n';
   std::cerr << std::flush;
   std::exit(status);
 }
@@ -93,18 +92,19 @@ Application::Application(const char* inputFile, const char* outputFile)
   RefuseSwappedArguments(inputFile, outputFile);
   CopyFailure copy;
   if (FileCopy(inputFile, outputFile, &copy) != 0) {
-    std::cerr << "Error while copiing input file.\n"
-              << "lossless-join: " << (copy.reading ? inputFile : outputFile)
-              << (copy.reading ? ": cannot read the input: " : ": cannot write the output: ")
-              << copy.reason << std::endl;
-    std::exit(1);
+    Fail("Error while copiing input file.", 1, copy.reading ? inputFile : outputFile,
+         copy.reading ? "cannot read the input" : "cannot write the output", copy.reason);
   }
   const char* kReopenFailed =
       "File doesn't exsist or you have no permission to create the output file.";
   input.open(inputFile);
-  if (input.fail()) Fail(kReopenFailed, 2, inputFile, "cannot open the input again", errno);
+  if (input.fail()) {
+    Fail(kReopenFailed, 2, inputFile, "cannot open the input again", std::strerror(errno));
+  }
   output.open(outputFile, std::ios::out | std::ios::app | std::ios::binary);
-  if (output.fail()) Fail(kReopenFailed, 2, outputFile, "cannot open the output to append", errno);
+  if (output.fail()) {
+    Fail(kReopenFailed, 2, outputFile, "cannot open the output to append", std::strerror(errno));
+  }
 }
 
 Application::~Application() {
@@ -120,7 +120,8 @@ void Application::run() {
   result(output);
   output.close();
   if (output.fail()) {
-    Fail("Error while writing the output file.", 2, outputName, "cannot write the output", errno);
+    Fail("Error while writing the output file.", 2, outputName, "cannot write the output",
+         std::strerror(errno));
   }
   finished = true;
 }
@@ -128,7 +129,8 @@ void Application::run() {
 void Application::getInput() {
   getInput(input, inputName);
   if (input.bad()) {
-    Fail("Error while reading the input file.", 2, inputName, "cannot read the input", readError);
+    Fail("Error while reading the input file.", 2, inputName, "cannot read the input",
+         std::strerror(readError));
   }
 }
 

@@ -96,21 +96,21 @@ void Explanation::ShowInitial(const Tableau& tableau) {
 
 void Explanation::ShowStep(const ChaseStep& step) {
   os_ << "  " << Line(step) << '\n';
-  steps_.push_back(step);
   proof_.Record(step);
 }
 
 bool Explanation::ShowConclusion(const Tableau& final) {
-  if (steps_.empty()) os_ << "  none\n";
+  std::size_t steps = proof_.StepCount();
+  if (steps == 0) os_ << "  none\n";
   std::uint32_t row = FirstDistinguishedRow(final);
   bool lossless = row < final.RowNo();
   if (lossless) {
     std::vector<std::size_t> needed = proof_.StepsMakingDistinguished(row, dependencies_);
     os_ << "\nSteps the verdict needed\n";
     if (needed.empty()) os_ << "  none\n";
-    for (std::size_t s : needed) os_ << "  " << Line(steps_[s]) << '\n';
-    os_ << "  " << needed.size() << " of " << steps_.size()
-        << (steps_.size() == 1 ? " equalization" : " equalizations")
+    for (std::size_t s : needed) os_ << "  " << Line(proof_.Step(s)) << '\n';
+    os_ << "  " << needed.size() << " of " << steps
+        << (steps == 1 ? " equalization" : " equalizations")
         << (needed.size() == 1 ? " was" : " were") << " needed.\n";
   }
   os_ << "\nFinal tableau\n";

@@ -60,6 +60,5 @@ class Explanation {
   const ResolvedDependencies& dependencies_;
   const std::vector<std::size_t>& lines_;
   const std::vector<std::string>& texts_;
-  ProofForest proof_;
-  std::vector<ChaseStep> steps_;
+  ProofForest proof_;  // also keeps the steps, in the order made
 };

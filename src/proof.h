@@ -24,6 +24,7 @@ class ProofForest {
   // The chase's next step, in the order made: its cells were in two different classes.
   void Record(const ChaseStep& step);
   std::size_t StepCount() const { return steps_.size(); }
+  const ChaseStep& Step(std::size_t s) const { return steps_[s]; }
 
   // The steps on which row's being all distinguished depends, in the order made: those on
   // the paths from its cells to the distinguished nodes, and, for each of them, those on the

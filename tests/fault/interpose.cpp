@@ -107,6 +107,15 @@ int ArmedMain(int argc, char** argv, char** envp) {
   return realMain(argc, argv, envp);
 }
 
+// One character to a stream through the real function of that name, or a failure like its.
+int PutCharacter(const char* realName, int c, FILE* stream) {
+  if (ShouldFail("putc", StreamName(stream))) {
+    MarkError(stream);
+    return EOF;
+  }
+  return Real<int (*)(int, FILE*)>(realName)(c, stream);
+}
+
 mode_t ModeArgument(int flags, va_list& arguments) {
   return (flags & (O_CREAT | O_TMPFILE)) != 0 ? static_cast<mode_t>(va_arg(arguments, int)) : 0;
 }
@@ -225,29 +234,9 @@ size_t fwrite(const void* buffer, size_t size, size_t count, FILE* stream) {
                                                                         stream);
 }
 
-int fputc(int c, FILE* stream) {
-  if (ShouldFail("putc", StreamName(stream))) {
-    MarkError(stream);
-    return EOF;
-  }
-  return Real<int (*)(int, FILE*)>("fputc")(c, stream);
-}
-
-int putc(int c, FILE* stream) {
-  if (ShouldFail("putc", StreamName(stream))) {
-    MarkError(stream);
-    return EOF;
-  }
-  return Real<int (*)(int, FILE*)>("putc")(c, stream);
-}
-
-int _IO_putc(int c, FILE* stream) {
-  if (ShouldFail("putc", StreamName(stream))) {
-    MarkError(stream);
-    return EOF;
-  }
-  return Real<int (*)(int, FILE*)>("_IO_putc")(c, stream);
-}
+int fputc(int c, FILE* stream) { return PutCharacter("fputc", c, stream); }
+int putc(int c, FILE* stream) { return PutCharacter("putc", c, stream); }
+int _IO_putc(int c, FILE* stream) { return PutCharacter("_IO_putc", c, stream); }
 
 int fflush(FILE* stream) {
   // A flush with nothing buffered writes nothing, and cannot fail.
