@@ -11,6 +11,7 @@
 #include "schema.h"
 #include "symbolclasses.h"
 
+class DistinguishedClosure;
 class Explanation;
 
 // One run of the tool: copies the input file to the output file, reads the decomposition
@@ -51,8 +52,10 @@ class Application {
   void kapcsolas_teszt(std::ostream& os);
   // The tableau after the chase: one row per sub-schema, one column per attribute.
   Tableau finalTableau();
-  // The cells of the initial tableau: each sub-schema's own attributes distinguished.
-  SymbolClasses initialClasses(bool trackSymbols) const;
+  // The cells of the initial tableau: each sub-schema's own attributes distinguished, and
+  // also the cells that closure marked, when it is given.
+  SymbolClasses initialClasses(bool trackSymbols,
+                               const DistinguishedClosure* closure = nullptr) const;
   // Equalize: makes rows i and k agree on every right-hand-side column of dependency j, by
   // merging the classes of their cells there; the smaller symbol wins.
   void egyenlosit(std::size_t i, std::size_t k, SymbolClasses& classes, std::size_t j);
@@ -68,6 +71,8 @@ class Application {
   const std::string& getLineBreak() const { return lineBreak; }
 
  private:
+  // The verdict alone, as fast as it can be found: true for lossless.
+  bool isLossless() const;
   // The chase to its fixpoint, shown step by step when explanation is not null.
   Tableau runChase(Explanation* explanation);
 

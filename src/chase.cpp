@@ -158,7 +158,36 @@ void Chase::Start(std::size_t j) {
   Column driver = *std::min_element(left.begin(), left.end(), [&](Column a, Column b) {
     return classes_.SharedCount(a) < classes_.SharedCount(b);
   });
-  classes_.ForEachShared(driver, [&](Row r) { Probe(j, r); });
+  ProbeAll(j, driver);
+}
+
+void Chase::ProbeAll(std::size_t j, Column driver) {
+  ColumnSpan left = dependencies_.Left(j);
+  ColumnSpan right = dependencies_.Right(j);
+  for (std::size_t w = 0; w < classes_.WordsPerColumn(); ++w) {
+    std::uint64_t shared = classes_.SharedWord(driver, w);
+    if (shared == 0) continue;
+    std::uint64_t agreeing = shared;
+    for (Column c : left) agreeing &= classes_.DistinguishedWord(c, w);
+    // Nothing to do where the first agreeing row and all of these are distinguished in
+    // every right-hand column: they are one class there already.
+    Row first = allDistinguished_[j];
+    if (agreeing == shared && first != SymbolClasses::kNone &&
+        std::all_of(right.begin(), right.end(), [&](Column target) {
+          return classes_.IsDistinguishedCell(target, first) &&
+                 (agreeing & ~classes_.DistinguishedWord(target, w)) == 0;
+        })) {
+      continue;
+    }
+    for (std::uint64_t word = shared; word != 0; word &= word - 1) {
+      auto r = static_cast<Row>(w * 64 + static_cast<std::size_t>(__builtin_ctzll(word)));
+      if ((agreeing & (word & -word)) != 0) {
+        AgreeThroughDistinguished(j, r);
+      } else {
+        Probe(j, r);
+      }
+    }
+  }
 }
 
 void Chase::Drain() {
@@ -221,12 +250,7 @@ void Chase::Probe(std::size_t j, Row r) {
   // The rows distinguished in every left-hand column all agree: one of them stands for all,
   // and no signature is needed.
   if (AllDistinguished(j, r)) {
-    Row& first = allDistinguished_[j];
-    if (first == SymbolClasses::kNone) {
-      first = r;
-    } else {
-      for (Column target : dependencies_.Right(j)) Push(target, first, r, j);
-    }
+    AgreeThroughDistinguished(j, r);
     return;
   }
   for (Column c : left) {
@@ -240,6 +264,19 @@ void Chase::Probe(std::size_t j, Row r) {
       [&](Row candidate) { return SameSignature(j, candidate, r); }, isLive);
   if (other == SymbolClasses::kNone || other == r) return;
   for (Column target : dependencies_.Right(j)) Push(target, other, r, j);
+}
+
+void Chase::AgreeThroughDistinguished(std::size_t j, Row r) {
+  Row& first = allDistinguished_[j];
+  if (first == SymbolClasses::kNone) {
+    first = r;
+    return;
+  }
+  for (Column target : dependencies_.Right(j)) {
+    if (classes_.IsDistinguishedCell(target, first) && classes_.IsDistinguishedCell(target, r))
+      continue;
+    Push(target, first, r, j);
+  }
 }
 
 std::uint32_t Chase::Hash(std::size_t j, Row r) const {

@@ -88,6 +88,12 @@ class Chase {
   bool AllDistinguished(std::size_t j, Row r) const;
   // Looks up row r's signature for dependency j, and merges it with an equal one.
   void Probe(std::size_t j, Row r);
+  // Row r is distinguished on the whole left-hand side of dependency j: it agrees with the
+  // first such row, on every right-hand column where the two are not both distinguished.
+  void AgreeThroughDistinguished(std::size_t j, Row r);
+  // Probes every shared row of the driver column in ascending order, 64 rows at a time:
+  // whole words of rows that agree through distinguished cells, and need nothing, are skipped.
+  void ProbeAll(std::size_t j, Column driver);
   std::uint32_t Hash(std::size_t j, Row r) const;
   bool SameSignature(std::size_t j, Row a, Row b) const;
   bool IsSettled(std::size_t j);

@@ -46,6 +46,7 @@ class ColumnLists {
   ColumnSpan operator[](std::size_t i) const {
     return {columns_.data() + starts_[i], columns_.data() + starts_[i + 1]};
   }
+  std::size_t ColumnCount() const { return columns_.size(); }
   // Appends a list; throws std::length_error past 2^32 - 1 columns in all.
   void Append(const std::vector<Column>& list);
   // Gives back the room that growing left unused.
@@ -69,6 +70,8 @@ class ResolvedDependencies {
   ColumnSpan Left(std::size_t j) const { return sides_[2 * j]; }
   ColumnSpan Right(std::size_t j) const { return sides_[2 * j + 1]; }
   bool Applies(std::size_t j) const { return !Left(j).empty(); }
+  // How many columns all the dependencies name together.
+  std::size_t ColumnCount() const { return sides_.ColumnCount(); }
   void Add(const std::vector<Column>& left, const std::vector<Column>& right) {
     sides_.Append(left);
     sides_.Append(right);

@@ -14,7 +14,8 @@ SymbolClasses::SymbolClasses(std::size_t rows, std::size_t cols, bool trackSymbo
       complete_(cols, rows <= 1 ? 1 : 0),
       distinguishedCells_(rows, 0),
       rowWords_((cols + 63) / 64),
-      distinguishedBits_(rows * rowWords_, 0) {
+      distinguishedBits_(rows * rowWords_, 0),
+      distinguishedByColumn_(words_ * cols, 0) {
   if (trackSymbols) minRow_.resize(rows * cols);
   for (std::size_t col = 0; col < cols; ++col) {
     for (std::size_t row = 0; row < rows; ++row) {
@@ -39,6 +40,22 @@ void SymbolClasses::MarkDistinguished(Row row, std::size_t col) {
   distinguishedRow_[col] = label;
 }
 
+void SymbolClasses::MarkDistinguished(const std::vector<Row>& rows, std::size_t col) {
+  if (rows.empty()) return;
+  CellData* column = &cells_[Cell(col, 0)];
+  const Row label = rows.front();
+  for (std::size_t i = 0; i < rows.size(); ++i) {
+    Row r = rows[i];
+    column[r].label = label;
+    column[r].next = i + 1 < rows.size() ? rows[i + 1] : label;
+    if (rows.size() > 1) MarkShared(col, r);
+  }
+  column[label].info = static_cast<std::uint32_t>(rows.size()) | kDistinguished;
+  distinguishedRow_[col] = label;
+  if (rows.size() == rows_) complete_[col] = 1;
+  CountDistinguished(col, label);
+}
+
 int SymbolClasses::Symbol(std::size_t col, Row row) const {
   if (IsDistinguished(col, row)) return 0;
   Row smallest = row;
@@ -53,6 +70,7 @@ int SymbolClasses::Symbol(std::size_t col, Row row) const {
 void SymbolClasses::CountDistinguished(std::size_t col, Row row) {
   ForEachMember(col, row, [&](Row r) {
     distinguishedBits_[r * rowWords_ + col / 64] |= std::uint64_t{1} << (col % 64);
+    distinguishedByColumn_[col * words_ + r / 64] |= std::uint64_t{1} << (r % 64);
     if (++distinguishedCells_[r] == cols_ && allDistinguishedRow_ == kNone) {
       allDistinguishedRow_ = r;
     }

@@ -40,6 +40,9 @@ class SymbolClasses {
 
   // Makes cell (row, col) distinguished: its class joins the column's distinguished class.
   void MarkDistinguished(Row row, std::size_t col);
+  // Makes the cells of rows, ascending and without repeats, the distinguished class of col,
+  // in one pass. No cell of col may have been merged or marked before.
+  void MarkDistinguished(const std::vector<Row>& rows, std::size_t col);
 
   Row Label(std::size_t col, Row row) const { return cells_[Cell(col, row)].label; }
   bool SameClass(std::size_t col, Row a, Row b) const { return Label(col, a) == Label(col, b); }
@@ -74,6 +77,14 @@ class SymbolClasses {
     return (shared_[col * words_ + row / 64] >> (row % 64)) & 1;
   }
   std::size_t SharedCount(std::size_t col) const { return sharedCount_[col]; }
+  // The same facts 64 rows at a time: bit b of word w of a column stands for row 64 w + b.
+  std::size_t WordsPerColumn() const { return words_; }
+  std::uint64_t SharedWord(std::size_t col, std::size_t w) const {
+    return shared_[col * words_ + w];
+  }
+  std::uint64_t DistinguishedWord(std::size_t col, std::size_t w) const {
+    return distinguishedByColumn_[col * words_ + w];
+  }
   // Whether every cell of col is in one class: then no merge can change col any more.
   bool IsComplete(std::size_t col) const { return complete_[col] != 0; }
   // Calls visit(row) for every shared row of col, in ascending order.
@@ -127,6 +138,8 @@ class SymbolClasses {
   std::vector<std::uint32_t> distinguishedCells_;
   std::size_t rowWords_;
   std::vector<std::uint64_t> distinguishedBits_;
+  // The same bits column by column, as shared_ is kept.
+  std::vector<std::uint64_t> distinguishedByColumn_;
   Row allDistinguishedRow_ = kNone;
 };
 

@@ -1,0 +1,156 @@
+#include "distinguishedclosure.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <random>
+#include <vector>
+
+namespace {
+
+using Row = DistinguishedClosure::Row;
+
+// A random tableau and dependencies, built as columns directly.
+struct Input {
+  std::size_t rows = 0;
+  std::size_t cols = 0;
+  ColumnLists rowColumns;
+  ResolvedDependencies dependencies;
+};
+
+Input RandomInput(std::mt19937& random, std::size_t rows) {
+  auto pick = [&](std::size_t low, std::size_t high) {
+    return std::uniform_int_distribution<std::size_t>(low, high)(random);
+  };
+  Input input;
+  input.rows = rows;
+  input.cols = pick(1, 12);
+  // Dense rows make the rule fire often; sparse ones leave most dependencies idle.
+  const double density = std::uniform_real_distribution<double>(0.2, 0.95)(random);
+  std::bernoulli_distribution holds(density);
+  for (std::size_t r = 0; r < rows; ++r) {
+    std::vector<Column> columns;
+    for (Column c = 0; c < input.cols; ++c) {
+      if (holds(random)) columns.push_back(c);
+    }
+    input.rowColumns.Append(columns);
+  }
+  const std::size_t dependencies = pick(0, 16);
+  for (std::size_t j = 0; j < dependencies; ++j) {
+    std::vector<Column> left;
+    std::vector<Column> right;
+    for (std::size_t i = pick(0, 3); i > 0; --i)
+      left.push_back(static_cast<Column>(pick(0, input.cols - 1)));
+    for (std::size_t i = pick(1, 2); i > 0; --i)
+      right.push_back(static_cast<Column>(pick(0, input.cols - 1)));
+    std::sort(left.begin(), left.end());
+    left.erase(std::unique(left.begin(), left.end()), left.end());
+    input.dependencies.Add(left, right);
+  }
+  return input;
+}
+
+// The rule applied the plainest way: every dependency, over and over, until nothing changes.
+std::vector<std::vector<bool>> PlainClosure(const Input& input) {
+  std::vector<std::vector<bool>> cells(input.rows, std::vector<bool>(input.cols, false));
+  for (std::size_t r = 0; r < input.rows; ++r) {
+    for (Column c : input.rowColumns[r]) cells[r][c] = true;
+  }
+  for (bool changed = true; changed;) {
+    changed = false;
+    for (std::size_t j = 0; j < input.dependencies.size(); ++j) {
+      ColumnSpan left = input.dependencies.Left(j);
+      if (left.empty()) continue;
+      std::vector<std::size_t> agreeing;
+      for (std::size_t r = 0; r < input.rows; ++r) {
+        if (std::all_of(left.begin(), left.end(), [&](Column c) { return cells[r][c]; }))
+          agreeing.push_back(r);
+      }
+      for (Column target : input.dependencies.Right(j)) {
+        bool one = std::any_of(agreeing.begin(), agreeing.end(),
+                               [&](std::size_t r) { return cells[r][target]; });
+        for (std::size_t r : agreeing) {
+          if (one && !cells[r][target]) cells[r][target] = changed = true;
+        }
+      }
+    }
+  }
+  return cells;
+}
+
+Row FirstFullRow(const std::vector<std::vector<bool>>& cells) {
+  for (std::size_t r = 0; r < cells.size(); ++r) {
+    if (std::all_of(cells[r].begin(), cells[r].end(), [](bool cell) { return cell; }))
+      return static_cast<Row>(r);
+  }
+  return DistinguishedClosure::kNone;
+}
+
+// Row counts on both sides of each 64-bit word boundary.
+const std::size_t kRowCounts[] = {1, 2, 5, 63, 64, 65, 127, 128, 129, 200};
+
+TEST(DistinguishedClosureTest, ReachesTheFixpointOfTheRuleAppliedPlainly) {
+  std::mt19937 random(20261209);
+  for (int n = 0; n < 1500; ++n) {
+    const std::size_t rows = kRowCounts[static_cast<std::size_t>(n) % std::size(kRowCounts)];
+    Input input = RandomInput(random, rows);
+    DistinguishedClosure closure(input.rows, input.cols, input.rowColumns, input.dependencies);
+    ASSERT_TRUE(closure.Run(static_cast<std::size_t>(-1), false));
+    std::vector<std::vector<bool>> expected = PlainClosure(input);
+    for (std::size_t r = 0; r < rows; ++r) {
+      for (Column c = 0; c < input.cols; ++c) {
+        ASSERT_EQ(closure.IsDistinguished(static_cast<Row>(r), c), expected[r][c])
+            << "input " << n << ", row " << r << ", column " << c;
+      }
+    }
+    std::vector<Row> listed;
+    closure.ForEachDistinguished(0, [&](Row r) { listed.push_back(r); });
+    std::vector<Row> marked;
+    for (std::size_t r = 0; r < rows; ++r) {
+      if (expected[r][0]) marked.push_back(static_cast<Row>(r));
+    }
+    ASSERT_EQ(listed, marked) << "input " << n;
+    Row full = FirstFullRow(expected);
+    ASSERT_EQ(closure.AllDistinguishedRow(), full) << "input " << n;
+    // Stopping at the first full row still finds one exactly when the fixpoint has one.
+    DistinguishedClosure early(input.rows, input.cols, input.rowColumns, input.dependencies);
+    ASSERT_TRUE(early.Run(static_cast<std::size_t>(-1), true));
+    ASSERT_EQ(early.AllDistinguishedRow() != DistinguishedClosure::kNone,
+              full != DistinguishedClosure::kNone)
+        << "input " << n;
+  }
+}
+
+TEST(DistinguishedClosureTest, StopsAtTheBudgetWithOnlyCellsOfTheFixpoint) {
+  std::mt19937 random(7);
+  int stopped = 0;
+  for (int n = 0; n < 500; ++n) {
+    Input input =
+        RandomInput(random, kRowCounts[static_cast<std::size_t>(n) % std::size(kRowCounts)]);
+    std::vector<std::vector<bool>> expected = PlainClosure(input);
+    DistinguishedClosure closure(input.rows, input.cols, input.rowColumns, input.dependencies);
+    stopped += closure.Run(static_cast<std::size_t>(n % 5), n % 2 == 0) ? 0 : 1;
+    for (std::size_t r = 0; r < input.rows; ++r) {
+      for (Column c : input.rowColumns[r])
+        ASSERT_TRUE(closure.IsDistinguished(static_cast<Row>(r), c));
+      for (Column c = 0; c < input.cols; ++c) {
+        ASSERT_TRUE(!closure.IsDistinguished(static_cast<Row>(r), c) || expected[r][c]);
+      }
+    }
+  }
+  EXPECT_GT(stopped, 50);
+}
+
+TEST(DistinguishedClosureTest, NoColumnsMeanEveryRowIsFull) {
+  ColumnLists rowColumns;
+  rowColumns.Append({});
+  rowColumns.Append({});
+  ResolvedDependencies none;
+  DistinguishedClosure closure(2, 0, rowColumns, none);
+  EXPECT_TRUE(closure.Run(0, true));
+  EXPECT_EQ(closure.AllDistinguishedRow(), 0u);
+  EXPECT_TRUE(closure.IsChaseFixpoint());
+}
+
+}  // namespace
