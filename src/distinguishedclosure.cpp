@@ -32,17 +32,30 @@ DistinguishedClosure::DistinguishedClosure(std::size_t rows, std::size_t cols,
   forEachUse([&](Column c, std::size_t j) { uses_[fill[c]++] = static_cast<std::uint32_t>(j); });
 }
 
-bool DistinguishedClosure::Run(std::size_t wordBudget, bool stopAtAllDistinguishedRow) {
+bool DistinguishedClosure::Run(std::size_t wordBudget, bool stopAtAllDistinguishedRow,
+                               std::size_t wordsPerGain) {
   for (std::size_t j = 0; j < dependencies_.size(); ++j) Enqueue(j);
-  // Whether some row is all distinguished is checked only as the work doubles: the checks
-  // then cost at most as much as the work itself.
-  std::size_t nextCheck = 2 * cols_ * words_;
+  // The first round applies every dependency once, in input order, and may gain little
+  // before its last ones: the yield counts only after it.
+  std::size_t firstRound = queue_.size();
+  // What to stop at is looked at only as the work doubles: the looks then cost at most as
+  // much as the work itself.
+  std::size_t nextLook = 2 * cols_ * words_;
+  std::size_t workAtLook = 0;
+  std::size_t gainAtLook = 0;
   while (head_ < queue_.size()) {
     if (work_ > wordBudget) return false;
-    if (stopAtAllDistinguishedRow && work_ > nextCheck) {
-      if (AllDistinguishedRow() != kNone) return true;
-      nextCheck = 2 * work_;
+    if (work_ > nextLook) {
+      if (stopAtAllDistinguishedRow && AllDistinguishedRow() != kNone) return true;
+      if (wordsPerGain != 0 && firstRound == 0 &&
+          (gain_ - gainAtLook) * wordsPerGain < work_ - workAtLook) {
+        return false;
+      }
+      workAtLook = work_;
+      gainAtLook = gain_;
+      nextLook = 2 * work_;
     }
+    if (firstRound > 0) --firstRound;
     std::uint32_t j = queue_[head_++];
     queued_[j] = 0;
     if (head_ > 4096 && 2 * head_ > queue_.size()) {  // keep the queue as long as what waits
@@ -86,8 +99,14 @@ void DistinguishedClosure::Apply(std::size_t j) {
     work_ += words_;
     // Only when one agreeing row is distinguished here do all of them become so.
     if (meet == 0 || missing == 0) continue;
-    for (std::size_t w = 0; w < words_; ++w) column[w] |= agreeing_[w];
-    work_ += words_;
+    std::size_t marked = 0;
+    for (std::size_t w = 0; w < words_; ++w) {
+      marked += static_cast<std::size_t>(__builtin_popcountll(agreeing_[w] & ~column[w]));
+      column[w] |= agreeing_[w];
+    }
+    const std::size_t uses = usesBegin_[target + 1] - usesBegin_[target];
+    gain_ += marked * (1 + uses);
+    work_ += words_ + uses;
     for (std::uint32_t at = usesBegin_[target]; at < usesBegin_[target + 1]; ++at)
       if (uses_[at] != j) Enqueue(uses_[at]);
   }

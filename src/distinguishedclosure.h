@@ -32,7 +32,11 @@ class DistinguishedClosure {
   // wordBudget 64-bit words; with stopAtAllDistinguishedRow, also once some row is all
   // distinguished. Returns false when it stopped at the budget. Either way every marked cell
   // is one the chase makes distinguished.
-  bool Run(std::size_t wordBudget, bool stopAtAllDistinguishedRow);
+  // With wordsPerGain, it also stops once, after every dependency was applied once, a
+  // stretch of its work (from one doubling of the work to the next) spent more than that many
+  // words per gain. A marked cell gains one, plus one per dependency that names its column:
+  // about what the cell would cost the chase. Below such a yield the chase does better.
+  bool Run(std::size_t wordBudget, bool stopAtAllDistinguishedRow, std::size_t wordsPerGain = 0);
 
   // Whether the marked cells, with every other cell a symbol of its own, are a tableau that
   // no dependency changes: the chase's final one. Only meaningful after Run reached the
@@ -70,7 +74,8 @@ class DistinguishedClosure {
   std::size_t head_ = 0;
   std::vector<std::uint8_t> queued_;
   std::vector<std::uint64_t> agreeing_;  // scratch: the rows distinguished on a left-hand side
-  std::size_t work_ = 0;                 // words read or written so far
+  std::size_t work_ = 0;                 // words read or written, and dependencies queued, so far
+  std::size_t gain_ = 0;                 // of the cells marked so far
 };
 
 template <typename Visit>

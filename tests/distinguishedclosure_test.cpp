@@ -122,7 +122,7 @@ TEST(DistinguishedClosureTest, ReachesTheFixpointOfTheRuleAppliedPlainly) {
   }
 }
 
-TEST(DistinguishedClosureTest, StopsAtTheBudgetWithOnlyCellsOfTheFixpoint) {
+TEST(DistinguishedClosureTest, StopsShortWithOnlyCellsOfTheFixpoint) {
   std::mt19937 random(7);
   int stopped = 0;
   for (int n = 0; n < 500; ++n) {
@@ -130,7 +130,11 @@ TEST(DistinguishedClosureTest, StopsAtTheBudgetWithOnlyCellsOfTheFixpoint) {
         RandomInput(random, kRowCounts[static_cast<std::size_t>(n) % std::size(kRowCounts)]);
     std::vector<std::vector<bool>> expected = PlainClosure(input);
     DistinguishedClosure closure(input.rows, input.cols, input.rowColumns, input.dependencies);
-    stopped += closure.Run(static_cast<std::size_t>(n % 5), n % 2 == 0) ? 0 : 1;
+    // Small budgets, and yields that no run reaches or that every run does.
+    const std::size_t budget =
+        n % 3 == 0 ? static_cast<std::size_t>(-1) : static_cast<std::size_t>(n % 5);
+    const std::size_t wordsPerGain = n % 3 == 0 ? 1 : (n % 3 == 1 ? 0 : 1000000);
+    stopped += closure.Run(budget, n % 2 == 0, wordsPerGain) ? 0 : 1;
     for (std::size_t r = 0; r < input.rows; ++r) {
       for (Column c : input.rowColumns[r])
         ASSERT_TRUE(closure.IsDistinguished(static_cast<Row>(r), c));
