@@ -209,10 +209,10 @@ bool Application::isLossless() const {
   SymbolClasses classes(0, 0, false);
   {
     DistinguishedClosure closure(rows, cols, rowColumns, resolved);
-    bool fixpoint = closure.Run(kClosureWordsPerCell * (rows * cols + resolved.ColumnCount()), true,
-                                kClosureWordsPerGain);
+    closure.Run(kClosureWordsPerCell * (rows * cols + resolved.ColumnCount()), true,
+                kClosureWordsPerGain);
     if (closure.AllDistinguishedRow() != DistinguishedClosure::kNone) return true;
-    if (fixpoint && closure.IsChaseFixpoint()) return false;
+    if (closure.IsChaseFixpoint()) return false;
     // The chase then starts from the closure's cells: it reaches the same tableau, and it
     // stops at the first row that is all distinguished, which stays so whatever follows.
     classes = initialClasses(false, &closure);

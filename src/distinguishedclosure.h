@@ -39,8 +39,8 @@ class DistinguishedClosure {
   bool Run(std::size_t wordBudget, bool stopAtAllDistinguishedRow, std::size_t wordsPerGain = 0);
 
   // Whether the marked cells, with every other cell a symbol of its own, are a tableau that
-  // no dependency changes: the chase's final one. Only meaningful after Run reached the
-  // fixpoint.
+  // no dependency changes. Then it is the chase's final tableau, wherever Run stopped: it
+  // holds the initial one, and the chase makes all of it so.
   bool IsChaseFixpoint();
 
   bool IsDistinguished(Row row, Column col) const {

@@ -191,12 +191,56 @@ TEST(SymbolClassesTest, AgreesWithAPlainModelOnRandomMerges) {
         EXPECT_EQ(classes.ClassSize(c, row), static_cast<std::size_t>(count));
         EXPECT_EQ(classes.IsShared(c, row), count > 1);
         EXPECT_EQ(classes.IsDistinguishedCell(c, row), model[c][r] == 0);
+        EXPECT_EQ((classes.DistinguishedWord(c, r / 64) >> (r % 64)) & 1,
+                  model[c][r] == 0 ? 1u : 0u);
+        EXPECT_EQ((classes.SharedWord(c, r / 64) >> (r % 64)) & 1, count > 1 ? 1u : 0u);
         sharedCells += count > 1;
       }
       EXPECT_EQ(classes.SharedCount(c), sharedCells);
       bool oneClass = std::all_of(model[c].begin(), model[c].end(),
                                   [&](int cell) { return cell == model[c][0]; });
       EXPECT_EQ(classes.IsComplete(c), oneClass);
+    }
+  }
+}
+
+// Marking a column's distinguished cells in one pass leaves the classes that marking them one
+// by one does, for the merges that follow too.
+TEST(SymbolClassesTest, MarkingCellsInOnePassIsMarkingThemOneByOne) {
+  std::mt19937 random(11);
+  for (std::size_t rows : {1u, 2u, 63u, 64u, 65u, 129u}) {
+    const std::size_t cols = 3;
+    SymbolClasses byOne(rows, cols, true);
+    SymbolClasses inOnePass(rows, cols, true);
+    std::bernoulli_distribution holds(rows == 2 ? 1.0 : 0.4);
+    for (std::size_t c = 0; c < cols; ++c) {
+      std::vector<Row> marked;
+      for (std::size_t r = 0; r < rows; ++r) {
+        if (c == 0 || holds(random)) marked.push_back(static_cast<Row>(r));  // column 0: all
+      }
+      for (Row r : marked) byOne.MarkDistinguished(r, c);
+      inOnePass.MarkDistinguished(marked, c);
+    }
+    std::uniform_int_distribution<Row> pick(0, static_cast<Row>(rows - 1));
+    for (int step = 0; step < 50; ++step) {
+      std::size_t c = static_cast<std::size_t>(step) % cols;
+      Row a = pick(random);
+      Row b = pick(random);
+      ASSERT_EQ(byOne.Unite(c, a, b), inOnePass.Unite(c, a, b)) << rows << " rows";
+    }
+    EXPECT_EQ(byOne.ToTableau(), inOnePass.ToTableau()) << rows << " rows";
+    EXPECT_EQ(byOne.AllDistinguishedRow(), inOnePass.AllDistinguishedRow()) << rows << " rows";
+    for (std::size_t c = 0; c < cols; ++c) {
+      EXPECT_EQ(byOne.SharedCount(c), inOnePass.SharedCount(c));
+      EXPECT_EQ(byOne.IsComplete(c), inOnePass.IsComplete(c));
+      for (std::size_t w = 0; w < byOne.WordsPerColumn(); ++w) {
+        EXPECT_EQ(byOne.SharedWord(c, w), inOnePass.SharedWord(c, w));
+        EXPECT_EQ(byOne.DistinguishedWord(c, w), inOnePass.DistinguishedWord(c, w));
+      }
+      for (std::size_t r = 0; r < rows; ++r) {
+        EXPECT_EQ(byOne.ClassSize(c, static_cast<Row>(r)),
+                  inOnePass.ClassSize(c, static_cast<Row>(r)));
+      }
     }
   }
 }
