@@ -1,13 +1,14 @@
 #include "symbolclasses.h"
 
 #include <algorithm>
+#include <new>
 #include <utility>
 
 SymbolClasses::SymbolClasses(std::size_t rows, std::size_t cols, bool trackSymbols)
     : rows_(rows),
       cols_(cols),
       words_((rows + 63) / 64),
-      cells_(rows * cols),
+      cells_(static_cast<CellData*>(std::calloc(rows * cols + 1, sizeof(CellData)))),
       shared_(words_ * cols, 0),
       sharedCount_(cols, 0),
       distinguishedRow_(cols, kNone),
@@ -16,13 +17,11 @@ SymbolClasses::SymbolClasses(std::size_t rows, std::size_t cols, bool trackSymbo
       rowWords_((cols + 63) / 64),
       distinguishedBits_(rows * rowWords_, 0),
       distinguishedByColumn_(words_ * cols, 0) {
-  if (trackSymbols) minRow_.resize(rows * cols);
-  for (std::size_t col = 0; col < cols; ++col) {
-    for (std::size_t row = 0; row < rows; ++row) {
-      auto r = static_cast<Row>(row);
-      cells_[Cell(col, r)] = {r, r, 1};
-      if (trackSymbols) minRow_[Cell(col, r)] = r;
-    }
+  if (!cells_) throw std::bad_alloc();
+  if (trackSymbols) {
+    minRow_.resize(rows * cols);
+    for (std::size_t cell = 0; cell < rows * cols; ++cell)
+      minRow_[cell] = static_cast<Row>(cell % rows);
   }
   if (cols == 0 && rows > 0) allDistinguishedRow_ = 0;  // no cell to wait for
 }
@@ -36,21 +35,20 @@ void SymbolClasses::MarkDistinguished(Row row, std::size_t col) {
   }
   Row label = Label(col, row);
   CountDistinguished(col, label);
-  cells_[Cell(col, label)].info |= kDistinguished;
+  SetInfo(col, label, Info(col, label) | kDistinguished);
   distinguishedRow_[col] = label;
 }
 
 void SymbolClasses::MarkDistinguished(const std::vector<Row>& rows, std::size_t col) {
   if (rows.empty()) return;
-  CellData* column = &cells_[Cell(col, 0)];
   const Row label = rows.front();
   for (std::size_t i = 0; i < rows.size(); ++i) {
     Row r = rows[i];
-    column[r].label = label;
-    column[r].next = i + 1 < rows.size() ? rows[i + 1] : label;
+    SetLabel(col, r, label);
+    SetNext(col, r, i + 1 < rows.size() ? rows[i + 1] : label);
     if (rows.size() > 1) MarkShared(col, r);
   }
-  column[label].info = static_cast<std::uint32_t>(rows.size()) | kDistinguished;
+  SetInfo(col, label, static_cast<std::uint32_t>(rows.size()) | kDistinguished);
   distinguishedRow_[col] = label;
   if (rows.size() == rows_) complete_[col] = 1;
   CountDistinguished(col, label);
@@ -83,15 +81,16 @@ void SymbolClasses::MarkShared(std::size_t col, Row row) {
 }
 
 void SymbolClasses::Absorb(std::size_t col, Row to, Row from) {
-  CellData* column = &cells_[Cell(col, 0)];
-  bool wasAlone = column[from].next == from;
+  bool wasAlone = Next(col, from) == from;
   Row r = from;
   do {
-    column[r].label = to;
-    r = column[r].next;
+    SetLabel(col, r, to);
+    r = Next(col, r);
   } while (r != from);
   if (wasAlone) MarkShared(col, from);
-  std::swap(column[to].next, column[from].next);
+  Row afterTo = Next(col, to);
+  SetNext(col, to, Next(col, from));
+  SetNext(col, from, afterTo);
 }
 
 math::matrix<int> SymbolClasses::ToTableau() const {

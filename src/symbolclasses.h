@@ -2,6 +2,8 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstdlib>
+#include <memory>
 #include <vector>
 
 #include "math/matrix.h"
@@ -44,7 +46,7 @@ class SymbolClasses {
   // in one pass. No cell of col may have been merged or marked before.
   void MarkDistinguished(const std::vector<Row>& rows, std::size_t col);
 
-  Row Label(std::size_t col, Row row) const { return cells_[Cell(col, row)].label; }
+  Row Label(std::size_t col, Row row) const { return cells_.get()[Cell(col, row)].label ^ row; }
   bool SameClass(std::size_t col, Row a, Row b) const { return Label(col, a) == Label(col, b); }
   std::size_t ClassSize(std::size_t col, Row row) const {
     return Info(col, Label(col, row)) & kSizeMask;
@@ -107,7 +109,20 @@ class SymbolClasses {
   static constexpr std::uint32_t kSizeMask = 0x7fffffffu;
 
   std::size_t Cell(std::size_t col, Row row) const { return col * rows_ + row; }
-  std::uint32_t Info(std::size_t col, Row label) const { return cells_[Cell(col, label)].info; }
+  // A cell's fields as they are, not as stored.
+  Row Next(std::size_t col, Row row) const { return cells_.get()[Cell(col, row)].next ^ row; }
+  std::uint32_t Info(std::size_t col, Row label) const {
+    return cells_.get()[Cell(col, label)].info ^ 1u;
+  }
+  void SetLabel(std::size_t col, Row row, Row label) {
+    cells_.get()[Cell(col, row)].label = label ^ row;
+  }
+  void SetNext(std::size_t col, Row row, Row next) {
+    cells_.get()[Cell(col, row)].next = next ^ row;
+  }
+  void SetInfo(std::size_t col, Row label, std::uint32_t info) {
+    cells_.get()[Cell(col, label)].info = info ^ 1u;
+  }
   // Counts one more distinguished cell in every row of the class of (row, col).
   void CountDistinguished(std::size_t col, Row row);
   void MarkShared(std::size_t col, Row row);
@@ -120,13 +135,19 @@ class SymbolClasses {
   std::size_t words_;  // 64-bit words per column in shared_
   // What a cell holds, all in one record so that a cell is one cache access: its class
   // label, the next cell of its class, and, when it labels its class, the class size with
-  // kDistinguished set when the class is distinguished.
+  // kDistinguished set when the class is distinguished. Stored as label ^ row, next ^ row
+  // and info ^ 1, so that a cell alone in its class holds zeros: the cells start as memory
+  // that the system hands out zeroed, and a page of cells that no merge touches is never
+  // written.
   struct CellData {
     Row label;
     Row next;
     std::uint32_t info;
   };
-  std::vector<CellData> cells_;  // column by column
+  struct FreeMemory {
+    void operator()(CellData* cells) const { std::free(cells); }
+  };
+  std::unique_ptr<CellData, FreeMemory> cells_;  // column by column
   // Per cell that labels a class, when symbols are tracked: its smallest row.
   std::vector<Row> minRow_;
   // Column by column, a bit per cell: set when the cell's class holds more than one cell.
@@ -172,7 +193,7 @@ bool SymbolClasses::Unite(std::size_t col, Row a, Row b, Merge* merge, Moved mov
   if (keptWasAlone) MarkShared(col, labelA);
   Absorb(col, labelA, labelB);
   std::uint32_t size = (infoA & kSizeMask) + (infoB & kSizeMask);
-  cells_[Cell(col, labelA)].info = size | ((infoA | infoB) & kDistinguished);
+  SetInfo(col, labelA, size | ((infoA | infoB) & kDistinguished));
   if (!minRow_.empty() && minRow_[Cell(col, labelB)] < minRow_[Cell(col, labelA)]) {
     minRow_[Cell(col, labelA)] = minRow_[Cell(col, labelB)];
   }
@@ -181,14 +202,13 @@ bool SymbolClasses::Unite(std::size_t col, Row a, Row b, Merge* merge, Moved mov
   if (keptWasAlone) moved(labelA);
   // The joined ring runs from labelA through the absorbed cells to labelB, then through the
   // kept class's other cells back to labelA.
-  Row r = cells_[Cell(col, labelA)].next;
-  for (;; r = cells_[Cell(col, r)].next) {
+  Row r = Next(col, labelA);
+  for (;; r = Next(col, r)) {
     moved(r);
     if (r == labelB) break;
   }
   if (distinguishedB && !distinguishedA) {
-    for (r = cells_[Cell(col, r)].next; r != labelA; r = cells_[Cell(col, r)].next)
-      distinguished(r);
+    for (r = Next(col, r); r != labelA; r = Next(col, r)) distinguished(r);
     if (!keptWasAlone) distinguished(labelA);
   }
   return true;
@@ -206,10 +226,9 @@ void SymbolClasses::ForEachShared(std::size_t col, Visit visit) const {
 
 template <typename Visit>
 void SymbolClasses::ForEachMember(std::size_t col, Row row, Visit visit) const {
-  const CellData* column = &cells_[Cell(col, 0)];
   Row r = row;
   do {
     visit(r);
-    r = column[r].next;
+    r = Next(col, r);
   } while (r != row);
 }
