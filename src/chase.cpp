@@ -164,24 +164,30 @@ void Chase::Start(std::size_t j) {
 void Chase::ProbeAll(std::size_t j, Column driver) {
   ColumnSpan left = dependencies_.Left(j);
   ColumnSpan right = dependencies_.Right(j);
+  Row& first = allDistinguished_[j];
   for (std::size_t w = 0; w < classes_.WordsPerColumn(); ++w) {
-    std::uint64_t shared = classes_.SharedWord(driver, w);
+    const std::uint64_t shared = classes_.SharedWord(driver, w);
     if (shared == 0) continue;
     std::uint64_t agreeing = shared;
     for (Column c : left) agreeing &= classes_.DistinguishedWord(c, w);
-    // Nothing to do where the first agreeing row and all of these are distinguished in
-    // every right-hand column: they are one class there already.
-    Row first = allDistinguished_[j];
-    if (agreeing == shared && first != SymbolClasses::kNone &&
-        std::all_of(right.begin(), right.end(), [&](Column target) {
-          return classes_.IsDistinguishedCell(target, first) &&
-                 (agreeing & ~classes_.DistinguishedWord(target, w)) == 0;
-        })) {
-      continue;
+    // The lowest row distinguished on the whole left-hand side stands for all such rows, as
+    // it would once probed. Those that are distinguished in every right-hand column where it
+    // is are one class with it there already: they need nothing.
+    if (first == SymbolClasses::kNone && agreeing != 0) {
+      first = static_cast<Row>(w * 64 + static_cast<std::size_t>(__builtin_ctzll(agreeing)));
     }
-    for (std::uint64_t word = shared; word != 0; word &= word - 1) {
+    std::uint64_t settled = agreeing;
+    for (Column target : right) {
+      if (first == SymbolClasses::kNone || !classes_.IsDistinguishedCell(target, first)) {
+        settled = 0;
+        break;
+      }
+      settled &= classes_.DistinguishedWord(target, w);
+    }
+    if (first / 64 == w) settled |= std::uint64_t{1} << (first % 64);
+    for (std::uint64_t word = shared & ~(agreeing & settled); word != 0; word &= word - 1) {
       auto r = static_cast<Row>(w * 64 + static_cast<std::size_t>(__builtin_ctzll(word)));
-      if ((agreeing & (word & -word)) != 0) {
+      if ((agreeing >> (r % 64)) & 1) {
         AgreeThroughDistinguished(j, r);
       } else {
         Probe(j, r);

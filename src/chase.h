@@ -91,8 +91,8 @@ class Chase {
   // Row r is distinguished on the whole left-hand side of dependency j: it agrees with the
   // first such row, on every right-hand column where the two are not both distinguished.
   void AgreeThroughDistinguished(std::size_t j, Row r);
-  // Probes every shared row of the driver column in ascending order, 64 rows at a time:
-  // whole words of rows that agree through distinguished cells, and need nothing, are skipped.
+  // Probes every shared row of the driver column in ascending order, 64 rows at a time;
+  // rows that agree through distinguished cells, and would push nothing, are skipped.
   void ProbeAll(std::size_t j, Column driver);
   std::uint32_t Hash(std::size_t j, Row r) const;
   bool SameSignature(std::size_t j, Row a, Row b) const;
