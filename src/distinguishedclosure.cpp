@@ -20,7 +20,7 @@ DistinguishedClosure::DistinguishedClosure(std::size_t rows, std::size_t cols,
   // right-hand column does: one of its agreeing rows may now be distinguished there.
   auto forEachUse = [&](auto use) {
     for (std::size_t j = 0; j < dependencies.size(); ++j) {
-      if (!dependencies.Applies(j)) continue;
+      if (!CanMark(j)) continue;
       for (Column c : dependencies.Left(j)) use(c, j);
       for (Column c : dependencies.Right(j)) use(c, j);
     }
@@ -34,7 +34,9 @@ DistinguishedClosure::DistinguishedClosure(std::size_t rows, std::size_t cols,
 
 bool DistinguishedClosure::Run(std::size_t wordBudget, bool stopAtAllDistinguishedRow,
                                std::size_t wordsPerGain) {
-  for (std::size_t j = 0; j < dependencies_.size(); ++j) Enqueue(j);
+  for (std::size_t j = 0; j < dependencies_.size(); ++j) {
+    if (CanMark(j)) Enqueue(j);
+  }
   // The first round applies every dependency once, in input order, and may gain little
   // before its last ones: the yield counts only after it.
   std::size_t firstRound = queue_.size();
@@ -68,7 +70,7 @@ bool DistinguishedClosure::Run(std::size_t wordBudget, bool stopAtAllDistinguish
 }
 
 void DistinguishedClosure::Enqueue(std::size_t j) {
-  if (queued_[j] || !dependencies_.Applies(j) || dependencies_.Right(j).empty()) return;
+  if (queued_[j]) return;
   queued_[j] = 1;
   queue_.push_back(static_cast<std::uint32_t>(j));
 }
@@ -118,7 +120,7 @@ bool DistinguishedClosure::IsChaseFixpoint() {
   // closure's fixpoint each right-hand column holds all of them or none. When it holds none
   // and they are two or more, the chase must still make their symbols there one.
   for (std::size_t j = 0; j < dependencies_.size(); ++j) {
-    if (!dependencies_.Applies(j) || !FindAgreeingRows(j)) continue;
+    if (!CanMark(j) || !FindAgreeingRows(j)) continue;
     std::size_t agreeing = 0;
     for (std::size_t w = 0; w < words_ && agreeing < 2; ++w)
       agreeing += static_cast<std::size_t>(__builtin_popcountll(agreeing_[w]));

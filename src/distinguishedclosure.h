@@ -58,14 +58,18 @@ class DistinguishedClosure {
   // Leaves in agreeing_ the rows distinguished in every left-hand column of dependency j;
   // returns whether there is one.
   bool FindAgreeingRows(std::size_t j);
+  // Queues dependency j unless it waits already; j must be able to mark cells.
   void Enqueue(std::size_t j);
+  bool CanMark(std::size_t j) const {
+    return dependencies_.Applies(j) && !dependencies_.Right(j).empty();
+  }
 
   std::size_t rows_;
   std::size_t cols_;
   std::size_t words_;  // 64-bit words per column
   const ResolvedDependencies& dependencies_;
   std::vector<std::uint64_t> bits_;  // column by column, a bit per row
-  // Per column, the dependencies that name it, back to back.
+  // Per column, the dependencies that name it and can mark cells, back to back.
   std::vector<std::uint32_t> usesBegin_;
   std::vector<std::uint32_t> uses_;
   // First in, first out: a dependency waits while its columns gain more rows, so that one
