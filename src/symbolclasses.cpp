@@ -9,14 +9,13 @@ SymbolClasses::SymbolClasses(std::size_t rows, std::size_t cols, bool trackSymbo
       cols_(cols),
       words_((rows + 63) / 64),
       cells_(static_cast<CellData*>(std::calloc(rows * cols + 1, sizeof(CellData)))),
-      shared_(words_ * cols, 0),
+      columnWords_(words_ * cols, ColumnWord{0, 0}),
       sharedCount_(cols, 0),
       distinguishedRow_(cols, kNone),
       complete_(cols, rows <= 1 ? 1 : 0),
       distinguishedCells_(rows, 0),
       rowWords_((cols + 63) / 64),
-      distinguishedBits_(rows * rowWords_, 0),
-      distinguishedByColumn_(words_ * cols, 0) {
+      distinguishedBits_(rows * rowWords_, 0) {
   if (!cells_) throw std::bad_alloc();
   if (trackSymbols) {
     minRow_.resize(rows * cols);
@@ -68,7 +67,7 @@ int SymbolClasses::Symbol(std::size_t col, Row row) const {
 void SymbolClasses::CountDistinguished(std::size_t col, Row row) {
   ForEachMember(col, row, [&](Row r) {
     distinguishedBits_[r * rowWords_ + col / 64] |= std::uint64_t{1} << (col % 64);
-    distinguishedByColumn_[col * words_ + r / 64] |= std::uint64_t{1} << (r % 64);
+    columnWords_[col * words_ + r / 64].distinguished |= std::uint64_t{1} << (r % 64);
     if (++distinguishedCells_[r] == cols_ && allDistinguishedRow_ == kNone) {
       allDistinguishedRow_ = r;
     }
@@ -76,7 +75,7 @@ void SymbolClasses::CountDistinguished(std::size_t col, Row row) {
 }
 
 void SymbolClasses::MarkShared(std::size_t col, Row row) {
-  shared_[col * words_ + row / 64] |= std::uint64_t{1} << (row % 64);
+  columnWords_[col * words_ + row / 64].shared |= std::uint64_t{1} << (row % 64);
   ++sharedCount_[col];
 }
 

@@ -76,16 +76,16 @@ class SymbolClasses {
   // Whether cell (row, col) shares its class with another row's cell: only such rows can
   // agree with another row on col.
   bool IsShared(std::size_t col, Row row) const {
-    return (shared_[col * words_ + row / 64] >> (row % 64)) & 1;
+    return (columnWords_[col * words_ + row / 64].shared >> (row % 64)) & 1;
   }
   std::size_t SharedCount(std::size_t col) const { return sharedCount_[col]; }
   // The same facts 64 rows at a time: bit b of word w of a column stands for row 64 w + b.
   std::size_t WordsPerColumn() const { return words_; }
   std::uint64_t SharedWord(std::size_t col, std::size_t w) const {
-    return shared_[col * words_ + w];
+    return columnWords_[col * words_ + w].shared;
   }
   std::uint64_t DistinguishedWord(std::size_t col, std::size_t w) const {
-    return distinguishedByColumn_[col * words_ + w];
+    return columnWords_[col * words_ + w].distinguished;
   }
   // Whether every cell of col is in one class: then no merge can change col any more.
   bool IsComplete(std::size_t col) const { return complete_[col] != 0; }
@@ -132,7 +132,7 @@ class SymbolClasses {
 
   std::size_t rows_;
   std::size_t cols_;
-  std::size_t words_;  // 64-bit words per column in shared_
+  std::size_t words_;  // words of 64 rows per column
   // What a cell holds, all in one record so that a cell is one cache access: its class
   // label, the next cell of its class, and, when it labels its class, the class size with
   // kDistinguished set when the class is distinguished. Stored as label ^ row, next ^ row
@@ -150,8 +150,14 @@ class SymbolClasses {
   std::unique_ptr<CellData, FreeMemory> cells_;  // column by column
   // Per cell that labels a class, when symbols are tracked: its smallest row.
   std::vector<Row> minRow_;
-  // Column by column, a bit per cell: set when the cell's class holds more than one cell.
-  std::vector<std::uint64_t> shared_;
+  // Column by column, 64 rows at a time: which cells share their class with another cell,
+  // and which are distinguished. Side by side, as a merge that makes a cell distinguished
+  // usually makes it shared too: one cache line for both.
+  struct ColumnWord {
+    std::uint64_t shared;
+    std::uint64_t distinguished;
+  };
+  std::vector<ColumnWord> columnWords_;
   std::vector<std::size_t> sharedCount_;
   std::vector<Row> distinguishedRow_;
   std::vector<std::uint8_t> complete_;
@@ -159,8 +165,6 @@ class SymbolClasses {
   std::vector<std::uint32_t> distinguishedCells_;
   std::size_t rowWords_;
   std::vector<std::uint64_t> distinguishedBits_;
-  // The same bits column by column, as shared_ is kept.
-  std::vector<std::uint64_t> distinguishedByColumn_;
   Row allDistinguishedRow_ = kNone;
 };
 
@@ -216,9 +220,9 @@ bool SymbolClasses::Unite(std::size_t col, Row a, Row b, Merge* merge, Moved mov
 
 template <typename Visit>
 void SymbolClasses::ForEachShared(std::size_t col, Visit visit) const {
-  const std::uint64_t* bits = &shared_[col * words_];
+  const ColumnWord* words = &columnWords_[col * words_];
   for (std::size_t w = 0; w < words_; ++w) {
-    for (std::uint64_t word = bits[w]; word != 0; word &= word - 1) {
+    for (std::uint64_t word = words[w].shared; word != 0; word &= word - 1) {
       visit(static_cast<Row>(w * 64 + static_cast<std::size_t>(__builtin_ctzll(word))));
     }
   }
