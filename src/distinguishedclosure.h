@@ -28,14 +28,14 @@ class DistinguishedClosure {
   DistinguishedClosure(std::size_t rows, std::size_t cols, const ColumnLists& rowColumns,
                        const ResolvedDependencies& dependencies);
 
-  // Applies the rule until nothing changes, or until it has read or written about
-  // wordBudget 64-bit words; with stopAtAllDistinguishedRow, also once some row is all
-  // distinguished. Returns false when it stopped at the budget. Either way every marked cell
-  // is one the chase makes distinguished.
-  // With wordsPerGain, it also stops once, after every dependency was applied once, a
-  // stretch of its work (from one doubling of the work to the next) spent more than that many
-  // words per gain. A marked cell gains one, plus one per dependency that names its column:
-  // about what the cell would cost the chase. Below such a yield the chase does better.
+  // Applies the rule until nothing changes, or sooner: with stopAtAllDistinguishedRow, once
+  // some row is all distinguished; after reading or writing about wordBudget 64-bit words;
+  // and, with wordsPerGain, once a stretch of its work after every dependency was applied
+  // once (from one doubling of the work to the next) spent more than that many words per
+  // gain. A marked cell gains one, plus one per dependency that names its column: about what
+  // the cell would cost the chase, which does better below such a yield. Returns false when
+  // it stopped at the budget or for the yield. Either way every marked cell is one the chase
+  // makes distinguished.
   bool Run(std::size_t wordBudget, bool stopAtAllDistinguishedRow, std::size_t wordsPerGain = 0);
 
   // Whether the marked cells, with every other cell a symbol of its own, are a tableau that
