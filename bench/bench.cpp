@@ -16,9 +16,10 @@
 #include <string>
 #include <vector>
 
-#include "application.h"
 #include "generate.h"
+#include "reader.h"
 #include "reference_chase.h"
+#include "warnings.h"
 
 namespace {
 
@@ -99,10 +100,10 @@ Measure TimeReference(const std::string& input, int limitSeconds) {
   return RunChild(
       [&] {
         std::ifstream in(input, std::ios::binary);
-        Application app;
-        std::fclose(stderr);  // warnings are not what is measured
-        app.getInput(in, input);
-        ReferenceChase(app.getDecomposition(), app.getDependencies());
+        std::ostringstream discarded;  // warnings are not what is measured
+        Warnings warnings(discarded, input);
+        const ParsedInput parsed = ReadInput(in, warnings, true);
+        ReferenceChase(parsed.decomposition, parsed.dependencies);
         return 0;
       },
       limitSeconds);

@@ -1,131 +1,74 @@
 #include "chase.h"
 
 #include <algorithm>
+#include <cassert>
 #include <utility>
 
-// Signatures of rows for the dependencies with a longer left-hand side, all in one
-// open-addressing table of (hash, dependency, row). An entry is never removed when its row
-// gets a new signature: it goes stale, and a lookup compares the rows' current labels, so a
-// stale entry can never cause a wrong merge. Growing the table drops the stale entries.
-class Chase::SignatureTable {
- public:
-  static constexpr std::uint32_t kEmpty = static_cast<std::uint32_t>(-1);
+namespace {
 
-  // The row of an entry for dependency j whose signature equals row's (as same(other)
-  // says), or kNone after inserting row. isLive(entry) tells whether an entry still holds its
-  // row's current signature; only live entries survive growth.
-  template <typename Same, typename IsLive>
-  Row FindOrInsert(std::uint32_t hash, std::uint32_t j, Row row, Same same, IsLive isLive) {
-    if (2 * (used_ + 1) > slots_.size()) Grow(isLive);
-    for (std::size_t slot = hash & mask_;; slot = (slot + 1) & mask_) {
-      Entry& entry = slots_[slot];
-      if (entry.dependency == kEmpty) {
-        entry = {hash, j, row};
-        ++used_;
-        return SymbolClasses::kNone;
-      }
-      if (entry.hash == hash && entry.dependency == j && same(entry.row)) return entry.row;
-    }
-  }
+// A signature's hash: seeded by its dependency with Fibonacci hashing's multiplier (2^64
+// divided by the golden ratio), then each label mixed in with the multiplier and the shift
+// of MurmurHash3's 64-bit finalizer. The table takes the high 32 bits.
+constexpr std::uint64_t kGoldenRatio64 = 0x9e3779b97f4a7c15ULL;
+constexpr std::uint64_t kMurmurMultiplier = 0xff51afd7ed558ccdULL;
+constexpr int kMurmurShift = 29;
 
-  struct Entry {
-    std::uint32_t hash;
-    std::uint32_t dependency;
-    Row row;
-  };
+constexpr std::uint32_t kNoDependency = UINT32_MAX;
 
- private:
-  template <typename IsLive>
-  void Grow(IsLive isLive) {
-    std::vector<Entry> old = std::move(slots_);
-    std::size_t live = 0;
-    for (const Entry& entry : old) live += entry.dependency != kEmpty && isLive(entry);
-    std::size_t capacity = 64;
-    while (capacity < 4 * (live + 1)) capacity *= 2;
-    slots_.assign(capacity, Entry{0, kEmpty, 0});
-    mask_ = capacity - 1;
-    used_ = 0;
-    for (const Entry& entry : old) {
-      if (entry.dependency == kEmpty || !isLive(entry)) continue;
-      std::size_t slot = entry.hash & mask_;
-      while (slots_[slot].dependency != kEmpty) slot = (slot + 1) & mask_;
-      slots_[slot] = entry;
-      ++used_;
-    }
-  }
+}  // namespace
 
-  std::vector<Entry> slots_;
-  std::size_t used_ = 0;
-  std::size_t mask_ = 0;
-};
-
-Chase::Chase(SymbolClasses& classes, const ResolvedDependencies& dependencies, Observer observer)
+Chase::Chase(SymbolClasses& classes, const ResolvedDependencies& dependencies,
+             StepObserver observer)
     : classes_(classes),
       dependencies_(dependencies),
       observer_(std::move(observer)),
-      watched_(dependencies.size(), 0),
-      allDistinguished_(dependencies.size(), SymbolClasses::kNone),
-      signatures_(std::make_unique<SignatureTable>()) {
+      watched_(dependencies.size(), Column(0)),
+      firstDistinguishedOnLeft_(dependencies.size(), kNoRow),
+      signatures_(Signature{0, kNoDependency, Row(0)}) {
   for (std::size_t j = 0; j < dependencies.size(); ++j) {
-    ColumnSpan right = dependencies.Right(j);
+    const ColumnSpan right = dependencies.Right(j);
     if (!right.empty()) watched_[j] = right.front();
   }
   BuildFollowers();
   BuildUses();
 }
 
-Chase::~Chase() = default;
-
-template <typename T>
-void Chase::Ranges<T>::Allocate(const std::vector<std::uint32_t>& count) {
-  begin.assign(count.size(), 0);
-  end.assign(count.size(), 0);
-  std::uint32_t total = 0;
-  for (std::size_t c = 0; c < count.size(); ++c) {
-    begin[c] = end[c] = total;
-    total += count[c];
-  }
-  items.resize(total);
-}
-
 void Chase::BuildFollowers() {
-  const std::size_t cols = classes_.ColNo();
-  std::vector<std::uint32_t> count(cols, 0);
+  std::vector<std::uint32_t> room(classes_.ColNo(), 0);
   for (std::size_t j = 0; j < dependencies_.size(); ++j) {
-    ColumnSpan left = dependencies_.Left(j);
+    const ColumnSpan left = dependencies_.Left(j);
     if (left.size() == 1)
-      count[left.front()] += static_cast<std::uint32_t>(dependencies_.Right(j).size());
+      room[left.front()] += static_cast<std::uint32_t>(dependencies_.Right(j).size());
   }
-  followers_.Allocate(count);
+  followers_ = PackedLists<Follower>(room);
   // In input order, so that a column determined twice keeps its first dependency.
-  std::vector<std::uint32_t> seenIn(cols, static_cast<std::uint32_t>(-1));
+  std::vector<Column> lastDeterminedBy(classes_.ColNo(), Column(UINT32_MAX));
   for (std::size_t j = 0; j < dependencies_.size(); ++j) {
-    ColumnSpan left = dependencies_.Left(j);
+    const ColumnSpan left = dependencies_.Left(j);
     if (left.size() != 1) continue;
-    Column c = left.front();
+    const Column c = left.front();
     for (Column target : dependencies_.Right(j)) {
-      if (target == c || seenIn[target] == c) continue;
-      seenIn[target] = c;
-      followers_.items[followers_.end[c]++] = {target, static_cast<std::uint32_t>(j)};
+      if (target == c || lastDeterminedBy[target] == c) continue;
+      lastDeterminedBy[target] = c;
+      followers_.Add(c, {target, static_cast<std::uint32_t>(j)});
     }
   }
 }
 
 void Chase::BuildUses() {
-  const std::size_t cols = classes_.ColNo();
-  std::vector<std::uint32_t> count(cols, 0);
+  std::vector<std::uint32_t> room(classes_.ColNo(), 0);
   for (std::size_t j = 0; j < dependencies_.size(); ++j) {
-    ColumnSpan left = dependencies_.Left(j);
+    const ColumnSpan left = dependencies_.Left(j);
     if (left.size() > 1) {
-      for (Column c : left) ++count[c];
+      for (Column c : left) ++room[c];
     }
   }
-  uses_.Allocate(count);  // filled as each dependency starts
+  uses_ = PackedLists<std::uint32_t>(room);  // filled as each dependency starts
 }
 
 void Chase::Run(bool stopAtAllDistinguishedRow) {
   stopEarly_ = stopAtAllDistinguishedRow;
-  stopped_ = stopEarly_ && classes_.AllDistinguishedRow() != SymbolClasses::kNone;
+  if (stopEarly_) CountDistinguished();
   for (std::size_t j = 0; j < dependencies_.size() && !stopped_; ++j) {
     Start(j);
     Drain();
@@ -134,173 +77,215 @@ void Chase::Run(bool stopAtAllDistinguishedRow) {
 }
 
 void Chase::Start(std::size_t j) {
-  ColumnSpan left = dependencies_.Left(j);
+  const ColumnSpan left = dependencies_.Left(j);
   if (left.empty() || dependencies_.Right(j).empty() || IsSettled(j)) return;
   if (left.size() == 1) {
-    // The rows that start distinguished in c agree on c: every later merge in c is
-    // followed as it happens.
-    Column c = left.front();
-    Row first = classes_.DistinguishedRow(c);
-    if (first == SymbolClasses::kNone) return;
+    // Every merge in c is followed as it happens (Follow); the rows of c's distinguished class
+    // agreed on c before any merge.
+    const Column c = left.front();
+    const Row first = classes_.DistinguishedLabel(c);
+    if (first == kNoRow) return;
     // In row order, not in the order the class grew: what follows from each row then
     // touches the cells of neighbouring rows, not of rows all over the column.
     for (Column target : dependencies_.Right(j)) {
       if (target == c) continue;
-      classes_.ForEachShared(c, [&](Row r) {
-        if (r != first && classes_.SameClass(c, r, first)) Push(target, first, r, j);
+      classes_.Shared().ForEach(c, [&](Row r) {
+        if (r != first && classes_.SameClass(r, first, c)) Push(first, r, target, j);
       });
     }
     return;
   }
-  for (Column c : left) uses_.items[uses_.end[c]++] = static_cast<std::uint32_t>(j);
+  for (Column c : left) uses_.Add(c, static_cast<std::uint32_t>(j));
   // Only rows shared in every left-hand column can agree with another row; the column with
   // the fewest shared cells bounds them.
-  Column driver = *std::min_element(left.begin(), left.end(), [&](Column a, Column b) {
-    return classes_.SharedCount(a) < classes_.SharedCount(b);
-  });
+  Column driver = left.front();
+  std::size_t fewest = classes_.Shared().Count(driver);
+  for (Column c : left) {
+    const std::size_t count = classes_.Shared().Count(c);
+    if (count < fewest) {
+      driver = c;
+      fewest = count;
+    }
+  }
   ProbeAll(j, driver);
 }
 
 void Chase::ProbeAll(std::size_t j, Column driver) {
-  ColumnSpan left = dependencies_.Left(j);
-  ColumnSpan right = dependencies_.Right(j);
-  Row& first = allDistinguished_[j];
-  for (std::size_t w = 0; w < classes_.WordsPerColumn(); ++w) {
-    const std::uint64_t shared = classes_.SharedWord(driver, w);
-    if (shared == 0) continue;
-    std::uint64_t agreeing = shared;
-    for (Column c : left) agreeing &= classes_.DistinguishedWord(c, w);
-    // The lowest row distinguished on the whole left-hand side stands for all such rows, as
-    // it would once probed. Those that are distinguished in every right-hand column where it
-    // is are one class with it there already: they need nothing.
-    if (first == SymbolClasses::kNone && agreeing != 0) {
-      first = static_cast<Row>(w * 64 + static_cast<std::size_t>(__builtin_ctzll(agreeing)));
-    }
-    std::uint64_t settled = agreeing;
-    for (Column target : right) {
-      if (first == SymbolClasses::kNone || !classes_.IsDistinguishedCell(target, first)) {
-        settled = 0;
-        break;
-      }
-      settled &= classes_.DistinguishedWord(target, w);
-    }
-    if (first / 64 == w) settled |= std::uint64_t{1} << (first % 64);
-    for (std::uint64_t word = shared & ~(agreeing & settled); word != 0; word &= word - 1) {
-      auto r = static_cast<Row>(w * 64 + static_cast<std::size_t>(__builtin_ctzll(word)));
+  const ColumnBits& shared = classes_.Shared();
+  for (std::size_t w = 0; w < shared.WordsPerColumn(); ++w) {
+    // Only rows whose driver cell shares its class can agree with another row.
+    const std::uint64_t candidates = shared.Word(driver, w);
+    if (candidates == 0) continue;
+    // Those distinguished on the whole left-hand side agree with one another: the first of
+    // them stands for all, as AgreeThroughDistinguished would choose it.
+    const std::uint64_t agreeing = candidates & DistinguishedOnLeft(j, w);
+    Row& first = firstDistinguishedOnLeft_[j];
+    if (first == kNoRow && agreeing != 0) first = LowestRowIn(agreeing, w);
+    // Of those, the ones already one class with the first on the right-hand side need nothing.
+    const std::uint64_t settled = agreeing & SettledWithFirst(j, w);
+    ForEachRowIn(candidates & ~settled, w, [&](Row r) {
       if ((agreeing >> (r % 64)) & 1) {
         AgreeThroughDistinguished(j, r);
       } else {
         Probe(j, r);
       }
-    }
+    });
   }
+}
+
+std::uint64_t Chase::SettledWithFirst(std::size_t j, std::size_t w) const {
+  const Row first = firstDistinguishedOnLeft_[j];
+  if (first == kNoRow) return 0;
+  // Rows distinguished wherever the first is, when it is distinguished in every right-hand
+  // column; and the first itself.
+  std::uint64_t rows = ~std::uint64_t{0};
+  for (Column target : dependencies_.Right(j)) {
+    if (!classes_.IsDistinguished(first, target)) {
+      rows = 0;
+      break;
+    }
+    rows &= classes_.Distinguished().Word(target, w);
+  }
+  return rows | BitIn(first, w);
 }
 
 void Chase::Drain() {
   while (!pending_.empty() && !stopped_) {
-    Union u = pending_.back();
+    const PendingMerge pending = pending_.back();
     pending_.pop_back();
-    Apply(u);
+    Equalize(pending);
   }
 }
 
-void Chase::Apply(const Union& u) {
-  if (classes_.IsComplete(u.column)) return;
-  SymbolClasses::Merge merge;
-  bool merged = classes_.Unite(
-      u.column, u.a, u.b, observer_ ? &merge : nullptr, [&](Row r) { Resign(u.column, r); },
-      [&](Row r) { Resign(u.column, r, true); });
-  if (!merged) return;
-  if (observer_) {
-    observer_({std::min(u.a, u.b), std::max(u.a, u.b), u.column, u.dependency, merge});
-  }
-  if (stopEarly_ && classes_.AllDistinguishedRow() != SymbolClasses::kNone) {
-    stopped_ = true;
-    return;
-  }
-  Follow(u.column, u.a, u.b);
+void Chase::Equalize(const PendingMerge& pending) {
+  const Row a = pending.a;
+  const Row b = pending.b;
+  const Column col = pending.column;
+  if (classes_.IsComplete(col) || classes_.SameClass(a, b, col)) return;
+  const SymbolChange change = observer_ ? classes_.Change(a, b, col) : SymbolChange{};
+  const SymbolClasses::Merge merge = classes_.Unite(a, b, col);
+  if (observer_) observer_({std::min(a, b), std::max(a, b), col, pending.dependency, change});
+  FollowUp(merge, col);
+  if (stopped_) return;
+  Follow(a, b, col);
 }
 
-void Chase::Follow(Column c, Row a, Row b) {
-  for (std::uint32_t at = followers_.begin[c]; at < followers_.end[c];) {
-    Follower follower = followers_.items[at];
+void Chase::FollowUp(const SymbolClasses::Merge& merge, Column col) {
+  assert(merge);
+  if (merge.labelWasAlone) Recheck(merge.label, col);
+  const bool absorbedTurned = merge.turned == SymbolClasses::Turned::kAbsorbed;
+  classes_.ForEachRelabelled(merge, col, [&](Row r) {
+    Recheck(r, col);
+    if (absorbedTurned) CountDistinguished(r);
+  });
+  if (merge.turned == SymbolClasses::Turned::kKept) {
+    classes_.ForEachFormerlyKept(merge, col, [&](Row r) {
+      CountDistinguished(r);
+      // A lone label was looked at whole above.
+      if (!merge.labelWasAlone) RecheckDistinguished(r, col);
+    });
+  }
+}
+
+void Chase::Follow(Row a, Row b, Column c) {
+  for (std::size_t at = 0; at < followers_[c].size();) {
+    const Follower follower = followers_[c][at];
     if (classes_.IsComplete(follower.column)) {
-      followers_.Drop(c, at);
+      followers_.Remove(c, at);
       continue;
     }
-    Push(follower.column, a, b, follower.dependency);
+    Push(a, b, follower.column, follower.dependency);
     ++at;
   }
 }
 
-void Chase::Resign(Column c, Row r, bool onlyDistinguished) {
-  for (std::uint32_t at = uses_.begin[c]; at < uses_.end[c];) {
-    std::uint32_t j = uses_.items[at];
+template <typename Visit>
+void Chase::ForEachUse(Column c, Visit visit) {
+  for (std::size_t at = 0; at < uses_[c].size();) {
+    const std::uint32_t j = uses_[c][at];
     if (IsSettled(j)) {
-      uses_.Drop(c, at);
+      uses_.Remove(c, at);
       continue;
     }
-    if (!onlyDistinguished || AllDistinguished(j, r)) Probe(j, r);
+    visit(j);
     ++at;
   }
 }
 
-bool Chase::AllDistinguished(std::size_t j, Row r) const {
-  ColumnSpan left = dependencies_.Left(j);
+void Chase::Recheck(Row r, Column c) {
+  ForEachUse(c, [&](std::uint32_t j) { Probe(j, r); });
+}
+
+void Chase::RecheckDistinguished(Row r, Column c) {
+  ForEachUse(c, [&](std::uint32_t j) {
+    if (DistinguishedOnLeft(j, r)) AgreeThroughDistinguished(j, r);
+  });
+}
+
+bool Chase::DistinguishedOnLeft(std::size_t j, Row r) const {
+  const ColumnSpan left = dependencies_.Left(j);
   return std::all_of(left.begin(), left.end(),
-                     [&](Column c) { return classes_.IsDistinguishedCell(c, r); });
+                     [&](Column c) { return classes_.IsDistinguished(r, c); });
+}
+
+std::uint64_t Chase::DistinguishedOnLeft(std::size_t j, std::size_t w) const {
+  std::uint64_t rows = ~std::uint64_t{0};
+  for (Column c : dependencies_.Left(j)) rows &= classes_.Distinguished().Word(c, w);
+  return rows;
 }
 
 void Chase::Probe(std::size_t j, Row r) {
-  ColumnSpan left = dependencies_.Left(j);
-  // The rows distinguished in every left-hand column all agree: one of them stands for all,
-  // and no signature is needed.
-  if (AllDistinguished(j, r)) {
+  if (DistinguishedOnLeft(j, r)) {
     AgreeThroughDistinguished(j, r);
     return;
   }
-  for (Column c : left) {
-    if (!classes_.IsShared(c, r)) return;
+  for (Column c : dependencies_.Left(j)) {
+    if (!classes_.Shared().Test(r, c)) return;  // alone in a class: it agrees with no row
   }
-  auto isLive = [&](const SignatureTable::Entry& entry) {
+  auto isLive = [&](const Signature& entry) {
     return !IsSettled(entry.dependency) && Hash(entry.dependency, entry.row) == entry.hash;
   };
-  Row other = signatures_->FindOrInsert(
-      Hash(j, r), static_cast<std::uint32_t>(j), r,
-      [&](Row candidate) { return SameSignature(j, candidate, r); }, isLive);
-  if (other == SymbolClasses::kNone || other == r) return;
-  for (Column target : dependencies_.Right(j)) Push(target, other, r, j);
+  const std::uint32_t hash = Hash(j, r);
+  const Signature* found = signatures_.FindOrInsert(
+      hash, {hash, static_cast<std::uint32_t>(j), r},
+      [&](const Signature& entry) {
+        return entry.hash == hash && entry.dependency == j && SameSignature(j, entry.row, r);
+      },
+      [](const Signature& entry) { return entry.hash; }, isLive);
+  if (found == nullptr || found->row == r) return;
+  const Row other = found->row;
+  for (Column target : dependencies_.Right(j)) Push(other, r, target, j);
 }
 
 void Chase::AgreeThroughDistinguished(std::size_t j, Row r) {
-  Row& first = allDistinguished_[j];
-  if (first == SymbolClasses::kNone) {
+  Row& first = firstDistinguishedOnLeft_[j];
+  if (first == kNoRow) {
     first = r;
     return;
   }
   for (Column target : dependencies_.Right(j)) {
-    if (classes_.IsDistinguishedCell(target, first) && classes_.IsDistinguishedCell(target, r))
-      continue;
-    Push(target, first, r, j);
+    if (classes_.IsDistinguished(first, target) && classes_.IsDistinguished(r, target)) continue;
+    Push(first, r, target, j);
   }
 }
 
 std::uint32_t Chase::Hash(std::size_t j, Row r) const {
-  std::uint64_t hash = (j + 1) * 0x9e3779b97f4a7c15ULL;
+  std::uint64_t hash = (j + 1) * kGoldenRatio64;
   for (Column c : dependencies_.Left(j)) {
-    hash = (hash ^ classes_.Label(c, r)) * 0xff51afd7ed558ccdULL;
-    hash ^= hash >> 29;
+    hash = (hash ^ classes_.Label(r, c)) * kMurmurMultiplier;
+    hash ^= hash >> kMurmurShift;
   }
   return static_cast<std::uint32_t>(hash >> 32);
 }
 
 bool Chase::SameSignature(std::size_t j, Row a, Row b) const {
-  ColumnSpan left = dependencies_.Left(j);
+  const ColumnSpan left = dependencies_.Left(j);
   return std::all_of(left.begin(), left.end(),
-                     [&](Column c) { return classes_.SameClass(c, a, b); });
+                     [&](Column c) { return classes_.SameClass(a, b, c); });
 }
 
 bool Chase::IsSettled(std::size_t j) {
+  assert(!dependencies_.Right(j).empty());
   // Columns only ever become complete: while the watched column is not, j is not settled.
   if (!classes_.IsComplete(watched_[j])) return false;
   for (Column c : dependencies_.Right(j)) {
@@ -312,7 +297,22 @@ bool Chase::IsSettled(std::size_t j) {
   return true;
 }
 
-void Chase::Push(Column c, Row a, Row b, std::size_t j) {
-  if (classes_.IsComplete(c) || classes_.SameClass(c, a, b)) return;
-  pending_.push_back({c, a, b, static_cast<std::uint32_t>(j)});
+void Chase::Push(Row a, Row b, Column c, std::size_t j) {
+  if (classes_.IsComplete(c) || classes_.SameClass(a, b, c)) return;
+  pending_.push_back({a, b, c, static_cast<std::uint32_t>(j)});
+}
+
+void Chase::CountDistinguished() {
+  const ColumnBits& distinguished = classes_.Distinguished();
+  distinguishedInRow_.assign(classes_.RowNo(), 0);
+  for (Column c{0}; c < classes_.ColNo(); ++c) {
+    distinguished.ForEach(c, [&](Row r) { ++distinguishedInRow_[r]; });
+  }
+  for (std::uint32_t count : distinguishedInRow_) {
+    if (count == classes_.ColNo()) stopped_ = true;
+  }
+}
+
+void Chase::CountDistinguished(Row r) {
+  if (stopEarly_ && ++distinguishedInRow_[r] == classes_.ColNo()) stopped_ = true;
 }

@@ -1,21 +1,14 @@
 #include "distinguishedclosure.h"
 
 #include <cstddef>
+#include <utility>
 
-DistinguishedClosure::DistinguishedClosure(std::size_t rows, std::size_t cols,
-                                           const ColumnLists& rowColumns,
+DistinguishedClosure::DistinguishedClosure(ColumnBits distinguished,
                                            const ResolvedDependencies& dependencies)
-    : rows_(rows),
-      cols_(cols),
-      words_((rows + 63) / 64),
+    : cells_(std::move(distinguished)),
       dependencies_(dependencies),
-      bits_(words_ * cols, 0),
-      usesBegin_(cols + 1, 0),
       queued_(dependencies.size(), 0),
-      agreeing_(words_, 0) {
-  for (std::size_t r = 0; r < rowColumns.size(); ++r) {
-    for (Column c : rowColumns[r]) bits_[c * words_ + r / 64] |= std::uint64_t{1} << (r % 64);
-  }
+      agreeing_(cells_.WordsPerColumn(), 0) {
   // A dependency can mark more cells when its left-hand columns gain rows, and also when a
   // right-hand column does: one of its agreeing rows may now be distinguished there.
   auto forEachUse = [&](auto use) {
@@ -25,11 +18,10 @@ DistinguishedClosure::DistinguishedClosure(std::size_t rows, std::size_t cols,
       for (Column c : dependencies.Right(j)) use(c, j);
     }
   };
-  forEachUse([&](Column c, std::size_t) { ++usesBegin_[c + 1]; });
-  for (std::size_t c = 0; c < cols; ++c) usesBegin_[c + 1] += usesBegin_[c];
-  uses_.resize(usesBegin_[cols]);
-  std::vector<std::uint32_t> fill(usesBegin_.begin(), usesBegin_.end() - 1);
-  forEachUse([&](Column c, std::size_t j) { uses_[fill[c]++] = static_cast<std::uint32_t>(j); });
+  std::vector<std::uint32_t> room(cells_.ColNo(), 0);
+  forEachUse([&](Column c, std::size_t) { ++room[c]; });
+  uses_ = PackedLists<std::uint32_t>(room);
+  forEachUse([&](Column c, std::size_t j) { uses_.Add(c, static_cast<std::uint32_t>(j)); });
 }
 
 bool DistinguishedClosure::Run(std::size_t wordBudget, bool stopAtAllDistinguishedRow,
@@ -42,13 +34,13 @@ bool DistinguishedClosure::Run(std::size_t wordBudget, bool stopAtAllDistinguish
   std::size_t firstRound = queue_.size();
   // What to stop at is looked at only as the work doubles: the looks then cost at most as
   // much as the work itself.
-  std::size_t nextLook = 2 * cols_ * words_;
+  std::size_t nextLook = 2 * cells_.ColNo() * cells_.WordsPerColumn();
   std::size_t workAtLook = 0;
   std::size_t gainAtLook = 0;
   while (head_ < queue_.size()) {
     if (work_ > wordBudget) return false;
     if (work_ > nextLook) {
-      if (stopAtAllDistinguishedRow && AllDistinguishedRow() != kNone) return true;
+      if (stopAtAllDistinguishedRow && FirstRowInEveryColumn(cells_) != kNoRow) return true;
       if (wordsPerGain != 0 && firstRound == 0 &&
           (gain_ - gainAtLook) * wordsPerGain < work_ - workAtLook) {
         return false;
@@ -76,41 +68,44 @@ void DistinguishedClosure::Enqueue(std::size_t j) {
 }
 
 bool DistinguishedClosure::FindAgreeingRows(std::size_t j) {
-  ColumnSpan left = dependencies_.Left(j);
+  const ColumnSpan left = dependencies_.Left(j);
+  const std::size_t words = cells_.WordsPerColumn();
   std::uint64_t any = 0;
-  for (std::size_t w = 0; w < words_; ++w) {
+  for (std::size_t w = 0; w < words; ++w) {
     std::uint64_t word = ~std::uint64_t{0};
-    for (Column c : left) word &= bits_[c * words_ + w];
+    for (Column c : left) word &= cells_.Word(c, w);
     agreeing_[w] = word;
     any |= word;
   }
-  work_ += left.size() * words_;
+  work_ += left.size() * words;
   return any != 0;
 }
 
 void DistinguishedClosure::Apply(std::size_t j) {
   if (!FindAgreeingRows(j)) return;
+  const std::size_t words = cells_.WordsPerColumn();
   for (Column target : dependencies_.Right(j)) {
-    std::uint64_t* column = &bits_[target * words_];
+    std::uint64_t* column = cells_.Words(target);
     std::uint64_t meet = 0;
     std::uint64_t missing = 0;
-    for (std::size_t w = 0; w < words_; ++w) {
+    for (std::size_t w = 0; w < words; ++w) {
       meet |= agreeing_[w] & column[w];
       missing |= agreeing_[w] & ~column[w];
     }
-    work_ += words_;
+    work_ += words;
     // Only when one agreeing row is distinguished here do all of them become so.
     if (meet == 0 || missing == 0) continue;
     std::size_t marked = 0;
-    for (std::size_t w = 0; w < words_; ++w) {
+    for (std::size_t w = 0; w < words; ++w) {
       marked += static_cast<std::size_t>(__builtin_popcountll(agreeing_[w] & ~column[w]));
       column[w] |= agreeing_[w];
     }
-    const std::size_t uses = usesBegin_[target + 1] - usesBegin_[target];
-    gain_ += marked * (1 + uses);
-    work_ += words_ + uses;
-    for (std::uint32_t at = usesBegin_[target]; at < usesBegin_[target + 1]; ++at)
-      if (uses_[at] != j) Enqueue(uses_[at]);
+    const Span<std::uint32_t> uses = uses_[target];
+    gain_ += marked * (1 + uses.size());
+    work_ += words + uses.size();
+    for (std::uint32_t other : uses) {
+      if (other != j) Enqueue(other);
+    }
   }
 }
 
@@ -121,28 +116,17 @@ bool DistinguishedClosure::IsChaseFixpoint() {
   // and they are two or more, the chase must still make their symbols there one.
   for (std::size_t j = 0; j < dependencies_.size(); ++j) {
     if (!CanMark(j) || !FindAgreeingRows(j)) continue;
+    const std::size_t words = cells_.WordsPerColumn();
     std::size_t agreeing = 0;
-    for (std::size_t w = 0; w < words_ && agreeing < 2; ++w)
+    for (std::size_t w = 0; w < words && agreeing < 2; ++w)
       agreeing += static_cast<std::size_t>(__builtin_popcountll(agreeing_[w]));
     if (agreeing < 2) continue;
     for (Column target : dependencies_.Right(j)) {
-      const std::uint64_t* column = &bits_[target * words_];
+      const std::uint64_t* column = cells_.Words(target);
       std::uint64_t missing = 0;
-      for (std::size_t w = 0; w < words_; ++w) missing |= agreeing_[w] & ~column[w];
+      for (std::size_t w = 0; w < words; ++w) missing |= agreeing_[w] & ~column[w];
       if (missing != 0) return false;
     }
   }
   return true;
-}
-
-DistinguishedClosure::Row DistinguishedClosure::AllDistinguishedRow() const {
-  if (rows_ == 0) return kNone;
-  for (std::size_t w = 0; w < words_; ++w) {
-    std::uint64_t word = w + 1 < words_ || rows_ % 64 == 0 ? ~std::uint64_t{0}
-                                                           : (std::uint64_t{1} << (rows_ % 64)) - 1;
-    for (std::size_t c = 0; c < cols_ && word != 0; ++c) word &= bits_[c * words_ + w];
-    if (word != 0)
-      return static_cast<Row>(w * 64 + static_cast<std::size_t>(__builtin_ctzll(word)));
-  }
-  return kNone;
 }

@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <vector>
 
+#include "columnbits.h"
+#include "packedlists.h"
 #include "schema.h"
 
 // The distinguished cells that the chase must reach through rows that agree on distinguished
@@ -20,13 +22,8 @@
 // distinguished, which then ends with the same tableau as from the initial one.
 class DistinguishedClosure {
  public:
-  using Row = std::uint32_t;
-  static constexpr Row kNone = static_cast<Row>(-1);
-
-  // The initial tableau: row r is distinguished in the columns rowColumns[r]. Both arguments
-  // must outlive the closure.
-  DistinguishedClosure(std::size_t rows, std::size_t cols, const ColumnLists& rowColumns,
-                       const ResolvedDependencies& dependencies);
+  // Starts from the distinguished cells of a tableau; dependencies must outlive the closure.
+  DistinguishedClosure(ColumnBits distinguished, const ResolvedDependencies& dependencies);
 
   // Applies the rule until nothing changes, or sooner: with stopAtAllDistinguishedRow, once
   // some row is all distinguished; after reading or writing about wordBudget 64-bit words;
@@ -43,14 +40,10 @@ class DistinguishedClosure {
   // holds the initial one, and the chase makes all of it so.
   bool IsChaseFixpoint();
 
-  bool IsDistinguished(Row row, Column col) const {
-    return (bits_[col * words_ + row / 64] >> (row % 64)) & 1;
-  }
-  // The first row marked distinguished in every column, or kNone.
-  Row AllDistinguishedRow() const;
-  // Calls visit(row) for every row marked distinguished in col, in ascending order.
-  template <typename Visit>
-  void ForEachDistinguished(Column col, Visit visit) const;
+  // The cells marked so far, the initial ones included.
+  const ColumnBits& Cells() const { return cells_; }
+  // The same, handed over: the closure is done with them.
+  ColumnBits TakeCells() { return std::move(cells_); }
 
  private:
   // Applies dependency j once, and queues the dependencies that its new cells may enable.
@@ -64,14 +57,10 @@ class DistinguishedClosure {
     return dependencies_.Applies(j) && !dependencies_.Right(j).empty();
   }
 
-  std::size_t rows_;
-  std::size_t cols_;
-  std::size_t words_;  // 64-bit words per column
+  ColumnBits cells_;
   const ResolvedDependencies& dependencies_;
-  std::vector<std::uint64_t> bits_;  // column by column, a bit per row
-  // Per column, the dependencies that name it and can mark cells, back to back.
-  std::vector<std::uint32_t> usesBegin_;
-  std::vector<std::uint32_t> uses_;
+  // Per column, the dependencies that name it and can mark cells.
+  PackedLists<std::uint32_t> uses_;
   // First in, first out: a dependency waits while its columns gain more rows, so that one
   // application takes in many of them at once.
   std::vector<std::uint32_t> queue_;
@@ -81,13 +70,3 @@ class DistinguishedClosure {
   std::size_t work_ = 0;                 // words read or written, and dependencies queued, so far
   std::size_t gain_ = 0;                 // of the cells marked so far
 };
-
-template <typename Visit>
-void DistinguishedClosure::ForEachDistinguished(Column col, Visit visit) const {
-  const std::uint64_t* column = &bits_[col * words_];
-  for (std::size_t w = 0; w < words_; ++w) {
-    for (std::uint64_t word = column[w]; word != 0; word &= word - 1) {
-      visit(static_cast<Row>(w * 64 + static_cast<std::size_t>(__builtin_ctzll(word))));
-    }
-  }
-}

@@ -32,7 +32,7 @@ std::string DisplayName(const std::string& name) {
 
 std::string SymbolText(int symbol) { return symbol == 0 ? "a" : "b" + std::to_string(symbol); }
 
-std::string RowLabel(std::size_t row, const AttributeList& schema) {
+std::string RowLabel(Row row, const AttributeList& schema) {
   std::string label = std::to_string(row + 1) + " (";
   for (std::size_t i = 0; i < schema.size(); ++i) {
     if (i != 0) label += ',';
@@ -46,7 +46,7 @@ void PrintTableau(std::ostream& os, const Tableau& tableau, const AttributeList&
   std::vector<std::vector<std::string>> lines(tableau.RowNo() + 1);
   lines[0].push_back("");
   for (const std::string& name : attributes) lines[0].push_back(DisplayName(name));
-  for (std::uint32_t r = 0; r < tableau.RowNo(); ++r) {
+  for (Row r{0}; r < tableau.RowNo(); ++r) {
     lines[r + 1].push_back(RowLabel(r, decomposition[r]));
     for (std::uint32_t c = 0; c < tableau.ColNo(); ++c) {
       lines[r + 1].push_back(SymbolText(tableau(r, c)));
@@ -63,29 +63,33 @@ void PrintTableau(std::ostream& os, const Tableau& tableau, const AttributeList&
 
 std::string StepLine(const ChaseStep& step, std::size_t line, const std::string& text,
                      const AttributeList& attributes) {
-  const SymbolClasses::Merge& merge = step.merge;
+  const SymbolChange& change = step.change;
   return "line " + std::to_string(line) + ", " + EscapeBytes(text, false) + ": rows " +
          std::to_string(step.i + 1) + " and " + std::to_string(step.k + 1) + ", column " +
-         DisplayName(attributes[step.column]) + ": " + SymbolText(merge.dropped) + " -> " +
-         SymbolText(merge.kept) + " (" + std::to_string(merge.cells) +
-         (merge.cells == 1 ? " cell" : " cells") + " changed)";
+         DisplayName(attributes[step.column]) + ": " + SymbolText(change.dropped) + " -> " +
+         SymbolText(change.kept) + " (" + std::to_string(change.cells) +
+         (change.cells == 1 ? " cell" : " cells") + " changed)";
 }
 
 Explanation::Explanation(std::ostream& os, const AttributeList& attributes,
-                         const SchemaList& decomposition, const ColumnLists& rowColumns,
-                         const ResolvedDependencies& dependencies,
+                         const SchemaList& decomposition, const ResolvedInput& resolved,
                          const std::vector<std::size_t>& lines,
                          const std::vector<std::string>& texts)
     : os_(os),
       attributes_(attributes),
       decomposition_(decomposition),
-      dependencies_(dependencies),
+      dependencies_(resolved.dependencies),
       lines_(lines),
       texts_(texts),
-      proof_(decomposition.size(), attributes.size()) {
-  for (std::size_t r = 0; r < rowColumns.size(); ++r) {
-    for (Column c : rowColumns[r]) proof_.MarkDistinguished(static_cast<ProofForest::Row>(r), c);
+      proof_(resolved.RowNo(), resolved.ColNo()) {
+  for (Row r{0}; r < resolved.RowNo(); ++r) {
+    for (Column c : resolved.rowColumns[r]) proof_.MarkDistinguished(r, c);
   }
+}
+
+ChaseObserver Explanation::Observer() {
+  return {[this](const Tableau& tableau) { ShowInitial(tableau); },
+          [this](const ChaseStep& step) { ShowStep(step); }};
 }
 
 void Explanation::ShowInitial(const Tableau& tableau) {
@@ -99,11 +103,10 @@ void Explanation::ShowStep(const ChaseStep& step) {
   proof_.Record(step);
 }
 
-bool Explanation::ShowConclusion(const Tableau& final) {
-  std::size_t steps = proof_.StepCount();
+void Explanation::ShowConclusion(const Tableau& final, Row row) {
+  const std::size_t steps = proof_.StepCount();
   if (steps == 0) os_ << "  none\n";
-  std::uint32_t row = FirstDistinguishedRow(final);
-  bool lossless = row < final.RowNo();
+  const bool lossless = row != kNoRow;
   if (lossless) {
     std::vector<std::size_t> needed = proof_.StepsMakingDistinguished(row, dependencies_);
     os_ << "\nSteps the verdict needed\n";
@@ -124,7 +127,6 @@ bool Explanation::ShowConclusion(const Tableau& final) {
            "projections onto the sub-schemas gives back the row of all a, which it does not\n"
            "hold. So this relation is a counterexample: the join adds a row.\n";
   }
-  return lossless;
 }
 
 std::string Explanation::Line(const ChaseStep& step) const {

@@ -5,11 +5,11 @@
 #include <string>
 #include <vector>
 
-#include "chase.h"
+#include "chasestep.h"
 #include "escape.h"
+#include "index.h"
 #include "proof.h"
 #include "schema.h"
-#include "symbolclasses.h"
 
 // The textbook notation that --explain uses.
 
@@ -21,7 +21,7 @@ std::string DisplayName(const std::string& name);
 std::string SymbolText(int symbol);
 
 // A sub-schema's label: its number from 1 and its names, as in "2 (B,C)".
-std::string RowLabel(std::size_t row, const AttributeList& schema);
+std::string RowLabel(Row row, const AttributeList& schema);
 
 // A header line of attribute names, then one line per row, labelled with RowLabel, each
 // column as wide as its widest name or cell.
@@ -34,22 +34,25 @@ void PrintTableau(std::ostream& os, const Tableau& tableau, const AttributeList&
 std::string StepLine(const ChaseStep& step, std::size_t line, const std::string& text,
                      const AttributeList& attributes);
 
-// What --explain shows of a run, part by part, in the textbook notation.
+// What --explain shows of a run, part by part, in the textbook notation. It watches the
+// chase as its observer, and is told the verdict at the end.
 class Explanation {
  public:
   // The run's data, which must outlive the explanation: lines and texts are the dependency
   // lines of the input, for each dependency.
   Explanation(std::ostream& os, const AttributeList& attributes, const SchemaList& decomposition,
-              const ColumnLists& rowColumns, const ResolvedDependencies& dependencies,
-              const std::vector<std::size_t>& lines, const std::vector<std::string>& texts);
+              const ResolvedInput& resolved, const std::vector<std::size_t>& lines,
+              const std::vector<std::string>& texts);
 
+  // What the chase reports to: ShowInitial and ShowStep.
+  ChaseObserver Observer();
   // The initial tableau, and the heading of the list of equalizations.
   void ShowInitial(const Tableau& tableau);
   // One equalization of the chase, in the order made; it is kept for the proof.
   void ShowStep(const ChaseStep& step);
-  // After the chase: for a lossless verdict the steps it needed; the final tableau; the
-  // verdict and why. Returns whether the decomposition is lossless.
-  bool ShowConclusion(const Tableau& final);
+  // After the chase: for a lossless verdict, the steps that made decidingRow all distinguished;
+  // the final tableau; the verdict and why. decidingRow is kNoRow for a lossy verdict.
+  void ShowConclusion(const Tableau& final, Row decidingRow);
 
  private:
   std::string Line(const ChaseStep& step) const;

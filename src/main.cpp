@@ -35,10 +35,19 @@ const char kHelp[] =
     "2 a file could not be opened, read or written; 3 the test could not be\n"
     "completed.\n";
 
-// Whether everything written to standard output got there. A Unix tool reports a failed
-// write to it (a full disk, a closed pipe), as echo does: status 2 and a line on stderr.
-bool StandardOutputWritten() {
-  if (std::cout.flush()) return true;
+// The exit statuses: a complete run; a refused command line or a failed copy (and the other
+// failures before the run, which say their own status); a file that could not be opened,
+// read or written, standard output included; a test that could not be completed.
+constexpr int kStatusDone = 0;
+constexpr int kStatusUsage = 1;
+constexpr int kStatusFileError = 2;
+constexpr int kStatusNotCompleted = 3;
+
+// Writes text to standard output, and whether it all got there. A Unix tool reports a failed
+// write to it (a full disk, a closed pipe), as echo does: a line on stderr, and the status.
+bool WriteStandardOutput(const char* text) {
+  // One write for the whole text: a failure leaves no part of it.
+  if (std::cout << text << std::flush) return true;
   int error = errno;
   // What could not be written must not appear at exit, after the message: no "Done." then.
   __fpurge(stdout);
@@ -47,25 +56,36 @@ bool StandardOutputWritten() {
   return false;
 }
 
-// Reads the input file and appends the verdict to the output file.
+// The one place that reports what ended a run early: its message lines, on standard error.
+int Report(const RunFailure& failure) {
+  std::cerr << failure.message << '\n';
+  if (!failure.detail.empty()) std::cerr << failure.detail << '\n';
+  std::cerr << std::flush;
+  return failure.status;
+}
+
+int Report(const char* message) {
+  std::cerr << "lossless-join: " << message << std::endl;
+  return kStatusNotCompleted;
+}
+
+// Copies the input file to the output file and appends the verdict; with explain, shows the
+// run on standard output. Then "Done.", once both files are closed.
 int Run(const char* inputFile, const char* outputFile, bool explain) {
   // The one place that catches what escapes a run: a short line instead of an abort.
   try {
-    Application application(inputFile, outputFile);
-    if (explain) application.explain(std::cout);
-    application.keepOnlyColumns();
+    Application application(inputFile, outputFile, explain ? &std::cout : nullptr);
     application.run();
+  } catch (const RunFailure& failure) {
+    return Report(failure);
   } catch (const std::bad_alloc&) {
-    std::cerr << "lossless-join: out of memory" << std::endl;
-    return 3;
+    return Report("out of memory");
   } catch (const std::exception& error) {
-    std::cerr << "lossless-join: " << error.what() << std::endl;
-    return 3;
+    return Report(error.what());
   } catch (...) {
-    std::cerr << "lossless-join: unexpected error" << std::endl;
-    return 3;
+    return Report("unexpected error");
   }
-  return StandardOutputWritten() ? 0 : 2;
+  return WriteStandardOutput("Done.\n") ? kStatusDone : kStatusFileError;
 }
 
 bool IsOption(const char* argument) {
@@ -81,14 +101,13 @@ int main(int argc, char** argv) {
   if (argc == 3 && !IsOption(argv[1])) return Run(argv[1], argv[2], false);
   if (argc == 4 && std::strcmp(argv[1], "--explain") == 0) return Run(argv[2], argv[3], true);
   if (argc == 2 && std::strcmp(argv[1], "--help") == 0) {
-    std::cout << kHelp;
-    return StandardOutputWritten() ? 0 : 2;
+    return WriteStandardOutput(kHelp) ? kStatusDone : kStatusFileError;
   }
   if (argc == 2 && std::strcmp(argv[1], "--version") == 0) {
-    std::cout << "lossless-join " LOSSLESS_JOIN_VERSION "\n";
-    return StandardOutputWritten() ? 0 : 2;
+    return WriteStandardOutput("lossless-join " LOSSLESS_JOIN_VERSION "\n") ? kStatusDone
+                                                                            : kStatusFileError;
   }
   std::cerr << "You must give 2 parameters.\n"
             << "Try 'lossless-join --help' for more information." << std::endl;
-  return 1;
+  return kStatusUsage;
 }

@@ -1,5 +1,6 @@
 #include "proof.h"
 
+#include <cassert>
 #include <utility>
 
 ProofForest::ProofForest(std::size_t rows, std::size_t cols)
@@ -9,72 +10,74 @@ ProofForest::ProofForest(std::size_t rows, std::size_t cols)
       tree_((rows + 1) * cols),
       size_((rows + 1) * cols, 1),
       mark_((rows + 1) * cols, 0) {
-  for (std::size_t col = 0; col < cols; ++col) {
-    for (Row node = 0; node <= rows; ++node) tree_[Node(col, node)] = node;
+  for (Column col{0}; col < cols; ++col) {
+    for (Row node{0}; node <= rows; ++node) tree_[Node(node, col)] = node;
   }
 }
 
-void ProofForest::MarkDistinguished(Row row, std::size_t col) {
-  auto distinguished = static_cast<Row>(rows_);
-  if (TreeOf(col, row) != TreeOf(col, distinguished)) Link(col, row, distinguished, kNoStep);
+void ProofForest::MarkDistinguished(Row row, Column col) {
+  if (TreeOf(row, col) != TreeOf(DistinguishedNode(), col)) {
+    Link(row, DistinguishedNode(), col, kNoStep);
+  }
 }
 
 void ProofForest::Record(const ChaseStep& step) {
+  assert(TreeOf(step.i, step.column) != TreeOf(step.k, step.column));
   steps_.push_back(step);
   needed_.push_back(0);
-  Link(step.column, step.i, step.k, static_cast<std::uint32_t>(steps_.size() - 1));
+  Link(step.i, step.k, step.column, static_cast<std::uint32_t>(steps_.size() - 1));
 }
 
-void ProofForest::Link(std::size_t col, Row a, Row b, std::uint32_t step) {
-  Row treeA = TreeOf(col, a);
-  Row treeB = TreeOf(col, b);
+void ProofForest::Link(Row a, Row b, Column col, std::uint32_t step) {
+  Row treeA = TreeOf(a, col);
+  Row treeB = TreeOf(b, col);
   // Turning the smaller tree keeps the cost of all turns at O(n log n) for a column.
-  if (size_[Node(col, treeA)] > size_[Node(col, treeB)]) {
+  if (size_[Node(treeA, col)] > size_[Node(treeB, col)]) {
     std::swap(a, b);
     std::swap(treeA, treeB);
   }
-  MakeRoot(col, a);
-  parent_[Node(col, a)] = b;
-  edge_[Node(col, a)] = step;
-  tree_[Node(col, treeA)] = treeB;
-  size_[Node(col, treeB)] += size_[Node(col, treeA)];
+  MakeRoot(a, col);
+  parent_[Node(a, col)] = b;
+  edge_[Node(a, col)] = step;
+  tree_[Node(treeA, col)] = treeB;
+  size_[Node(treeB, col)] += size_[Node(treeA, col)];
 }
 
-void ProofForest::MakeRoot(std::size_t col, Row node) {
+void ProofForest::MakeRoot(Row node, Column col) {
   Row previous = kRoot;
   std::uint32_t previousEdge = kNoStep;
   for (Row current = node; current != kRoot;) {
-    Row next = parent_[Node(col, current)];
-    std::uint32_t nextEdge = edge_[Node(col, current)];
-    parent_[Node(col, current)] = previous;
-    edge_[Node(col, current)] = previousEdge;
+    const Row next = parent_[Node(current, col)];
+    const std::uint32_t nextEdge = edge_[Node(current, col)];
+    parent_[Node(current, col)] = previous;
+    edge_[Node(current, col)] = previousEdge;
     previous = current;
     previousEdge = nextEdge;
     current = next;
   }
 }
 
-ProofForest::Row ProofForest::TreeOf(std::size_t col, Row node) {
-  while (tree_[Node(col, node)] != node) {
-    Row parent = tree_[Node(col, node)];
-    tree_[Node(col, node)] = tree_[Node(col, parent)];  // path halving
+Row ProofForest::TreeOf(Row node, Column col) {
+  while (tree_[Node(node, col)] != node) {
+    const Row parent = tree_[Node(node, col)];
+    tree_[Node(node, col)] = tree_[Node(parent, col)];  // path halving
     node = parent;
   }
   return node;
 }
 
-void ProofForest::ExplainEqual(std::size_t col, Row a, Row b, std::vector<std::size_t>& queue) {
+void ProofForest::ExplainEqual(Row a, Row b, Column col, std::vector<std::size_t>& queue) {
   if (a == b) return;
   // The nearest common ancestor: the first of b's ancestors that is one of a's.
   ++query_;
-  for (Row x = a; x != kRoot; x = parent_[Node(col, x)]) mark_[Node(col, x)] = query_;
+  for (Row x = a; x != kRoot; x = parent_[Node(x, col)]) mark_[Node(x, col)] = query_;
   Row common = b;
-  while (common != kRoot && mark_[Node(col, common)] != query_) {
-    common = parent_[Node(col, common)];
+  while (common != kRoot && mark_[Node(common, col)] != query_) {
+    common = parent_[Node(common, col)];
   }
   for (Row from : {a, b}) {
-    for (Row x = from; x != common && x != kRoot; x = parent_[Node(col, x)]) {
-      std::uint32_t step = edge_[Node(col, x)];
+    for (Row x = from; x != common && x != kRoot; x = parent_[Node(x, col)]) {
+      const std::uint32_t step = edge_[Node(x, col)];
       if (step != kNoStep && !needed_[step]) {
         needed_[step] = 1;
         queue.push_back(step);
@@ -86,14 +89,12 @@ void ProofForest::ExplainEqual(std::size_t col, Row a, Row b, std::vector<std::s
 std::vector<std::size_t> ProofForest::StepsMakingDistinguished(
     Row row, const ResolvedDependencies& dependencies) {
   std::vector<std::size_t> queue;
-  std::size_t cols = parent_.size() / (rows_ + 1);
-  for (std::size_t col = 0; col < cols; ++col) {
-    ExplainEqual(col, row, static_cast<Row>(rows_), queue);
-  }
+  const std::size_t cols = parent_.size() / (rows_ + 1);
+  for (Column col{0}; col < cols; ++col) ExplainEqual(row, DistinguishedNode(), col, queue);
   while (!queue.empty()) {
     const ChaseStep& step = steps_[queue.back()];
     queue.pop_back();
-    for (Column c : dependencies.Left(step.dependency)) ExplainEqual(c, step.i, step.k, queue);
+    for (Column c : dependencies.Left(step.dependency)) ExplainEqual(step.i, step.k, c, queue);
   }
   std::vector<std::size_t> needed;
   for (std::size_t s = 0; s < steps_.size(); ++s) {

@@ -4,7 +4,8 @@
 #include <cstdint>
 #include <vector>
 
-#include "chase.h"
+#include "chasestep.h"
+#include "index.h"
 #include "schema.h"
 
 // Why the chase made cells equal, as proof-producing congruence closure keeps it (Nieuwenhuis
@@ -15,13 +16,11 @@
 // turn needs its two rows to agree on its dependency's left-hand side.
 class ProofForest {
  public:
-  using Row = std::uint32_t;
-
   ProofForest(std::size_t rows, std::size_t cols);
 
   // Cell (row, col) starts distinguished.
-  void MarkDistinguished(Row row, std::size_t col);
-  // The chase's next step, in the order made: its cells were in two different classes.
+  void MarkDistinguished(Row row, Column col);
+  // The chase's next step, in the order made. REQUIRES: its two cells were not yet equal.
   void Record(const ChaseStep& step);
   std::size_t StepCount() const { return steps_.size(); }
   const ChaseStep& Step(std::size_t s) const { return steps_[s]; }
@@ -34,18 +33,20 @@ class ProofForest {
 
  private:
   static constexpr std::uint32_t kNoStep = static_cast<std::uint32_t>(-1);
-  static constexpr Row kRoot = static_cast<Row>(-1);
+  // The nodes of a column are its rows, and one more for the distinguished symbol.
+  static constexpr Row kRoot = kNoRow;  // the parent of a tree's root
 
-  std::size_t Node(std::size_t col, Row node) const { return col * (rows_ + 1) + node; }
+  Row DistinguishedNode() const { return Row(static_cast<std::uint32_t>(rows_)); }
+  std::size_t Node(Row node, Column col) const { return col * (rows_ + 1) + node; }
   // Adds the edge between nodes a and b of col, labelled step: b's tree takes a's as a
   // subtree, after the smaller of the two is turned to hang from its end of the edge.
-  void Link(std::size_t col, Row a, Row b, std::uint32_t step);
+  void Link(Row a, Row b, Column col, std::uint32_t step);
   // Turns node's tree so that node is its root.
-  void MakeRoot(std::size_t col, Row node);
-  // The size of node's tree, through a union-find of the trees.
-  Row TreeOf(std::size_t col, Row node);
+  void MakeRoot(Row node, Column col);
+  // The node that stands for node's tree, through a union-find of the trees.
+  Row TreeOf(Row node, Column col);
   // Marks the steps on the path between a and b in col, queueing those not marked before.
-  void ExplainEqual(std::size_t col, Row a, Row b, std::vector<std::size_t>& queue);
+  void ExplainEqual(Row a, Row b, Column col, std::vector<std::size_t>& queue);
 
   std::size_t rows_;
   std::vector<Row> parent_;          // per node: its parent in the forest, or kRoot

@@ -10,6 +10,7 @@
 #include <utility>
 
 #include "escape.h"
+#include "probingtable.h"
 #include "stringutils.h"
 
 namespace {
@@ -46,37 +47,41 @@ void SplitNames(const std::string& text, AttributeList& names) {
   if (StringUtils::SplitString(text, ",", names, true) == 0) names.push_back(text);
 }
 
-// Finds names by hashing, in open addressing over their positions in a list that it does
-// not own. With FoldCase, names that differ only in the case of ASCII letters are one.
+// Finds names by hashing their positions in a list that it does not own. With FoldCase, names
+// that differ only in the case of ASCII letters are one.
 template <bool FoldCase>
 class NameIndex {
  public:
   static constexpr std::uint32_t kMissing = std::numeric_limits<std::uint32_t>::max();
 
-  explicit NameIndex(const AttributeList& names) : names_(names) { Rebuild(); }
+  explicit NameIndex(const AttributeList& names) : names_(names), table_(kMissing) { Rebuild(); }
 
   // The position of name in the list, or kMissing.
   std::uint32_t Find(const std::string& name) const {
-    for (std::size_t slot = Hash(name) & mask_;; slot = (slot + 1) & mask_) {
-      std::uint32_t at = slots_[slot];
-      if (at == kMissing || Equal(names_[at], name)) return at;
-    }
+    const std::uint32_t* at =
+        table_.Find(Hash(name), [&](std::uint32_t stored) { return Equal(names_[stored], name); });
+    return at == nullptr ? kMissing : *at;
   }
 
   // Adds the name at position at of the list, which Find did not find.
   void Add(std::uint32_t at) {
-    if (2 * (++count_) > slots_.size()) Grow();
-    Insert(at);
+    table_.FindOrInsert(
+        Hash(names_[at]), at, [](std::uint32_t) { return false; },
+        [&](std::uint32_t stored) { return Hash(names_[stored]); },
+        [](std::uint32_t) { return true; });
   }
 
   // Indexes every name of the list, which was reordered.
   void Rebuild() {
-    count_ = names_.size();
-    Reserve(count_);
-    for (std::size_t i = 0; i < names_.size(); ++i) Insert(static_cast<std::uint32_t>(i));
+    table_.Clear(names_.size());
+    for (std::size_t i = 0; i < names_.size(); ++i) Add(static_cast<std::uint32_t>(i));
   }
 
  private:
+  // FNV-1a, on the folded bytes.
+  static constexpr std::uint64_t kFnvOffsetBasis = 0xcbf29ce484222325ULL;
+  static constexpr std::uint64_t kFnvPrime = 0x100000001b3ULL;
+
   static char Fold(char c) {
     return FoldCase && c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c;
   }
@@ -87,33 +92,13 @@ class NameIndex {
   }
   static std::size_t Hash(const std::string& name) {
     if (!FoldCase) return std::hash<std::string_view>()(std::string_view(name));
-    std::uint64_t hash = 0xcbf29ce484222325ULL;  // FNV-1a, on the folded bytes
-    for (char c : name) hash = (hash ^ static_cast<unsigned char>(Fold(c))) * 0x100000001b3ULL;
+    std::uint64_t hash = kFnvOffsetBasis;
+    for (char c : name) hash = (hash ^ static_cast<unsigned char>(Fold(c))) * kFnvPrime;
     return static_cast<std::size_t>(hash ^ (hash >> 29));
-  }
-  void Reserve(std::size_t count) {
-    std::size_t capacity = 16;
-    while (capacity < 2 * count + 1) capacity *= 2;
-    slots_.assign(capacity, kMissing);
-    mask_ = capacity - 1;
-  }
-  void Grow() {
-    std::vector<std::uint32_t> old = std::move(slots_);
-    Reserve(count_);
-    for (std::uint32_t at : old) {
-      if (at != kMissing) Insert(at);
-    }
-  }
-  void Insert(std::uint32_t at) {
-    std::size_t slot = Hash(names_[at]) & mask_;
-    while (slots_[slot] != kMissing) slot = (slot + 1) & mask_;
-    slots_[slot] = at;
   }
 
   const AttributeList& names_;
-  std::vector<std::uint32_t> slots_;
-  std::size_t mask_ = 0;
-  std::size_t count_ = 0;
+  ProbingTable<std::uint32_t> table_;
 };
 
 class Reader {
@@ -170,7 +155,7 @@ ParsedInput Reader::Read() {
   // here and each dependency line can be resolved as it is read.
   SortAttributes();
   while (NextLine()) AddDependencyLine();
-  result_.resolved.ShrinkToFit();
+  result_.resolved.dependencies.ShrinkToFit();
   return std::move(result_);
 }
 
@@ -228,9 +213,9 @@ void Reader::AddSchemaLine() {
       index_.Add(at);
       CheckCase(at);
     }
-    positions.push_back(at);
+    positions.push_back(Column(at));
   }
-  result_.rowColumns.Append(positions);
+  result_.resolved.rowColumns.Append(positions);
   names.shrink_to_fit();  // a large input keeps many of these lists
   result_.decomposition.push_back(std::move(names));
 }
@@ -244,19 +229,21 @@ void Reader::SortAttributes() {
   std::vector<Column> columnOf(attributes.size());
   AttributeList sorted(attributes.size());
   for (std::size_t column = 0; column < order.size(); ++column) {
-    columnOf[order[column]] = static_cast<Column>(column);
+    columnOf[order[column]] = Column(static_cast<std::uint32_t>(column));
     sorted[column] = std::move(attributes[order[column]]);
   }
   attributes = std::move(sorted);
   index_.Rebuild();
+  ColumnLists& rowColumns = result_.resolved.rowColumns;
   ColumnLists rows;
   std::vector<Column> columns;
-  for (std::size_t r = 0; r < result_.rowColumns.size(); ++r) {
+  for (std::size_t r = 0; r < rowColumns.size(); ++r) {
     columns.clear();
-    for (Column at : result_.rowColumns[r]) columns.push_back(columnOf[at]);
+    for (Column at : rowColumns[r]) columns.push_back(columnOf[at]);
     rows.Append(columns);
   }
-  result_.rowColumns = std::move(rows);
+  rowColumns = std::move(rows);
+  result_.resolved.columns = attributes.size();
   seenStamp_.assign(attributes.size(), 0);
 }
 
@@ -282,7 +269,7 @@ void Reader::AddDependencyLine() {
   Resolve(right_, rightColumns_, "ignored on the right-hand side");
   if (!applies) leftColumns_.clear();
   std::sort(leftColumns_.begin(), leftColumns_.end());
-  result_.resolved.Add(leftColumns_, rightColumns_);
+  result_.resolved.dependencies.Add(DependencyKind::kFunctional, leftColumns_, rightColumns_);
   if (keepNames_) {
     result_.dependencies.first.push_back(left_);
     result_.dependencies.second.push_back(right_);
@@ -307,7 +294,7 @@ bool Reader::Resolve(const AttributeList& names, std::vector<Column>& columns,
       }
     } else if (seenStamp_[column] != stamp_) {
       seenStamp_[column] = stamp_;
-      columns.push_back(column);
+      columns.push_back(Column(column));
     }
   }
   return reported.empty();

@@ -8,13 +8,12 @@
 #include "schema.h"
 #include "warnings.h"
 
-// What reading an input file gives: the data model, and what the chase and the explanation
+// What reading an input file gives: the data model, and what the engines and the explanation
 // need besides.
 struct ParsedInput {
   AttributeList attributes;  // sorted, without duplicates: the tableau's column order
   SchemaList decomposition;  // one entry per schema line: the tableau's row order
-  ColumnLists rowColumns;    // the columns of each sub-schema's names, in the order written
-  ResolvedDependencies resolved;
+  ResolvedInput resolved;    // the same as columns, for the engines
   // Only when the names are kept: the dependencies as written, the line of each (counted
   // from 1) and its text.
   DependencySet dependencies;

@@ -1,14 +1,17 @@
 #pragma once
 
-// The vocabulary that reading, the chase and the explanation share.
+// The vocabulary that reading, the engines and the explanation share.
 
+#include <cassert>
 #include <cstddef>
 #include <cstdint>
 #include <string>
 #include <utility>
 #include <vector>
 
+#include "index.h"
 #include "math/matrix.h"
+#include "packedlists.h"
 
 // Attribute names are byte strings taken verbatim from the input; equal bytes, same name.
 using AttributeList = std::vector<std::string>;
@@ -19,45 +22,12 @@ using DependencySet = std::pair<SchemaList, SchemaList>;
 // positive value a non-distinguished symbol.
 using Tableau = math::matrix<int>;
 
-// A column of the tableau: the index of an attribute in the sorted attribute list.
-using Column = std::uint32_t;
+using ColumnSpan = Span<Column>;
+using ColumnLists = PackedLists<Column>;
 
-// A read-only view of consecutive columns.
-class ColumnSpan {
- public:
-  ColumnSpan(const Column* begin, const Column* end) : begin_(begin), end_(end) {}
-  const Column* begin() const { return begin_; }
-  const Column* end() const { return end_; }
-  std::size_t size() const { return static_cast<std::size_t>(end_ - begin_); }
-  bool empty() const { return begin_ == end_; }
-  Column operator[](std::size_t i) const { return begin_[i]; }
-  Column front() const { return *begin_; }
-
- private:
-  const Column* begin_;
-  const Column* end_;
-};
-
-// Lists of columns, stored back to back in one array: a million short lists cost a few
-// bytes each, not an allocation each.
-class ColumnLists {
- public:
-  std::size_t size() const { return starts_.size() - 1; }
-  ColumnSpan operator[](std::size_t i) const {
-    return {columns_.data() + starts_[i], columns_.data() + starts_[i + 1]};
-  }
-  std::size_t ColumnCount() const { return columns_.size(); }
-  // Appends a list; throws std::length_error past 2^32 - 1 columns in all.
-  void Append(const std::vector<Column>& list);
-  // Gives back the room that growing left unused.
-  void ShrinkToFit() {
-    columns_.shrink_to_fit();
-    starts_.shrink_to_fit();
-  }
-
- private:
-  std::vector<Column> columns_;
-  std::vector<std::uint32_t> starts_ = {0};
+// What a dependency says, and so which engine can decide with it.
+enum class DependencyKind : std::uint8_t {
+  kFunctional,  // rows that agree on the left-hand side agree on the right-hand side
 };
 
 // The dependencies as columns, resolved once after reading. Dependency j's left-hand side
@@ -66,22 +36,37 @@ class ColumnLists {
 // applies: its left-hand side is empty. Right-hand names of no sub-schema are left out.
 class ResolvedDependencies {
  public:
-  std::size_t size() const { return sides_.size() / 2; }
+  std::size_t size() const { return kinds_.size(); }
+  DependencyKind Kind(std::size_t j) const { return kinds_[j]; }
   ColumnSpan Left(std::size_t j) const { return sides_[2 * j]; }
   ColumnSpan Right(std::size_t j) const { return sides_[2 * j + 1]; }
   bool Applies(std::size_t j) const { return !Left(j).empty(); }
+  // Whether every dependency is of kind.
+  bool AllOfKind(DependencyKind kind) const;
   // How many columns all the dependencies name together.
-  std::size_t ColumnCount() const { return sides_.ColumnCount(); }
-  void Add(const std::vector<Column>& left, const std::vector<Column>& right) {
+  std::size_t ColumnCount() const { return sides_.ItemCount(); }
+  void Add(DependencyKind kind, const std::vector<Column>& left, const std::vector<Column>& right) {
+    kinds_.push_back(kind);
     sides_.Append(left);
     sides_.Append(right);
   }
-  void ShrinkToFit() { sides_.ShrinkToFit(); }
+  void ShrinkToFit() {
+    kinds_.shrink_to_fit();
+    sides_.ShrinkToFit();
+  }
 
  private:
-  ColumnLists sides_;
+  std::vector<DependencyKind> kinds_;
+  ColumnLists sides_;  // per dependency, its left-hand side, then its right-hand side
 };
 
-// The first row that holds only the distinguished value 0, or RowNo() when there is none.
-// Decided cell by cell, not by a row sum, which could overflow on a large tableau.
-std::uint32_t FirstDistinguishedRow(const Tableau& tableau);
+// The input as the engines see it: the tableau's shape, the columns each row starts
+// distinguished in, and the dependencies as columns.
+struct ResolvedInput {
+  std::size_t RowNo() const { return rowColumns.size(); }
+  std::size_t ColNo() const { return columns; }
+
+  std::size_t columns = 0;  // the attributes of the universe
+  ColumnLists rowColumns;   // per sub-schema, the columns of its names, in the order written
+  ResolvedDependencies dependencies;
+};

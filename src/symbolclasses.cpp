@@ -4,107 +4,121 @@
 #include <new>
 #include <utility>
 
-SymbolClasses::SymbolClasses(std::size_t rows, std::size_t cols, bool trackSymbols)
-    : rows_(rows),
-      cols_(cols),
-      words_((rows + 63) / 64),
-      cells_(static_cast<CellData*>(std::calloc(rows * cols + 1, sizeof(CellData)))),
-      columnWords_(words_ * cols, ColumnWord{0, 0}),
-      sharedCount_(cols, 0),
-      distinguishedRow_(cols, kNone),
-      complete_(cols, rows <= 1 ? 1 : 0),
-      distinguishedCells_(rows, 0),
-      rowWords_((cols + 63) / 64),
-      distinguishedBits_(rows * rowWords_, 0) {
+SymbolClasses::SymbolClasses(ColumnBits distinguished, bool trackSymbols)
+    : rows_(distinguished.RowNo()),
+      cols_(distinguished.ColNo()),
+      cells_(static_cast<CellData*>(std::calloc(rows_ * cols_ + 1, sizeof(CellData)))),
+      distinguished_(std::move(distinguished)),
+      shared_(rows_, cols_),
+      complete_(cols_, rows_ <= 1 ? 1 : 0),
+      anchor_(cols_, kNoRow) {
+  assert(rows_ < (std::size_t{1} << 30));
   if (!cells_) throw std::bad_alloc();
   if (trackSymbols) {
-    minRow_.resize(rows * cols);
-    for (std::size_t cell = 0; cell < rows * cols; ++cell)
-      minRow_[cell] = static_cast<Row>(cell % rows);
+    minRow_.resize(rows_ * cols_);
+    for (std::size_t cell = 0; cell < rows_ * cols_; ++cell)
+      minRow_[cell] = Row(static_cast<std::uint32_t>(cell % rows_));
   }
-  if (cols == 0 && rows > 0) allDistinguishedRow_ = 0;  // no cell to wait for
+  std::vector<Row> rows;
+  for (Column c{0}; c < cols_; ++c) {
+    rows.clear();
+    distinguished_.ForEach(c, [&](Row r) { rows.push_back(r); });
+    FormDistinguishedClass(rows, c);
+  }
 }
 
-void SymbolClasses::MarkDistinguished(Row row, std::size_t col) {
-  if (IsDistinguished(col, row)) return;
-  if (distinguishedRow_[col] != kNone) {
-    // A column has one distinguished class: the new cell's class joins it.
-    Unite(col, row, distinguishedRow_[col]);
-    return;
-  }
-  Row label = Label(col, row);
-  CountDistinguished(col, label);
-  SetInfo(col, label, Info(col, label) | kDistinguished);
-  distinguishedRow_[col] = label;
-}
-
-void SymbolClasses::MarkDistinguished(const std::vector<Row>& rows, std::size_t col) {
+void SymbolClasses::FormDistinguishedClass(const std::vector<Row>& rows, Column col) {
   if (rows.empty()) return;
-  const Row label = rows.front();
-  for (std::size_t i = 0; i < rows.size(); ++i) {
-    Row r = rows[i];
-    SetLabel(col, r, label);
-    SetNext(col, r, i + 1 < rows.size() ? rows[i + 1] : label);
-    if (rows.size() > 1) MarkShared(col, r);
-  }
-  SetInfo(col, label, static_cast<std::uint32_t>(rows.size()) | kDistinguished);
-  distinguishedRow_[col] = label;
+  anchor_[col] = rows.front();
   if (rows.size() == rows_) complete_[col] = 1;
-  CountDistinguished(col, label);
+  if (rows.size() == 1) return;  // alone, as every cell starts
+  // The ring that merging the cells one at a time, in ascending rows, into the distinguished
+  // class gives: from the second row, down from the last to the third, then the first. The
+  // chase visits a class's cells in ring order, and an explanation shows its steps in the
+  // order made, so the ring is built the same way whichever way the cells came.
+  const Row label = rows[1];
+  Row previous = label;
+  auto link = [&](Row r) {
+    SetLabel(r, col, label);
+    SetNext(previous, col, r);
+    previous = r;
+  };
+  for (std::size_t i = rows.size() - 1; i >= 2; --i) link(rows[i]);
+  link(rows[0]);
+  SetNext(previous, col, label);
+  SetSize(label, col, static_cast<std::uint32_t>(rows.size()));
+  std::copy(distinguished_.Words(col), distinguished_.Words(col) + shared_.WordsPerColumn(),
+            shared_.Words(col));
 }
 
-int SymbolClasses::Symbol(std::size_t col, Row row) const {
-  if (IsDistinguished(col, row)) return 0;
+int SymbolClasses::Symbol(Row row, Column col) const {
+  if (IsDistinguished(row, col)) return 0;
   Row smallest = row;
   if (!minRow_.empty()) {
-    smallest = minRow_[Cell(col, Label(col, row))];
+    smallest = minRow_[Cell(Label(row, col), col)];
   } else {
-    ForEachMember(col, row, [&](Row r) { smallest = std::min(smallest, r); });
+    ForEachMember(row, col, [&](Row r) { smallest = std::min(smallest, r); });
   }
   return static_cast<int>(smallest) + 1;
 }
 
-void SymbolClasses::CountDistinguished(std::size_t col, Row row) {
-  ForEachMember(col, row, [&](Row r) {
-    distinguishedBits_[r * rowWords_ + col / 64] |= std::uint64_t{1} << (col % 64);
-    columnWords_[col * words_ + r / 64].distinguished |= std::uint64_t{1} << (r % 64);
-    if (++distinguishedCells_[r] == cols_ && allDistinguishedRow_ == kNone) {
-      allDistinguishedRow_ = r;
-    }
-  });
+SymbolChange SymbolClasses::Change(Row a, Row b, Column col) const {
+  assert(!SameClass(a, b, col));
+  const int symbolA = Symbol(a, col);
+  const int symbolB = Symbol(b, col);
+  const Row dropped = symbolA < symbolB ? b : a;
+  return {std::min(symbolA, symbolB), std::max(symbolA, symbolB), ClassSize(dropped, col)};
 }
 
-void SymbolClasses::MarkShared(std::size_t col, Row row) {
-  columnWords_[col * words_ + row / 64].shared |= std::uint64_t{1} << (row % 64);
-  ++sharedCount_[col];
+SymbolClasses::Merge SymbolClasses::Unite(Row a, Row b, Column col) {
+  Row kept = Label(a, col);
+  Row absorbed = Label(b, col);
+  if (kept == absorbed) return {};
+  if (SizeAt(kept, col) < SizeAt(absorbed, col)) std::swap(kept, absorbed);
+  const std::uint32_t keptSize = SizeAt(kept, col);
+  const std::uint32_t absorbedSize = SizeAt(absorbed, col);
+  Merge merge;
+  merge.label = kept;
+  merge.absorbed = absorbed;
+  merge.labelWasAlone = keptSize == 1;
+  const bool keptDistinguished = IsDistinguished(kept, col);
+  if (keptDistinguished != IsDistinguished(absorbed, col)) {
+    // Each cell turns distinguished once: over the whole chase, this costs a cell once.
+    merge.turned = keptDistinguished ? Turned::kAbsorbed : Turned::kKept;
+    ForEachMember(keptDistinguished ? absorbed : kept, col,
+                  [&](Row r) { distinguished_.Set(r, col); });
+  }
+  if (merge.labelWasAlone) shared_.Set(kept, col);
+  Absorb(kept, absorbed, col);
+  SetSize(kept, col, keptSize + absorbedSize);
+  if (!minRow_.empty()) {
+    Row& smallest = minRow_[Cell(kept, col)];
+    smallest = std::min(smallest, minRow_[Cell(absorbed, col)]);
+  }
+  if (keptSize + absorbedSize == rows_) complete_[col] = 1;
+  return merge;
 }
 
-void SymbolClasses::Absorb(std::size_t col, Row to, Row from) {
-  bool wasAlone = Next(col, from) == from;
-  Row r = from;
-  do {
-    SetLabel(col, r, to);
-    r = Next(col, r);
-  } while (r != from);
-  if (wasAlone) MarkShared(col, from);
-  Row afterTo = Next(col, to);
-  SetNext(col, to, Next(col, from));
-  SetNext(col, from, afterTo);
+void SymbolClasses::Absorb(Row to, Row from, Column col) {
+  const bool wasAlone = Next(from, col) == from;
+  ForEachMember(from, col, [&](Row r) { SetLabel(r, col, to); });
+  if (wasAlone) shared_.Set(from, col);
+  const Row afterTo = Next(to, col);
+  SetNext(to, col, Next(from, col));
+  SetNext(from, col, afterTo);
 }
 
-math::matrix<int> SymbolClasses::ToTableau() const {
-  math::matrix<int> tableau(static_cast<std::uint32_t>(rows_), static_cast<std::uint32_t>(cols_));
+Tableau SymbolClasses::ToTableau() const {
+  Tableau tableau(static_cast<std::uint32_t>(rows_), static_cast<std::uint32_t>(cols_));
   // The smallest row of each class: rows are visited in ascending order, so the first row
   // seen with a label is the smallest of its class.
-  std::vector<Row> smallest(rows_, kNone);
-  for (std::size_t col = 0; col < cols_; ++col) {
-    std::fill(smallest.begin(), smallest.end(), kNone);
-    for (std::size_t row = 0; row < rows_; ++row) {
-      Row label = Label(col, static_cast<Row>(row));
-      if (smallest[label] == kNone) smallest[label] = static_cast<Row>(row);
-      bool distinguished = (Info(col, label) & kDistinguished) != 0;
-      tableau(static_cast<std::uint32_t>(row), static_cast<std::uint32_t>(col)) =
-          distinguished ? 0 : static_cast<int>(smallest[label]) + 1;
+  std::vector<Row> smallest(rows_, kNoRow);
+  for (Column col{0}; col < cols_; ++col) {
+    std::fill(smallest.begin(), smallest.end(), kNoRow);
+    for (Row row{0}; row < rows_; ++row) {
+      const Row label = Label(row, col);
+      if (smallest[label] == kNoRow) smallest[label] = row;
+      tableau(row, col) = IsDistinguished(row, col) ? 0 : static_cast<int>(smallest[label]) + 1;
     }
   }
   return tableau;

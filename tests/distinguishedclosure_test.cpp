@@ -7,9 +7,10 @@
 #include <random>
 #include <vector>
 
-namespace {
+#include "chase.h"
+#include "symbolclasses.h"
 
-using Row = DistinguishedClosure::Row;
+namespace {
 
 // A random tableau and dependencies, built as columns directly.
 struct Input {
@@ -17,6 +18,14 @@ struct Input {
   std::size_t cols = 0;
   ColumnLists rowColumns;
   ResolvedDependencies dependencies;
+
+  ColumnBits Initial() const {
+    ColumnBits cells(rows, cols);
+    for (Row r{0}; r < rows; ++r) {
+      for (Column c : rowColumns[r]) cells.Set(r, c);
+    }
+    return cells;
+  }
 };
 
 Input RandomInput(std::mt19937& random, std::size_t rows) {
@@ -31,7 +40,7 @@ Input RandomInput(std::mt19937& random, std::size_t rows) {
   std::bernoulli_distribution holds(density);
   for (std::size_t r = 0; r < rows; ++r) {
     std::vector<Column> columns;
-    for (Column c = 0; c < input.cols; ++c) {
+    for (Column c{0}; c < input.cols; ++c) {
       if (holds(random)) columns.push_back(c);
     }
     input.rowColumns.Append(columns);
@@ -40,13 +49,13 @@ Input RandomInput(std::mt19937& random, std::size_t rows) {
   for (std::size_t j = 0; j < dependencies; ++j) {
     std::vector<Column> left;
     std::vector<Column> right;
-    for (std::size_t i = pick(0, 3); i > 0; --i)
-      left.push_back(static_cast<Column>(pick(0, input.cols - 1)));
-    for (std::size_t i = pick(1, 2); i > 0; --i)
-      right.push_back(static_cast<Column>(pick(0, input.cols - 1)));
+    auto column = [&] { return Column(static_cast<std::uint32_t>(pick(0, input.cols - 1))); };
+    for (std::size_t i = pick(0, 3); i > 0; --i) left.push_back(column());
+    for (std::size_t i = pick(1, 2); i > 0; --i) right.push_back(column());
     std::sort(left.begin(), left.end());
     left.erase(std::unique(left.begin(), left.end()), left.end());
-    input.dependencies.Add(left, right);
+    right.erase(std::unique(right.begin(), right.end()), right.end());
+    input.dependencies.Add(DependencyKind::kFunctional, left, right);
   }
   return input;
 }
@@ -80,11 +89,30 @@ std::vector<std::vector<bool>> PlainClosure(const Input& input) {
 }
 
 Row FirstFullRow(const std::vector<std::vector<bool>>& cells) {
-  for (std::size_t r = 0; r < cells.size(); ++r) {
-    if (std::all_of(cells[r].begin(), cells[r].end(), [](bool cell) { return cell; }))
-      return static_cast<Row>(r);
+  for (Row r{0}; r < cells.size(); ++r) {
+    if (std::all_of(cells[r].begin(), cells[r].end(), [](bool cell) { return cell; })) return r;
   }
-  return DistinguishedClosure::kNone;
+  return kNoRow;
+}
+
+// Whether the tableau of the closure's cells, every other cell a symbol of its own row, is one
+// that no dependency changes: rows agree on a column only where both are distinguished.
+bool IsPlainFixpoint(const Input& input, const std::vector<std::vector<bool>>& cells) {
+  for (std::size_t j = 0; j < input.dependencies.size(); ++j) {
+    const ColumnSpan left = input.dependencies.Left(j);
+    if (left.empty()) continue;
+    std::vector<std::size_t> agreeing;
+    for (std::size_t r = 0; r < input.rows; ++r) {
+      if (std::all_of(left.begin(), left.end(), [&](Column c) { return cells[r][c]; }))
+        agreeing.push_back(r);
+    }
+    for (Column target : input.dependencies.Right(j)) {
+      for (std::size_t r : agreeing) {
+        if (!cells[r][target] && agreeing.size() > 1) return false;
+      }
+    }
+  }
+  return true;
 }
 
 // Row counts on both sides of each 64-bit word boundary.
@@ -95,30 +123,22 @@ TEST(DistinguishedClosureTest, ReachesTheFixpointOfTheRuleAppliedPlainly) {
   for (int n = 0; n < 1500; ++n) {
     const std::size_t rows = kRowCounts[static_cast<std::size_t>(n) % std::size(kRowCounts)];
     Input input = RandomInput(random, rows);
-    DistinguishedClosure closure(input.rows, input.cols, input.rowColumns, input.dependencies);
+    DistinguishedClosure closure(input.Initial(), input.dependencies);
     ASSERT_TRUE(closure.Run(static_cast<std::size_t>(-1), false));
     std::vector<std::vector<bool>> expected = PlainClosure(input);
-    for (std::size_t r = 0; r < rows; ++r) {
-      for (Column c = 0; c < input.cols; ++c) {
-        ASSERT_EQ(closure.IsDistinguished(static_cast<Row>(r), c), expected[r][c])
+    for (Row r{0}; r < rows; ++r) {
+      for (Column c{0}; c < input.cols; ++c) {
+        ASSERT_EQ(closure.Cells().Test(r, c), expected[r][c])
             << "input " << n << ", row " << r << ", column " << c;
       }
     }
-    std::vector<Row> listed;
-    closure.ForEachDistinguished(0, [&](Row r) { listed.push_back(r); });
-    std::vector<Row> marked;
-    for (std::size_t r = 0; r < rows; ++r) {
-      if (expected[r][0]) marked.push_back(static_cast<Row>(r));
-    }
-    ASSERT_EQ(listed, marked) << "input " << n;
-    Row full = FirstFullRow(expected);
-    ASSERT_EQ(closure.AllDistinguishedRow(), full) << "input " << n;
+    const Row full = FirstFullRow(expected);
+    ASSERT_EQ(FirstRowInEveryColumn(closure.Cells()), full) << "input " << n;
+    ASSERT_EQ(closure.IsChaseFixpoint(), IsPlainFixpoint(input, expected)) << "input " << n;
     // Stopping at the first full row still finds one exactly when the fixpoint has one.
-    DistinguishedClosure early(input.rows, input.cols, input.rowColumns, input.dependencies);
+    DistinguishedClosure early(input.Initial(), input.dependencies);
     ASSERT_TRUE(early.Run(static_cast<std::size_t>(-1), true));
-    ASSERT_EQ(early.AllDistinguishedRow() != DistinguishedClosure::kNone,
-              full != DistinguishedClosure::kNone)
-        << "input " << n;
+    ASSERT_EQ(FirstRowInEveryColumn(early.Cells()) != kNoRow, full != kNoRow) << "input " << n;
   }
 }
 
@@ -129,31 +149,45 @@ TEST(DistinguishedClosureTest, StopsShortWithOnlyCellsOfTheFixpoint) {
     Input input =
         RandomInput(random, kRowCounts[static_cast<std::size_t>(n) % std::size(kRowCounts)]);
     std::vector<std::vector<bool>> expected = PlainClosure(input);
-    DistinguishedClosure closure(input.rows, input.cols, input.rowColumns, input.dependencies);
+    DistinguishedClosure closure(input.Initial(), input.dependencies);
     // Small budgets, and yields that no run reaches or that every run does.
     const std::size_t budget =
         n % 3 == 0 ? static_cast<std::size_t>(-1) : static_cast<std::size_t>(n % 5);
     const std::size_t wordsPerGain = n % 3 == 0 ? 1 : (n % 3 == 1 ? 0 : 1000000);
     stopped += closure.Run(budget, n % 2 == 0, wordsPerGain) ? 0 : 1;
-    for (std::size_t r = 0; r < input.rows; ++r) {
-      for (Column c : input.rowColumns[r])
-        ASSERT_TRUE(closure.IsDistinguished(static_cast<Row>(r), c));
-      for (Column c = 0; c < input.cols; ++c) {
-        ASSERT_TRUE(!closure.IsDistinguished(static_cast<Row>(r), c) || expected[r][c]);
+    for (Row r{0}; r < input.rows; ++r) {
+      for (Column c : input.rowColumns[r]) ASSERT_TRUE(closure.Cells().Test(r, c));
+      for (Column c{0}; c < input.cols; ++c) {
+        ASSERT_TRUE(!closure.Cells().Test(r, c) || expected[r][c]);
       }
     }
   }
   EXPECT_GT(stopped, 50);
 }
 
+// The closure marks only cells that the chase makes distinguished, so the chase started from
+// its cells, wherever it stopped, ends with the tableau of the chase from the initial cells.
+TEST(DistinguishedClosureTest, TheChaseFromItsCellsEndsWhereTheWholeChaseDoes) {
+  std::mt19937 random(13);
+  for (int n = 0; n < 600; ++n) {
+    Input input =
+        RandomInput(random, kRowCounts[static_cast<std::size_t>(n) % std::size(kRowCounts)]);
+    SymbolClasses whole(input.Initial(), false);
+    Chase(whole, input.dependencies).Run(false);
+    DistinguishedClosure closure(input.Initial(), input.dependencies);
+    closure.Run(n % 3 == 0 ? static_cast<std::size_t>(-1) : static_cast<std::size_t>(n % 13),
+                false);
+    SymbolClasses fromClosure(closure.TakeCells(), false);
+    Chase(fromClosure, input.dependencies).Run(false);
+    ASSERT_EQ(fromClosure.ToTableau(), whole.ToTableau()) << "input " << n;
+  }
+}
+
 TEST(DistinguishedClosureTest, NoColumnsMeanEveryRowIsFull) {
-  ColumnLists rowColumns;
-  rowColumns.Append({});
-  rowColumns.Append({});
   ResolvedDependencies none;
-  DistinguishedClosure closure(2, 0, rowColumns, none);
+  DistinguishedClosure closure(ColumnBits(2, 0), none);
   EXPECT_TRUE(closure.Run(0, true));
-  EXPECT_EQ(closure.AllDistinguishedRow(), 0u);
+  EXPECT_EQ(FirstRowInEveryColumn(closure.Cells()), Row(0));
   EXPECT_TRUE(closure.IsChaseFixpoint());
 }
 

@@ -15,7 +15,7 @@ TEST(ExplainTest, NamesAndSymbolsInTextbookNotation) {
   EXPECT_EQ(EscapeBytes("say \"x\"\r", true), "say \\\"x\\\"\\x0d");
   EXPECT_EQ(SymbolText(0), "a");
   EXPECT_EQ(SymbolText(12), "b12");
-  EXPECT_EQ(RowLabel(0, {"A", "", "B"}), "1 (A,\"\",B)");
+  EXPECT_EQ(RowLabel(Row{0}, {"A", "", "B"}), "1 (A,\"\",B)");
 }
 
 TEST(ExplainTest, AlignsColumnsToTheWidestNameOrCell) {

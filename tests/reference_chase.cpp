@@ -5,7 +5,7 @@
 
 namespace {
 
-using Row = std::vector<int>;
+using TableauRow = std::vector<int>;
 
 // Position of name in the universe, or -1.
 int Find(const AttributeList& universe, const std::string& name) {
@@ -22,7 +22,7 @@ bool Contains(const AttributeList& names, const std::string& name) {
 // The initial tableau and the dependencies' columns. A left-hand name in no sub-schema is
 // -1 and makes the dependency inapplicable; a right-hand one is left out.
 struct Plain {
-  std::vector<Row> tableau;
+  std::vector<TableauRow> tableau;
   std::vector<std::vector<int>> left;
   std::vector<std::vector<std::size_t>> right;
 };
@@ -38,7 +38,7 @@ Plain Setup(const SchemaList& decomposition, const DependencySet& dependencies) 
 
   Plain plain;
   for (std::size_t r = 0; r < decomposition.size(); ++r) {
-    Row row;
+    TableauRow row;
     for (const std::string& name : universe) {
       row.push_back(Contains(decomposition[r], name) ? 0 : static_cast<int>(r) + 1);
     }
@@ -68,10 +68,10 @@ bool Agree(const Plain& plain, std::size_t j, std::size_t i, std::size_t k) {
 }
 
 // Every cell of column c that holds the larger of the two rows' symbols takes the smaller.
-void Equalize(std::vector<Row>& t, std::size_t i, std::size_t k, std::size_t c) {
+void Equalize(std::vector<TableauRow>& t, std::size_t i, std::size_t k, std::size_t c) {
   int keep = std::min(t[i][c], t[k][c]);
   int drop = std::max(t[i][c], t[k][c]);
-  for (Row& row : t) {
+  for (TableauRow& row : t) {
     if (row[c] == drop) row[c] = keep;
   }
 }
@@ -80,7 +80,7 @@ void Equalize(std::vector<Row>& t, std::size_t i, std::size_t k, std::size_t c) 
 
 ReferenceResult ReferenceChase(const SchemaList& decomposition, const DependencySet& dependencies) {
   Plain plain = Setup(decomposition, dependencies);
-  std::vector<Row>& t = plain.tableau;
+  std::vector<TableauRow>& t = plain.tableau;
   ReferenceResult result;
   bool changed = true;
   while (changed) {
@@ -107,7 +107,7 @@ ReferenceResult ReferenceChase(const SchemaList& decomposition, const Dependency
 Replay ReplaySteps(const SchemaList& decomposition, const DependencySet& dependencies,
                    const std::vector<ChaseStep>& steps, bool checkSymbols) {
   Plain plain = Setup(decomposition, dependencies);
-  std::vector<Row>& t = plain.tableau;
+  std::vector<TableauRow>& t = plain.tableau;
   Replay replay;
   for (std::size_t s = 0; s < steps.size() && replay.error.empty(); ++s) {
     const ChaseStep& step = steps[s];
@@ -123,8 +123,8 @@ Replay ReplaySteps(const SchemaList& decomposition, const DependencySet& depende
       int keep = std::min(t[step.i][step.column], t[step.k][step.column]);
       int drop = std::max(t[step.i][step.column], t[step.k][step.column]);
       auto cells = static_cast<std::size_t>(std::count_if(
-          t.begin(), t.end(), [&](const Row& row) { return row[step.column] == drop; }));
-      if (step.merge.kept != keep || step.merge.dropped != drop || step.merge.cells != cells) {
+          t.begin(), t.end(), [&](const TableauRow& row) { return row[step.column] == drop; }));
+      if (step.change.kept != keep || step.change.dropped != drop || step.change.cells != cells) {
         replay.error = where + "the symbols or the count of cells differ";
       }
     }
@@ -135,7 +135,7 @@ Replay ReplaySteps(const SchemaList& decomposition, const DependencySet& depende
 }
 
 bool HasDistinguishedRow(const std::vector<std::vector<int>>& tableau) {
-  return std::any_of(tableau.begin(), tableau.end(), [](const Row& row) {
+  return std::any_of(tableau.begin(), tableau.end(), [](const TableauRow& row) {
     return std::all_of(row.begin(), row.end(), [](int cell) { return cell == 0; });
   });
 }

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "chase.h"
+#include "chasestep.h"
 #include "schema.h"
 
 // The tableau test done the plainest way, as a yardstick for the tool's own: names are

@@ -5,242 +5,235 @@
 #include <algorithm>
 #include <random>
 #include <set>
+#include <utility>
 #include <vector>
 
 namespace {
 
-using Row = SymbolClasses::Row;
+using Turned = SymbolClasses::Turned;
+
+// Classes of rows x cols cells, with the listed (row, column) cells distinguished.
+SymbolClasses Classes(std::size_t rows, std::size_t cols,
+                      const std::vector<std::pair<int, int>>& distinguished = {},
+                      bool trackSymbols = true) {
+  ColumnBits bits(rows, cols);
+  for (auto [r, c] : distinguished) {
+    bits.Set(Row(static_cast<std::uint32_t>(r)), Column(static_cast<std::uint32_t>(c)));
+  }
+  return SymbolClasses(std::move(bits), trackSymbols);
+}
+
+std::vector<Row> Rows(std::initializer_list<std::uint32_t> rows) {
+  std::vector<Row> list;
+  for (std::uint32_t r : rows) list.push_back(Row(r));
+  return list;
+}
+
+const Column kFirst{0};
+const Column kSecond{1};
 
 TEST(SymbolClassesTest, MergesKeepTheSmallerSymbolAndCountTheCellsThatChange) {
-  SymbolClasses classes(4, 1);  // symbols 1, 2, 3, 4
-  SymbolClasses::Merge merge;
-  ASSERT_TRUE(classes.Unite(0, 3, 2, &merge));
-  EXPECT_EQ(merge.kept, 3);
-  EXPECT_EQ(merge.dropped, 4);
-  EXPECT_EQ(merge.cells, 1u);
-
-  ASSERT_TRUE(classes.Unite(0, 3, 1, &merge));  // {2, 3} with symbol 3 meets {1} with 2
-  EXPECT_EQ(merge.kept, 2);
-  EXPECT_EQ(merge.dropped, 3);
-  EXPECT_EQ(merge.cells, 2u);
-  EXPECT_FALSE(classes.Unite(0, 2, 1));
-
-  classes.MarkDistinguished(3, 0);  // the whole class of row 3 becomes 0
-  EXPECT_EQ(classes.Symbol(0, 0), 1);
-  for (Row r : {1u, 2u, 3u}) EXPECT_EQ(classes.Symbol(0, r), 0) << r;
-
-  ASSERT_TRUE(classes.Unite(0, 0, 2, &merge));  // the distinguished value always wins
-  EXPECT_EQ(merge.kept, 0);
-  EXPECT_EQ(merge.dropped, 1);
-  EXPECT_EQ(merge.cells, 1u);
+  SymbolClasses classes = Classes(5, 1, {{4, 0}});  // symbols 1, 2, 3, 4 and a distinguished 0
+  auto change = [&](std::uint32_t a, std::uint32_t b) {
+    SymbolChange c = classes.Change(Row(a), Row(b), kFirst);
+    EXPECT_TRUE(classes.Unite(Row(a), Row(b), kFirst));
+    return std::vector<std::size_t>{static_cast<std::size_t>(c.kept),
+                                    static_cast<std::size_t>(c.dropped), c.cells};
+  };
+  EXPECT_EQ(change(3, 2), (std::vector<std::size_t>{3, 4, 1}));
+  EXPECT_EQ(change(3, 1), (std::vector<std::size_t>{2, 3, 2}));  // {2, 3} with 3 meets {1}
+  EXPECT_FALSE(classes.Unite(Row(2), Row(1), kFirst));
+  EXPECT_EQ(change(0, 4), (std::vector<std::size_t>{0, 1, 1}));  // the distinguished 0 wins
+  EXPECT_EQ(change(1, 0), (std::vector<std::size_t>{0, 2, 3}));
+  for (Row r{0}; r < 5; ++r) EXPECT_EQ(classes.Symbol(r, kFirst), 0) << r;
+  EXPECT_TRUE(classes.IsComplete(kFirst));
 }
 
-TEST(SymbolClassesTest, DistinguishedCellsOfAColumnShareOneClass) {
-  SymbolClasses classes(5, 2);
-  classes.MarkDistinguished(4, 1);
-  classes.MarkDistinguished(1, 1);
-  classes.MarkDistinguished(2, 0);
-  classes.MarkDistinguished(2, 0);  // a name twice in a sub-schema
-  EXPECT_TRUE(classes.SameClass(1, 4, 1));
-  EXPECT_FALSE(classes.Unite(1, 1, 4));
-  EXPECT_FALSE(classes.SameClass(1, 0, 1));
-  EXPECT_EQ(classes.Symbol(0, 2), 0);
-  EXPECT_EQ(classes.ClassSize(0, 2), 1u);
-  EXPECT_FALSE(classes.IsShared(0, 2));  // alone in its class: it agrees with nobody
-  EXPECT_TRUE(classes.IsShared(1, 4));
-  EXPECT_EQ(classes.AllDistinguishedRow(), SymbolClasses::kNone);
+TEST(SymbolClassesTest, DistinguishedCellsOfAColumnStartAsOneClass) {
+  // Row 2 holds its column's name twice: still one cell.
+  SymbolClasses classes = Classes(5, 2, {{4, 1}, {1, 1}, {2, 0}, {2, 0}});
+  EXPECT_TRUE(classes.SameClass(Row(4), Row(1), kSecond));
+  EXPECT_FALSE(classes.Unite(Row(1), Row(4), kSecond));
+  EXPECT_FALSE(classes.SameClass(Row(0), Row(1), kSecond));
+  EXPECT_EQ(classes.ClassSize(Row(4), kSecond), 2u);
+  EXPECT_EQ(classes.Symbol(Row(2), kFirst), 0);
+  EXPECT_EQ(classes.Symbol(Row(3), kFirst), 4);
+  EXPECT_EQ(classes.ClassSize(Row(2), kFirst), 1u);
+  EXPECT_EQ(classes.DistinguishedLabel(kFirst), Row(2));
+  EXPECT_FALSE(classes.Shared().Test(Row(2), kFirst));  // alone: it agrees with nobody
+  EXPECT_TRUE(classes.Shared().Test(Row(4), kSecond));
+  EXPECT_EQ(Classes(3, 1).DistinguishedLabel(kFirst), kNoRow);
 }
 
-TEST(SymbolClassesTest, ReportsTheRowsOfTheSmallerClassAndTheCellsThatBecomeShared) {
-  SymbolClasses classes(6, 1);
-  std::vector<Row> moved;
-  auto record = [&](Row r) { moved.push_back(r); };
-  auto none = [](Row r) { ADD_FAILURE() << "row " << r << " became distinguished"; };
-  classes.Unite(0, 4, 5, nullptr, record, none);  // two cells alone: both change
-  std::sort(moved.begin(), moved.end());
-  EXPECT_EQ(moved, (std::vector<Row>{4, 5}));
-  moved.clear();
-  classes.Unite(0, 0, 4, nullptr, record, none);  // only the single cell is relabelled
-  EXPECT_EQ(moved, (std::vector<Row>{0}));
-  moved.clear();
-  classes.Unite(0, 1, 2, nullptr, record, none);
-  moved.clear();
-  classes.Unite(0, 5, 2, nullptr, record, none);  // {1, 2} joins {0, 4, 5}
-  std::sort(moved.begin(), moved.end());
-  EXPECT_EQ(moved, (std::vector<Row>{1, 2}));
-  EXPECT_EQ(classes.ClassSize(0, 3), 1u);
-  EXPECT_EQ(classes.ClassSize(0, 1), 5u);
+// An explanation lists the chase's steps in the order made, which follows the rings of the
+// classes: the distinguished class starts as merging its cells one by one, in ascending
+// rows, would leave it, label and ring alike.
+TEST(SymbolClassesTest, TheDistinguishedClassIsBuiltAsMergingItsCellsOneByOne) {
+  for (std::vector<Row> rows : {Rows({3}), Rows({2, 5}), Rows({0, 2, 5, 7, 9, 63, 64, 65})}) {
+    std::vector<std::pair<int, int>> cells;
+    for (Row r : rows) cells.push_back({static_cast<int>(r), 0});
+    SymbolClasses built = Classes(70, 1, cells);
+    SymbolClasses merged = Classes(70, 1);
+    for (std::size_t i = 1; i < rows.size(); ++i) {
+      merged.Unite(rows[i], merged.Label(rows[0], kFirst), kFirst);
+    }
+    EXPECT_EQ(built.Label(rows[0], kFirst), merged.Label(rows[0], kFirst));
+    EXPECT_EQ(built.DistinguishedLabel(kFirst), merged.Label(rows[0], kFirst));
+    std::vector<Row> ringBuilt;
+    std::vector<Row> ringMerged;
+    built.ForEachMember(rows[0], kFirst, [&](Row r) { ringBuilt.push_back(r); });
+    merged.ForEachMember(rows[0], kFirst, [&](Row r) { ringMerged.push_back(r); });
+    EXPECT_EQ(ringBuilt, ringMerged) << rows.size() << " rows";
+  }
+}
 
-  // The distinguished cell 3 joins the larger class, which keeps its label: its five rows
-  // become distinguished without moving, and only 3 is relabelled.
-  classes.MarkDistinguished(3, 0);
-  moved.clear();
+TEST(SymbolClassesTest, ReportsTheRowsOfTheSmallerClassAndTheCellsThatBecomeDistinguished) {
+  SymbolClasses classes = Classes(7, 1, {{6, 0}});
+  auto relabelled = [&](const SymbolClasses::Merge& merge) {
+    std::vector<Row> rows;
+    classes.ForEachRelabelled(merge, kFirst, [&](Row r) { rows.push_back(r); });
+    std::sort(rows.begin(), rows.end());
+    return rows;
+  };
+  SymbolClasses::Merge merge = classes.Unite(Row(4), Row(5), kFirst);  // two cells alone
+  EXPECT_TRUE(merge.labelWasAlone);
+  EXPECT_EQ(relabelled(merge).size() + 1, 2u);  // the other one keeps its label
+  EXPECT_EQ(merge.turned, Turned::kNone);
+  merge = classes.Unite(Row(0), Row(4), kFirst);  // only the single cell is relabelled
+  EXPECT_FALSE(merge.labelWasAlone);
+  EXPECT_EQ(relabelled(merge), Rows({0}));
+  classes.Unite(Row(1), Row(2), kFirst);
+  merge = classes.Unite(Row(5), Row(2), kFirst);  // {1, 2} joins {0, 4, 5}
+  EXPECT_EQ(relabelled(merge), Rows({1, 2}));
+  EXPECT_EQ(classes.ClassSize(Row(3), kFirst), 1u);
+  EXPECT_EQ(classes.ClassSize(Row(1), kFirst), 5u);
+
+  // The distinguished cell 6 joins the larger class, which keeps its label: its five rows
+  // become distinguished without moving, and only 6 is relabelled.
+  merge = classes.Unite(Row(6), Row(0), kFirst);
+  EXPECT_EQ(merge.turned, Turned::kKept);
+  EXPECT_EQ(relabelled(merge), Rows({6}));
   std::vector<Row> turned;
-  classes.Unite(0, 3, 0, nullptr, record, [&](Row r) { turned.push_back(r); });
+  classes.ForEachFormerlyKept(merge, kFirst, [&](Row r) { turned.push_back(r); });
+  EXPECT_EQ(turned.back(), merge.label);
   std::sort(turned.begin(), turned.end());
-  EXPECT_EQ(moved, (std::vector<Row>{3}));
-  EXPECT_EQ(turned, (std::vector<Row>{0, 1, 2, 4, 5}));
-  for (Row r : {0u, 1u, 2u, 3u, 4u, 5u}) EXPECT_TRUE(classes.IsDistinguishedCell(0, r)) << r;
+  EXPECT_EQ(turned, Rows({0, 1, 2, 4, 5}));
+  for (Row r : Rows({0, 1, 2, 4, 5, 6})) EXPECT_TRUE(classes.IsDistinguished(r, kFirst)) << r;
+  EXPECT_FALSE(classes.IsDistinguished(Row(3), kFirst));
+  // A lone cell absorbed into the distinguished class turns distinguished itself.
+  merge = classes.Unite(Row(3), Row(6), kFirst);
+  EXPECT_EQ(merge.turned, Turned::kAbsorbed);
+  EXPECT_EQ(relabelled(merge), Rows({3}));
+  EXPECT_TRUE(classes.IsDistinguished(Row(3), kFirst));
 }
 
-TEST(SymbolClassesTest, TracksSharedRowsCompletenessAndAllDistinguishedRows) {
-  SymbolClasses classes(130, 3);  // more rows than two words of shared bits
-  EXPECT_EQ(classes.SharedCount(0), 0u);
-  classes.Unite(0, 65, 3);
-  classes.Unite(0, 3, 128);
-  classes.Unite(0, 63, 64);
-  EXPECT_EQ(classes.SharedCount(0), 5u);
+TEST(SymbolClassesTest, TracksSharedRowsAndCompletenessAcrossWordsOfRows) {
+  SymbolClasses classes = Classes(130, 2);  // more rows than two words of shared bits
+  EXPECT_EQ(classes.Shared().Count(kFirst), 0u);
+  classes.Unite(Row(65), Row(3), kFirst);
+  classes.Unite(Row(3), Row(128), kFirst);
+  classes.Unite(Row(63), Row(64), kFirst);
+  EXPECT_EQ(classes.Shared().Count(kFirst), 5u);
   std::vector<Row> shared;
-  classes.ForEachShared(0, [&](Row r) { shared.push_back(r); });
-  EXPECT_EQ(shared, (std::vector<Row>{3, 63, 64, 65, 128}));
+  classes.Shared().ForEach(kFirst, [&](Row r) { shared.push_back(r); });
+  EXPECT_EQ(shared, Rows({3, 63, 64, 65, 128}));
 
-  EXPECT_FALSE(classes.IsComplete(1));
-  for (Row r = 1; r < 130; ++r) classes.Unite(1, r, 0);
-  EXPECT_TRUE(classes.IsComplete(1));
-  EXPECT_FALSE(classes.IsComplete(0));
-  EXPECT_TRUE(SymbolClasses(1, 2).IsComplete(1));  // one row: nothing left to merge
-
-  // Row 7 becomes all distinguished through a merge, not through its own attributes.
-  classes.MarkDistinguished(129, 1);  // the whole column is one class: every row gets it
-  classes.MarkDistinguished(7, 2);
-  classes.MarkDistinguished(129, 0);
-  EXPECT_EQ(classes.AllDistinguishedRow(), SymbolClasses::kNone);
-  classes.Unite(0, 129, 7);
-  EXPECT_EQ(classes.AllDistinguishedRow(), 7u);
-  classes.Unite(2, 7, 129);
-  EXPECT_EQ(classes.AllDistinguishedRow(), 7u);              // the first found stays
-  EXPECT_EQ(SymbolClasses(2, 0).AllDistinguishedRow(), 0u);  // no cell to wait for
+  EXPECT_FALSE(classes.IsComplete(kSecond));
+  for (Row r{1}; r < 130; ++r) classes.Unite(r, Row(0), kSecond);
+  EXPECT_TRUE(classes.IsComplete(kSecond));
+  EXPECT_FALSE(classes.IsComplete(kFirst));
+  EXPECT_TRUE(Classes(1, 2).IsComplete(kSecond));  // one row: nothing left to merge
+  EXPECT_TRUE(Classes(3, 1, {{0, 0}, {1, 0}, {2, 0}}).IsComplete(kFirst));
 }
 
 TEST(SymbolClassesTest, TableauHoldsEveryCellsSymbol) {
   for (bool track : {true, false}) {
-    SymbolClasses classes(3, 2, track);
-    classes.MarkDistinguished(0, 0);
-    classes.Unite(0, 0, 2);
-    classes.Unite(1, 2, 1);
-    math::matrix<int> tableau = classes.ToTableau();
+    SymbolClasses classes = Classes(3, 2, {{0, 0}}, track);
+    classes.Unite(Row(0), Row(2), kFirst);
+    classes.Unite(Row(2), Row(1), kSecond);
+    Tableau tableau = classes.ToTableau();
     ASSERT_EQ(tableau.RowNo(), 3u);
     ASSERT_EQ(tableau.ColNo(), 2u);
     const int expected[3][2] = {{0, 1}, {2, 2}, {0, 2}};
-    for (std::uint32_t r = 0; r < 3; ++r) {
-      for (std::uint32_t c = 0; c < 2; ++c) {
+    for (Row r{0}; r < 3; ++r) {
+      for (Column c{0}; c < 2; ++c) {
         EXPECT_EQ(tableau(r, c), expected[r][c]) << r << c << track;
-        EXPECT_EQ(classes.Symbol(c, r), expected[r][c]) << r << c << track;
+        EXPECT_EQ(classes.Symbol(r, c), expected[r][c]) << r << c << track;
       }
     }
   }
-  EXPECT_EQ(SymbolClasses(0, 4).ToTableau().RowNo(), 0u);
+  EXPECT_EQ(Classes(0, 4).ToTableau().RowNo(), 0u);
 }
 
 // Random merges against a plain model that keeps each column as a vector of symbols, for
-// row counts on both sides of every 64-bit word of shared bits.
+// row counts on both sides of every 64-bit word of bits.
 TEST(SymbolClassesTest, AgreesWithAPlainModelOnRandomMerges) {
   std::mt19937 random(20261208);
   for (std::size_t rows : {1u, 2u, 63u, 64u, 65u, 127u, 128u, 129u, 300u}) {
     const std::size_t cols = 3;
-    SymbolClasses classes(rows, cols);
     std::vector<std::vector<int>> model(cols, std::vector<int>(rows));
-    std::vector<std::vector<bool>> distinguished(cols, std::vector<bool>(rows, false));
+    std::vector<std::pair<int, int>> distinguished;
     for (std::size_t c = 0; c < cols; ++c) {
-      for (std::size_t r = 0; r < rows; ++r) model[c][r] = static_cast<int>(r) + 1;
-    }
-    auto pick = [&] { return static_cast<Row>(random() % rows); };
-    for (int step = 0; step < 400; ++step) {
-      std::size_t c = random() % cols;
-      Row a = pick();
-      Row b = pick();
-      if (step % 10 == 0) {
-        classes.MarkDistinguished(a, c);
-        int old = model[c][a];
-        for (int& cell : model[c]) {
-          if (cell == old) cell = 0;
-        }
-        continue;
-      }
-      int keep = std::min(model[c][a], model[c][b]);
-      int drop = std::max(model[c][a], model[c][b]);
-      std::set<Row> changed;  // rows whose class changed: relabelled or newly shared
-      std::set<Row> turned;   // the other rows whose cell became distinguished
-      SymbolClasses::Merge merge;
-      bool merged = classes.Unite(
-          c, a, b, &merge, [&](Row r) { changed.insert(r); }, [&](Row r) { turned.insert(r); });
-      ASSERT_EQ(merged, keep != drop) << rows << " rows, step " << step;
-      if (!merged) continue;
-      EXPECT_EQ(merge.kept, keep);
-      EXPECT_EQ(merge.dropped, drop);
-      EXPECT_EQ(merge.cells,
-                static_cast<std::size_t>(std::count(model[c].begin(), model[c].end(), drop)));
-      std::set<Row> expectTurned;
       for (std::size_t r = 0; r < rows; ++r) {
-        auto row = static_cast<Row>(r);
-        if (keep == 0 && model[c][r] == drop && !changed.count(row)) expectTurned.insert(row);
+        // Column 0 starts with no distinguished cell, the others with some.
+        const bool marked = c != 0 && random() % 7 == 0;
+        model[c][r] = marked ? 0 : static_cast<int>(r) + 1;
+        if (marked) distinguished.push_back({static_cast<int>(r), static_cast<int>(c)});
       }
+    }
+    SymbolClasses classes = Classes(rows, cols, distinguished);
+    auto pick = [&] { return Row(static_cast<std::uint32_t>(random() % rows)); };
+    for (int step = 0; step < 400; ++step) {
+      const Column c(static_cast<std::uint32_t>(random() % cols));
+      const Row a = pick();
+      const Row b = pick();
+      const int keep = std::min(model[c][a], model[c][b]);
+      const int drop = std::max(model[c][a], model[c][b]);
+      ASSERT_EQ(classes.SameClass(a, b, c), keep == drop) << rows << " rows, step " << step;
+      if (keep == drop) continue;
+      const SymbolChange change = classes.Change(a, b, c);
+      const SymbolClasses::Merge merge = classes.Unite(a, b, c);
+      ASSERT_TRUE(merge);
+      EXPECT_EQ(change.kept, keep);
+      EXPECT_EQ(change.dropped, drop);
+      EXPECT_EQ(change.cells,
+                static_cast<std::size_t>(std::count(model[c].begin(), model[c].end(), drop)));
+      // The relabelled rows are one of the two classes; the cells that turned distinguished
+      // are those of the class that was not.
+      std::set<Row> relabelled;
+      classes.ForEachRelabelled(merge, c, [&](Row r) { relabelled.insert(r); });
+      const int relabelledSymbol = model[c][*relabelled.begin()];
+      std::set<Row> turned;
+      if (merge.turned == Turned::kAbsorbed) turned = relabelled;
+      if (merge.turned == Turned::kKept) {
+        classes.ForEachFormerlyKept(merge, c, [&](Row r) { turned.insert(r); });
+      }
+      std::set<Row> expectRelabelled;
+      std::set<Row> expectTurned;
+      for (Row r{0}; r < rows; ++r) {
+        if (model[c][r] == relabelledSymbol) expectRelabelled.insert(r);
+        if (keep == 0 && model[c][r] == drop) expectTurned.insert(r);
+      }
+      EXPECT_EQ(relabelled, expectRelabelled) << rows << " rows, step " << step;
+      EXPECT_EQ(turned, expectTurned) << rows << " rows, step " << step;
       for (int& cell : model[c]) {
         if (cell == drop) cell = keep;
       }
-      EXPECT_TRUE(changed.count(a) || changed.count(b)) << rows << " rows, step " << step;
-      EXPECT_EQ(turned, expectTurned) << rows << " rows, step " << step;
     }
-    math::matrix<int> tableau = classes.ToTableau();
-    for (std::size_t c = 0; c < cols; ++c) {
-      std::size_t sharedCells = 0;
-      for (std::size_t r = 0; r < rows; ++r) {
-        auto row = static_cast<Row>(r);
-        auto count = std::count(model[c].begin(), model[c].end(), model[c][r]);
-        ASSERT_EQ(tableau(row, static_cast<std::uint32_t>(c)), model[c][r]) << rows << r;
-        EXPECT_EQ(classes.ClassSize(c, row), static_cast<std::size_t>(count));
-        EXPECT_EQ(classes.IsShared(c, row), count > 1);
-        EXPECT_EQ(classes.IsDistinguishedCell(c, row), model[c][r] == 0);
-        EXPECT_EQ((classes.DistinguishedWord(c, r / 64) >> (r % 64)) & 1,
-                  model[c][r] == 0 ? 1u : 0u);
-        EXPECT_EQ((classes.SharedWord(c, r / 64) >> (r % 64)) & 1, count > 1 ? 1u : 0u);
-        sharedCells += count > 1;
+    Tableau tableau = classes.ToTableau();
+    for (Column c{0}; c < cols; ++c) {
+      bool oneClass = true;
+      for (Row r{0}; r < rows; ++r) {
+        const auto count = std::count(model[c].begin(), model[c].end(), model[c][r]);
+        ASSERT_EQ(tableau(r, c), model[c][r]) << rows << " rows, row " << r;
+        EXPECT_EQ(classes.ClassSize(r, c), static_cast<std::size_t>(count));
+        EXPECT_EQ(classes.Shared().Test(r, c), count > 1);
+        EXPECT_EQ(classes.IsDistinguished(r, c), model[c][r] == 0);
+        oneClass = oneClass && model[c][r] == model[c][0];
       }
-      EXPECT_EQ(classes.SharedCount(c), sharedCells);
-      bool oneClass = std::all_of(model[c].begin(), model[c].end(),
-                                  [&](int cell) { return cell == model[c][0]; });
       EXPECT_EQ(classes.IsComplete(c), oneClass);
-    }
-  }
-}
-
-// Marking a column's distinguished cells in one pass leaves the classes that marking them one
-// by one does, for the merges that follow too.
-TEST(SymbolClassesTest, MarkingCellsInOnePassIsMarkingThemOneByOne) {
-  std::mt19937 random(11);
-  for (std::size_t rows : {1u, 2u, 63u, 64u, 65u, 129u}) {
-    const std::size_t cols = 3;
-    SymbolClasses byOne(rows, cols, true);
-    SymbolClasses inOnePass(rows, cols, true);
-    std::bernoulli_distribution holds(rows == 2 ? 1.0 : 0.4);
-    for (std::size_t c = 0; c < cols; ++c) {
-      std::vector<Row> marked;
-      for (std::size_t r = 0; r < rows; ++r) {
-        if (c == 0 || holds(random)) marked.push_back(static_cast<Row>(r));  // column 0: all
-      }
-      for (Row r : marked) byOne.MarkDistinguished(r, c);
-      inOnePass.MarkDistinguished(marked, c);
-    }
-    std::uniform_int_distribution<Row> pick(0, static_cast<Row>(rows - 1));
-    for (int step = 0; step < 50; ++step) {
-      std::size_t c = static_cast<std::size_t>(step) % cols;
-      Row a = pick(random);
-      Row b = pick(random);
-      ASSERT_EQ(byOne.Unite(c, a, b), inOnePass.Unite(c, a, b)) << rows << " rows";
-    }
-    EXPECT_EQ(byOne.ToTableau(), inOnePass.ToTableau()) << rows << " rows";
-    EXPECT_EQ(byOne.AllDistinguishedRow(), inOnePass.AllDistinguishedRow()) << rows << " rows";
-    for (std::size_t c = 0; c < cols; ++c) {
-      EXPECT_EQ(byOne.SharedCount(c), inOnePass.SharedCount(c));
-      EXPECT_EQ(byOne.IsComplete(c), inOnePass.IsComplete(c));
-      for (std::size_t w = 0; w < byOne.WordsPerColumn(); ++w) {
-        EXPECT_EQ(byOne.SharedWord(c, w), inOnePass.SharedWord(c, w));
-        EXPECT_EQ(byOne.DistinguishedWord(c, w), inOnePass.DistinguishedWord(c, w));
-      }
-      for (std::size_t r = 0; r < rows; ++r) {
-        EXPECT_EQ(byOne.ClassSize(c, static_cast<Row>(r)),
-                  inOnePass.ClassSize(c, static_cast<Row>(r)));
-      }
+      const bool hasDistinguished = std::count(model[c].begin(), model[c].end(), 0) > 0;
+      EXPECT_EQ(classes.DistinguishedLabel(c) != kNoRow, hasDistinguished);
     }
   }
 }

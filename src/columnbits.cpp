@@ -1,0 +1,24 @@
+#include "columnbits.h"
+
+ColumnBits::ColumnBits(std::size_t rows, std::size_t cols)
+    : rows_(rows), cols_(cols), words_((rows + 63) / 64), bits_(words_ * cols, 0) {}
+
+std::size_t ColumnBits::Count(Column col) const {
+  std::size_t count = 0;
+  const std::uint64_t* words = Words(col);
+  for (std::size_t w = 0; w < words_; ++w)
+    count += static_cast<std::size_t>(__builtin_popcountll(words[w]));
+  return count;
+}
+
+Row FirstRowInEveryColumn(const ColumnBits& bits) {
+  const std::size_t rows = bits.RowNo();
+  for (std::size_t w = 0; w < bits.WordsPerColumn(); ++w) {
+    const bool lastWord = w + 1 == bits.WordsPerColumn();
+    std::uint64_t word =
+        lastWord && rows % 64 != 0 ? (std::uint64_t{1} << (rows % 64)) - 1 : ~std::uint64_t{0};
+    for (Column c{0}; c < bits.ColNo() && word != 0; ++c) word &= bits.Word(c, w);
+    if (word != 0) return LowestRowIn(word, w);
+  }
+  return kNoRow;
+}

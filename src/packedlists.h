@@ -1,0 +1,98 @@
+#pragma once
+
+// Many short lists stored back to back in one array: a million lists of a few items cost a few
+// bytes each, not an allocation each.
+//
+// Lists are numbered from 0 in the order they are made. A list is made either full, by
+// Append, or empty with room for a given number of items, by the constructor that takes the
+// rooms; the latter are filled by Add and can lose items by Remove. A list never grows past
+// its room.
+
+#include <algorithm>
+#include <cassert>
+#include <cstddef>
+#include <cstdint>
+#include <limits>
+#include <stdexcept>
+#include <vector>
+
+// A read-only view of consecutive items.
+template <typename T>
+class Span {
+ public:
+  Span(const T* begin, const T* end) : begin_(begin), end_(end) {}
+  const T* begin() const { return begin_; }
+  const T* end() const { return end_; }
+  std::size_t size() const { return static_cast<std::size_t>(end_ - begin_); }
+  bool empty() const { return begin_ == end_; }
+  const T& operator[](std::size_t i) const {
+    assert(i < size());
+    return begin_[i];
+  }
+  const T& front() const { return (*this)[0]; }
+
+ private:
+  const T* begin_;
+  const T* end_;
+};
+
+template <typename T>
+class PackedLists {
+ public:
+  PackedLists() = default;
+  // room.size() empty lists; list i has room for room[i] items.
+  explicit PackedLists(const std::vector<std::uint32_t>& room) : ends_(room.size()) {
+    starts_.reserve(room.size() + 1);
+    for (std::size_t i = 0; i < room.size(); ++i) {
+      ends_[i] = starts_.back();
+      Reserve(room[i]);
+      starts_.push_back(static_cast<std::uint32_t>(items_.size()));
+    }
+  }
+
+  std::size_t size() const { return starts_.size() - 1; }
+  Span<T> operator[](std::size_t i) const {
+    assert(i < size());
+    return {items_.data() + starts_[i], items_.data() + End(i)};
+  }
+  // The room of all the lists together.
+  std::size_t ItemCount() const { return items_.size(); }
+
+  // Makes a new list that holds list. Throws std::length_error past 2^32 - 1 items in all.
+  void Append(const std::vector<T>& list) {
+    assert(ends_.empty());  // lists made with room keep their ends apart
+    Reserve(list.size());
+    std::copy(list.begin(), list.end(), items_.end() - static_cast<std::ptrdiff_t>(list.size()));
+    starts_.push_back(static_cast<std::uint32_t>(items_.size()));
+  }
+  // Adds item at the end of list i. REQUIRES: list i was made with room for one more.
+  void Add(std::size_t i, const T& item) {
+    assert(!ends_.empty() && ends_[i] < starts_[i + 1]);
+    items_[ends_[i]++] = item;
+  }
+  // Removes the item at position at of list i; the list's last item takes its place.
+  void Remove(std::size_t i, std::size_t at) {
+    assert(!ends_.empty() && starts_[i] + at < ends_[i]);
+    items_[starts_[i] + at] = items_[--ends_[i]];
+  }
+  // Gives back the room that growing left unused.
+  void ShrinkToFit() {
+    items_.shrink_to_fit();
+    starts_.shrink_to_fit();
+  }
+
+ private:
+  std::uint32_t End(std::size_t i) const { return ends_.empty() ? starts_[i + 1] : ends_[i]; }
+  // Adds count items at the end of the array, for the list being made.
+  void Reserve(std::size_t count) {
+    if (count > std::numeric_limits<std::uint32_t>::max() - items_.size()) {
+      throw std::length_error("too many attribute names in the input");
+    }
+    items_.resize(items_.size() + count);
+  }
+
+  std::vector<T> items_;
+  std::vector<std::uint32_t> starts_ = {0};  // list i's items begin at starts_[i]
+  // Only for lists made with room: where each list's items end now.
+  std::vector<std::uint32_t> ends_;
+};

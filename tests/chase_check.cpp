@@ -1,0 +1,149 @@
+#include "chase_check.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <functional>
+#include <iostream>
+#include <sstream>
+#include <vector>
+
+#include "application.h"
+#include "decide.h"
+#include "proof.h"
+#include "reader.h"
+#include "reference_chase.h"
+#include "warnings.h"
+
+namespace {
+
+using Cells = std::vector<std::vector<int>>;
+
+Cells CellsOf(const Tableau& tableau) {
+  Cells cells(tableau.RowNo(), std::vector<int>(tableau.ColNo()));
+  for (std::uint32_t r = 0; r < tableau.RowNo(); ++r) {
+    for (std::uint32_t c = 0; c < tableau.ColNo(); ++c) cells[r][c] = tableau(r, c);
+  }
+  return cells;
+}
+
+Row LowestDistinguishedRow(const Cells& cells) {
+  for (std::uint32_t r = 0; r < cells.size(); ++r) {
+    if (std::all_of(cells[r].begin(), cells[r].end(), [](int cell) { return cell == 0; }))
+      return Row(r);
+  }
+  return kNoRow;
+}
+
+std::string CheckReading(const ParsedInput& input) {
+  for (std::size_t c = 1; c < input.attributes.size(); ++c) {
+    if (!(input.attributes[c - 1] < input.attributes[c])) return "attributes not sorted, unique";
+  }
+  const DependencySet& dependencies = input.dependencies;
+  if (dependencies.first.size() != dependencies.second.size() ||
+      dependencies.first.size() != input.dependencyLines.size() ||
+      dependencies.first.size() != input.resolved.dependencies.size()) {
+    return "dependency sides or lines of different lengths";
+  }
+  return "";
+}
+
+std::string CheckOutcome(const Outcome& outcome, const ReferenceResult& expected,
+                         const char* what) {
+  if (outcome.lossless != expected.lossless) return std::string(what) + ": verdict differs";
+  if (!outcome.finalTableau) {
+    if (outcome.lossless == (outcome.decidingRow == kNoRow)) {
+      return std::string(what) + ": deciding row does not match the verdict";
+    }
+    return "";
+  }
+  if (CellsOf(*outcome.finalTableau) != expected.tableau) {
+    return std::string(what) + ": final tableau differs";
+  }
+  if (outcome.decidingRow != LowestDistinguishedRow(expected.tableau)) {
+    return std::string(what) + ": deciding row is not the lowest all distinguished";
+  }
+  return "";
+}
+
+// The steps the proof forest says the verdict needed are a proof: replayed alone on the
+// initial tableau, in order, each is a valid step of the chase, and after the last the
+// deciding row is all distinguished.
+std::string CheckNeededSteps(const ParsedInput& input, const std::vector<ChaseStep>& steps,
+                             Row deciding) {
+  const ResolvedInput& resolved = input.resolved;
+  ProofForest proof(resolved.RowNo(), resolved.ColNo());
+  for (Row r{0}; r < resolved.RowNo(); ++r) {
+    for (Column c : resolved.rowColumns[r]) proof.MarkDistinguished(r, c);
+  }
+  for (const ChaseStep& step : steps) proof.Record(step);
+  std::vector<ChaseStep> needed;
+  for (std::size_t s : proof.StepsMakingDistinguished(deciding, resolved.dependencies)) {
+    needed.push_back(steps[s]);
+  }
+  Replay replay = ReplaySteps(input.decomposition, input.dependencies, needed, false);
+  if (!replay.error.empty()) return "needed steps: " + replay.error;
+  const std::vector<int>& row = replay.tableau[deciding];
+  if (!std::all_of(row.begin(), row.end(), [](int cell) { return cell == 0; })) {
+    return "the deciding row is not all distinguished after the needed steps";
+  }
+  return "";
+}
+
+std::string CheckObservedChase(const ParsedInput& input, const ReferenceResult& expected) {
+  std::vector<ChaseStep> steps;
+  std::size_t initials = 0;
+  ChaseObserver observer;
+  observer.initial = [&](const Tableau&) { ++initials; };
+  observer.step = [&](const ChaseStep& step) { steps.push_back(step); };
+  DecideOptions options;
+  options.observer = &observer;
+  const Outcome outcome = Decide(input.resolved, options);
+  if (initials != 1) return "observed: the initial tableau not shown once";
+  std::string error = CheckOutcome(outcome, expected, "observed");
+  if (!error.empty()) return error;
+  Replay replay = ReplaySteps(input.decomposition, input.dependencies, steps, true);
+  if (!replay.error.empty()) return "observed steps: " + replay.error;
+  if (replay.tableau != expected.tableau) return "observed steps leave another tableau";
+  return outcome.lossless ? CheckNeededSteps(input, steps, outcome.decidingRow) : "";
+}
+
+std::string CheckApplication(const std::string& text, const ReferenceResult& expected) {
+  Application app;
+  std::istringstream in(text);
+  app.getInput(in, "check.txt");
+  std::ostringstream out;
+  app.result(out);
+  const std::string verdict = expected.lossless ? "vesztesegmentes" : "veszteseges";
+  return out.str() == app.getLineBreak() + verdict ? "" : "Application wrote another verdict";
+}
+
+}  // namespace
+
+CheckResult CheckAgainstReference(const std::string& text) {
+  // Warnings are not what is checked here.
+  std::streambuf* stderrBuffer = std::cerr.rdbuf(nullptr);
+  std::ostringstream discarded;
+  Warnings warnings(discarded, "check.txt");
+  std::istringstream in(text);
+  const ParsedInput input = ReadInput(in, warnings, true);
+  const ReferenceResult expected = ReferenceChase(input.decomposition, input.dependencies);
+
+  CheckResult result;
+  result.lossless = expected.lossless;
+  result.referencePasses = expected.passes;
+  DecideOptions wantTableau;
+  wantTableau.finalTableau = true;
+  const std::function<std::string()> checks[] = {
+      [&] { return CheckReading(input); },
+      [&] { return CheckOutcome(Decide(input.resolved), expected, "verdict only"); },
+      [&] { return CheckOutcome(Decide(input.resolved, wantTableau), expected, "tableau"); },
+      [&] { return CheckObservedChase(input, expected); },
+      [&] { return CheckApplication(text, expected); },
+  };
+  for (const auto& check : checks) {
+    result.error = check();
+    if (!result.error.empty()) break;
+  }
+  std::cerr.rdbuf(stderrBuffer);
+  return result;
+}

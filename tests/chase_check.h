@@ -1,0 +1,22 @@
+#pragma once
+
+// The tool's decision on an input held against the plain reference chase. The differential
+// test and the input fuzzer both run these checks, and only through the one decision call.
+
+#include <string>
+
+struct CheckResult {
+  std::string error;  // what differed first, or empty when everything agreed
+  bool lossless = false;
+  int referencePasses = 0;  // passes of the reference chase, the last of which changed nothing
+};
+
+// Reads text as an input file and checks:
+// - the attributes sorted and unique, the dependencies' sides and lines of one length;
+// - the verdict alone, the final tableau and the deciding row (the lowest all distinguished)
+//   against the reference chase;
+// - the observed chase: its steps, replayed the textbook way, valid one by one with the
+//   symbols and cell counts they reported, leaving the reference's tableau; for a lossless
+//   verdict, the steps the proof forest says were needed, replayed alone, a proof of it;
+// - the verdict that Application writes, with the input's own line break.
+CheckResult CheckAgainstReference(const std::string& text);

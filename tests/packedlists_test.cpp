@@ -1,0 +1,43 @@
+#include "packedlists.h"
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+namespace {
+
+std::vector<int> Items(Span<int> span) { return {span.begin(), span.end()}; }
+
+TEST(PackedListsTest, AppendedListsStandBackToBack) {
+  PackedLists<int> lists;
+  lists.Append({1, 2});
+  lists.Append({});
+  lists.Append({3});
+  ASSERT_EQ(lists.size(), 3u);
+  EXPECT_EQ(Items(lists[0]), (std::vector<int>{1, 2}));
+  EXPECT_TRUE(lists[1].empty());
+  EXPECT_EQ(Items(lists[2]), (std::vector<int>{3}));
+  EXPECT_EQ(lists.ItemCount(), 3u);
+}
+
+TEST(PackedListsTest, ListsWithRoomFillAndLoseItemsOnTheirOwn) {
+  PackedLists<int> lists({2, 0, 3});
+  EXPECT_TRUE(lists[0].empty());
+  lists.Add(2, 7);
+  lists.Add(0, 1);
+  lists.Add(2, 8);
+  lists.Add(2, 9);
+  lists.Add(0, 2);
+  EXPECT_EQ(Items(lists[0]), (std::vector<int>{1, 2}));
+  EXPECT_EQ(Items(lists[2]), (std::vector<int>{7, 8, 9}));
+  // Removing takes the list's last item into the gap: order changes, neighbours do not.
+  lists.Remove(2, 0);
+  EXPECT_EQ(Items(lists[2]), (std::vector<int>{9, 8}));
+  lists.Remove(2, 1);
+  EXPECT_EQ(Items(lists[2]), (std::vector<int>{9}));
+  EXPECT_EQ(Items(lists[0]), (std::vector<int>{1, 2}));
+  lists.Add(2, 4);  // room freed by a removal is room again
+  EXPECT_EQ(Items(lists[2]), (std::vector<int>{9, 4}));
+}
+
+}  // namespace
