@@ -98,15 +98,9 @@ void Chase::Start(std::size_t j) {
   for (Column c : left) uses_.Add(c, static_cast<std::uint32_t>(j));
   // Only rows shared in every left-hand column can agree with another row; the column with
   // the fewest shared cells bounds them.
-  Column driver = left.front();
-  std::size_t fewest = classes_.Shared().Count(driver);
-  for (Column c : left) {
-    const std::size_t count = classes_.Shared().Count(c);
-    if (count < fewest) {
-      driver = c;
-      fewest = count;
-    }
-  }
+  const Column driver = *std::min_element(left.begin(), left.end(), [&](Column a, Column b) {
+    return classes_.SharedCount(a) < classes_.SharedCount(b);
+  });
   ProbeAll(j, driver);
 }
 
@@ -188,28 +182,20 @@ void Chase::FollowUp(const SymbolClasses::Merge& merge, Column col) {
 }
 
 void Chase::Follow(Row a, Row b, Column c) {
-  for (std::size_t at = 0; at < followers_[c].size();) {
-    const Follower follower = followers_[c][at];
-    if (classes_.IsComplete(follower.column)) {
-      followers_.Remove(c, at);
-      continue;
-    }
+  followers_.Filter(c, [&](const Follower& follower) {
+    if (classes_.IsComplete(follower.column)) return false;  // nothing left to merge there
     Push(a, b, follower.column, follower.dependency);
-    ++at;
-  }
+    return true;
+  });
 }
 
 template <typename Visit>
 void Chase::ForEachUse(Column c, Visit visit) {
-  for (std::size_t at = 0; at < uses_[c].size();) {
-    const std::uint32_t j = uses_[c][at];
-    if (IsSettled(j)) {
-      uses_.Remove(c, at);
-      continue;
-    }
+  uses_.Filter(c, [&](std::uint32_t j) {
+    if (IsSettled(j)) return false;
     visit(j);
-    ++at;
-  }
+    return true;
+  });
 }
 
 void Chase::Recheck(Row r, Column c) {
@@ -223,9 +209,13 @@ void Chase::RecheckDistinguished(Row r, Column c) {
 }
 
 bool Chase::DistinguishedOnLeft(std::size_t j, Row r) const {
-  const ColumnSpan left = dependencies_.Left(j);
-  return std::all_of(left.begin(), left.end(),
-                     [&](Column c) { return classes_.IsDistinguished(r, c); });
+  const ColumnBits& distinguished = classes_.Distinguished();
+  const std::size_t w = r / 64;
+  const std::uint64_t bit = std::uint64_t{1} << (r % 64);
+  for (Column c : dependencies_.Left(j)) {
+    if ((distinguished.Word(c, w) & bit) == 0) return false;
+  }
+  return true;
 }
 
 std::uint64_t Chase::DistinguishedOnLeft(std::size_t j, std::size_t w) const {

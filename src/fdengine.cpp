@@ -99,6 +99,12 @@ Outcome DecideFunctional(const ResolvedInput& input, const DecideOptions& option
     Chase(classes, input.dependencies, std::move(step)).Run(verdictOnly);
   }
   Outcome outcome = Verdict(classes.Distinguished());
-  if (!verdictOnly) outcome.finalTableau = classes.ToTableau();
+  if (!verdictOnly) {
+    // Made in place, not copied from a temporary: GCC 12 takes the reference counting of
+    // such a copy for a use after free (-Wuse-after-free).
+    outcome.finalTableau.emplace(static_cast<std::uint32_t>(input.RowNo()),
+                                 static_cast<std::uint32_t>(input.ColNo()));
+    classes.WriteTableau(*outcome.finalTableau);
+  }
   return outcome;
 }

@@ -5,7 +5,7 @@
 //
 // Lists are numbered from 0 in the order they are made. A list is made either full, by
 // Append, or empty with room for a given number of items, by the constructor that takes the
-// rooms; the latter are filled by Add and can lose items by Remove. A list never grows past
+// rooms; the latter are filled by Add and can lose items by Filter. A list never grows past
 // its room.
 
 #include <algorithm>
@@ -43,11 +43,14 @@ class PackedLists {
   // room.size() empty lists; list i has room for room[i] items.
   explicit PackedLists(const std::vector<std::uint32_t>& room) : ends_(room.size()) {
     starts_.reserve(room.size() + 1);
-    for (std::size_t i = 0; i < room.size(); ++i) {
-      ends_[i] = starts_.back();
-      Reserve(room[i]);
-      starts_.push_back(static_cast<std::uint32_t>(items_.size()));
+    std::size_t total = 0;
+    for (std::uint32_t count : room) {
+      CheckRoom(total, count);
+      total += count;
+      starts_.push_back(static_cast<std::uint32_t>(total));
     }
+    std::copy(starts_.begin(), starts_.end() - 1, ends_.begin());
+    items_.resize(total);
   }
 
   std::size_t size() const { return starts_.size() - 1; }
@@ -61,8 +64,8 @@ class PackedLists {
   // Makes a new list that holds list. Throws std::length_error past 2^32 - 1 items in all.
   void Append(const std::vector<T>& list) {
     assert(ends_.empty());  // lists made with room keep their ends apart
-    Reserve(list.size());
-    std::copy(list.begin(), list.end(), items_.end() - static_cast<std::ptrdiff_t>(list.size()));
+    CheckRoom(items_.size(), list.size());
+    items_.insert(items_.end(), list.begin(), list.end());
     starts_.push_back(static_cast<std::uint32_t>(items_.size()));
   }
   // Adds item at the end of list i. REQUIRES: list i was made with room for one more.
@@ -70,10 +73,19 @@ class PackedLists {
     assert(!ends_.empty() && ends_[i] < starts_[i + 1]);
     items_[ends_[i]++] = item;
   }
-  // Removes the item at position at of list i; the list's last item takes its place.
-  void Remove(std::size_t i, std::size_t at) {
-    assert(!ends_.empty() && starts_[i] + at < ends_[i]);
-    items_[starts_[i] + at] = items_[--ends_[i]];
+  // Calls keep(item) for every item of list i, and removes those it returns false for: the
+  // list's last item takes a removed one's place, and is looked at next. REQUIRES: list i was
+  // made with room, and keep does not change the lists.
+  template <typename Keep>
+  void Filter(std::size_t i, Keep keep) {
+    assert(!ends_.empty());
+    for (std::uint32_t at = starts_[i]; at < ends_[i];) {
+      if (keep(items_[at])) {
+        ++at;
+      } else {
+        items_[at] = items_[--ends_[i]];
+      }
+    }
   }
   // Gives back the room that growing left unused.
   void ShrinkToFit() {
@@ -83,12 +95,12 @@ class PackedLists {
 
  private:
   std::uint32_t End(std::size_t i) const { return ends_.empty() ? starts_[i + 1] : ends_[i]; }
-  // Adds count items at the end of the array, for the list being made.
-  void Reserve(std::size_t count) {
-    if (count > std::numeric_limits<std::uint32_t>::max() - items_.size()) {
+  // Refuses count more items after total: positions are 32 bits. Lists hold the columns that
+  // the input names, so only an input of more than 2^32 names comes near.
+  static void CheckRoom(std::size_t total, std::size_t count) {
+    if (count > std::numeric_limits<std::uint32_t>::max() - total) {
       throw std::length_error("too many attribute names in the input");
     }
-    items_.resize(items_.size() + count);
   }
 
   std::vector<T> items_;

@@ -10,6 +10,7 @@ SymbolClasses::SymbolClasses(ColumnBits distinguished, bool trackSymbols)
       cells_(static_cast<CellData*>(std::calloc(rows_ * cols_ + 1, sizeof(CellData)))),
       distinguished_(std::move(distinguished)),
       shared_(rows_, cols_),
+      sharedCount_(cols_, 0),
       complete_(cols_, rows_ <= 1 ? 1 : 0),
       anchor_(cols_, kNoRow) {
   assert(rows_ < (std::size_t{1} << 30));
@@ -49,6 +50,7 @@ void SymbolClasses::FormDistinguishedClass(const std::vector<Row>& rows, Column 
   SetSize(label, col, static_cast<std::uint32_t>(rows.size()));
   std::copy(distinguished_.Words(col), distinguished_.Words(col) + shared_.WordsPerColumn(),
             shared_.Words(col));
+  sharedCount_[col] = rows.size();
 }
 
 int SymbolClasses::Symbol(Row row, Column col) const {
@@ -88,7 +90,7 @@ SymbolClasses::Merge SymbolClasses::Unite(Row a, Row b, Column col) {
     ForEachMember(keptDistinguished ? absorbed : kept, col,
                   [&](Row r) { distinguished_.Set(r, col); });
   }
-  if (merge.labelWasAlone) shared_.Set(kept, col);
+  if (merge.labelWasAlone) MarkShared(kept, col);
   Absorb(kept, absorbed, col);
   SetSize(kept, col, keptSize + absorbedSize);
   if (!minRow_.empty()) {
@@ -102,7 +104,7 @@ SymbolClasses::Merge SymbolClasses::Unite(Row a, Row b, Column col) {
 void SymbolClasses::Absorb(Row to, Row from, Column col) {
   const bool wasAlone = Next(from, col) == from;
   ForEachMember(from, col, [&](Row r) { SetLabel(r, col, to); });
-  if (wasAlone) shared_.Set(from, col);
+  if (wasAlone) MarkShared(from, col);
   const Row afterTo = Next(to, col);
   SetNext(to, col, Next(from, col));
   SetNext(from, col, afterTo);
@@ -110,6 +112,12 @@ void SymbolClasses::Absorb(Row to, Row from, Column col) {
 
 Tableau SymbolClasses::ToTableau() const {
   Tableau tableau(static_cast<std::uint32_t>(rows_), static_cast<std::uint32_t>(cols_));
+  WriteTableau(tableau);
+  return tableau;
+}
+
+void SymbolClasses::WriteTableau(Tableau& tableau) const {
+  assert(tableau.RowNo() == rows_ && tableau.ColNo() == cols_);
   // The smallest row of each class: rows are visited in ascending order, so the first row
   // seen with a label is the smallest of its class.
   std::vector<Row> smallest(rows_, kNoRow);
@@ -121,5 +129,4 @@ Tableau SymbolClasses::ToTableau() const {
       tableau(row, col) = IsDistinguished(row, col) ? 0 : static_cast<int>(smallest[label]) + 1;
     }
   }
-  return tableau;
 }

@@ -29,8 +29,8 @@
 // - whether a cell is distinguished: a bit per cell, Distinguished(); a class's cells all
 //   have the same bit, so its label's bit stands for the class;
 // - caches of the sizes, kept in step by every merge: Shared(), whether a cell's class holds
-//   another cell (only such a cell can agree with another row), and IsComplete(), whether a
-//   column is one class (then no merge can change it);
+//   another cell (only such a cell can agree with another row), with SharedCount() of each
+//   column, and IsComplete(), whether a column is one class (then no merge can change it);
 // - when symbols are tracked, a class's smallest row, in minRow_ at its label.
 // About 12 bytes a cell and two bits, 16 bytes when symbols are tracked.
 class SymbolClasses {
@@ -69,6 +69,8 @@ class SymbolClasses {
   bool IsComplete(Column col) const { return complete_[col] != 0; }
   const ColumnBits& Distinguished() const { return distinguished_; }
   const ColumnBits& Shared() const { return shared_; }
+  // How many cells of col share their class: Shared().Count(col), without counting.
+  std::size_t SharedCount(Column col) const { return sharedCount_[col]; }
 
   // What merging the classes of cells (a, col) and (b, col) would change. REQUIRES: the two
   // are different classes.
@@ -88,6 +90,8 @@ class SymbolClasses {
 
   // The tableau of symbols: cell (r, c) holds the symbol of its class.
   Tableau ToTableau() const;
+  // The same into tableau. REQUIRES: tableau has RowNo() rows and ColNo() columns.
+  void WriteTableau(Tableau& tableau) const;
 
  private:
   // What a cell holds, in one record so that a cell is one cache access: its class label,
@@ -113,6 +117,10 @@ class SymbolClasses {
   void SetNext(Row row, Column col, Row next) { CellOf(row, col).next = next ^ row; }
   void SetSize(Row label, Column col, std::uint32_t size) { CellOf(label, col).size = size ^ 1u; }
 
+  void MarkShared(Row row, Column col) {
+    shared_.Set(row, col);
+    ++sharedCount_[col];
+  }
   // Makes the cells of rows, ascending, col's distinguished class.
   void FormDistinguishedClass(const std::vector<Row>& rows, Column col);
   // Relabels the class labelled from as to, marks its cells shared and joins the two rings,
@@ -124,6 +132,7 @@ class SymbolClasses {
   std::unique_ptr<CellData, FreeMemory> cells_;
   ColumnBits distinguished_;
   ColumnBits shared_;
+  std::vector<std::size_t> sharedCount_;
   std::vector<std::uint8_t> complete_;
   // Per column, a row of its distinguished class, or kNoRow: rows never leave a class, so it
   // finds the class's current label.

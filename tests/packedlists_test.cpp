@@ -30,10 +30,16 @@ TEST(PackedListsTest, ListsWithRoomFillAndLoseItemsOnTheirOwn) {
   lists.Add(0, 2);
   EXPECT_EQ(Items(lists[0]), (std::vector<int>{1, 2}));
   EXPECT_EQ(Items(lists[2]), (std::vector<int>{7, 8, 9}));
-  // Removing takes the list's last item into the gap: order changes, neighbours do not.
-  lists.Remove(2, 0);
+  // Filtering moves the list's last item into a gap, and looks at it next: order changes,
+  // neighbours do not.
+  std::vector<int> seen;
+  lists.Filter(2, [&](int item) {
+    seen.push_back(item);
+    return item != 7;
+  });
+  EXPECT_EQ(seen, (std::vector<int>{7, 9, 8}));
   EXPECT_EQ(Items(lists[2]), (std::vector<int>{9, 8}));
-  lists.Remove(2, 1);
+  lists.Filter(2, [](int item) { return item != 8; });
   EXPECT_EQ(Items(lists[2]), (std::vector<int>{9}));
   EXPECT_EQ(Items(lists[0]), (std::vector<int>{1, 2}));
   lists.Add(2, 4);  // room freed by a removal is room again

@@ -223,15 +223,19 @@ TEST(SymbolClassesTest, AgreesWithAPlainModelOnRandomMerges) {
     Tableau tableau = classes.ToTableau();
     for (Column c{0}; c < cols; ++c) {
       bool oneClass = true;
+      std::size_t sharedCells = 0;
       for (Row r{0}; r < rows; ++r) {
         const auto count = std::count(model[c].begin(), model[c].end(), model[c][r]);
         ASSERT_EQ(tableau(r, c), model[c][r]) << rows << " rows, row " << r;
         EXPECT_EQ(classes.ClassSize(r, c), static_cast<std::size_t>(count));
         EXPECT_EQ(classes.Shared().Test(r, c), count > 1);
+        sharedCells += count > 1 ? 1 : 0;
         EXPECT_EQ(classes.IsDistinguished(r, c), model[c][r] == 0);
         oneClass = oneClass && model[c][r] == model[c][0];
       }
       EXPECT_EQ(classes.IsComplete(c), oneClass);
+      EXPECT_EQ(classes.SharedCount(c), sharedCells);
+      EXPECT_EQ(classes.Shared().Count(c), sharedCells);
       const bool hasDistinguished = std::count(model[c].begin(), model[c].end(), 0) > 0;
       EXPECT_EQ(classes.DistinguishedLabel(c) != kNoRow, hasDistinguished);
     }
