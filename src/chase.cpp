@@ -66,7 +66,7 @@ void Chase::BuildUses() {
   uses_ = PackedLists<std::uint32_t>(room);  // filled as each dependency starts
 }
 
-void Chase::Run(bool stopAtAllDistinguishedRow) {
+bool Chase::Run(bool stopAtAllDistinguishedRow) {
   stopEarly_ = stopAtAllDistinguishedRow;
   if (stopEarly_) CountDistinguished();
   for (std::size_t j = 0; j < dependencies_.size() && !stopped_; ++j) {
@@ -74,6 +74,7 @@ void Chase::Run(bool stopAtAllDistinguishedRow) {
     Drain();
   }
   pending_.clear();
+  return stopped_;
 }
 
 void Chase::Start(std::size_t j) {
@@ -288,6 +289,7 @@ bool Chase::IsSettled(std::size_t j) {
 }
 
 void Chase::Push(Row a, Row b, Column c, std::size_t j) {
+  assert(j < dependencies_.size());
   if (classes_.IsComplete(c) || classes_.SameClass(a, b, c)) return;
   pending_.push_back({a, b, c, static_cast<std::uint32_t>(j)});
 }

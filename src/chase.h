@@ -38,8 +38,9 @@ class Chase {
   Chase& operator=(const Chase&) = delete;
 
   // Runs to the fixpoint. With stopAtAllDistinguishedRow it stops as soon as some row is
-  // all distinguished: the verdict is known then, though the tableau is not final.
-  void Run(bool stopAtAllDistinguishedRow);
+  // all distinguished: the verdict is known then, though the tableau is not final. Returns
+  // whether it stopped so.
+  bool Run(bool stopAtAllDistinguishedRow);
 
  private:
   // An equalization waiting its turn: rows a and b agree on the left-hand side of dependency,

@@ -51,9 +51,18 @@ class ColumnBits {
     bits_[col * words_ + row / 64] |= std::uint64_t{1} << (row % 64);
   }
   // The words of col, WordsPerColumn() of them.
-  const std::uint64_t* Words(Column col) const { return bits_.data() + col * words_; }
-  std::uint64_t* Words(Column col) { return bits_.data() + col * words_; }
-  std::uint64_t Word(Column col, std::size_t w) const { return Words(col)[w]; }
+  const std::uint64_t* Words(Column col) const {
+    assert(col < cols_);
+    return bits_.data() + col * words_;
+  }
+  std::uint64_t* Words(Column col) {
+    assert(col < cols_);
+    return bits_.data() + col * words_;
+  }
+  std::uint64_t Word(Column col, std::size_t w) const {
+    assert(w < words_);
+    return Words(col)[w];
+  }
 
   // How many bits of col are set.
   std::size_t Count(Column col) const;

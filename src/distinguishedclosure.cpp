@@ -1,5 +1,6 @@
 #include "distinguishedclosure.h"
 
+#include <cassert>
 #include <cstddef>
 #include <utility>
 
@@ -62,6 +63,7 @@ bool DistinguishedClosure::Run(std::size_t wordBudget, bool stopAtAllDistinguish
 }
 
 void DistinguishedClosure::Enqueue(std::size_t j) {
+  assert(CanMark(j));
   if (queued_[j]) return;
   queued_[j] = 1;
   queue_.push_back(static_cast<std::uint32_t>(j));

@@ -1,6 +1,7 @@
 #include "explain.h"
 
 #include <algorithm>
+#include <cassert>
 #include <vector>
 
 namespace {
@@ -107,6 +108,7 @@ void Explanation::ShowConclusion(const Tableau& final, Row row) {
   const std::size_t steps = proof_.StepCount();
   if (steps == 0) os_ << "  none\n";
   const bool lossless = row != kNoRow;
+  assert(!lossless || row < final.RowNo());
   if (lossless) {
     std::vector<std::size_t> needed = proof_.StepsMakingDistinguished(row, dependencies_);
     os_ << "\nSteps the verdict needed\n";

@@ -93,12 +93,14 @@ Outcome DecideFunctional(const ResolvedInput& input, const DecideOptions& option
   }
   SymbolClasses classes(std::move(distinguished), observed);
   if (observed && options.observer->initial) options.observer->initial(classes.ToTableau());
+  [[maybe_unused]] bool stoppedEarly = false;
   if (!fixpoint) {
     Chase::StepObserver step = observed ? options.observer->step : nullptr;
     // Stopping at the first row all distinguished is right for the verdict: it stays so.
-    Chase(classes, input.dependencies, std::move(step)).Run(verdictOnly);
+    stoppedEarly = Chase(classes, input.dependencies, std::move(step)).Run(verdictOnly);
   }
   Outcome outcome = Verdict(classes.Distinguished());
+  assert(!stoppedEarly || outcome.lossless);
   if (!verdictOnly) {
     // Made in place, not copied from a temporary: GCC 12 takes the reference counting of
     // such a copy for a use after free (-Wuse-after-free).

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cassert>
 #include <cstddef>
 #include <cstdint>
 #include <vector>
@@ -37,7 +38,10 @@ class ProofForest {
   static constexpr Row kRoot = kNoRow;  // the parent of a tree's root
 
   Row DistinguishedNode() const { return Row(static_cast<std::uint32_t>(rows_)); }
-  std::size_t Node(Row node, Column col) const { return col * (rows_ + 1) + node; }
+  std::size_t Node(Row node, Column col) const {
+    assert(node <= rows_ && col < parent_.size() / (rows_ + 1));
+    return col * (rows_ + 1) + node;
+  }
   // Adds the edge between nodes a and b of col, labelled step: b's tree takes a's as a
   // subtree, after the smaller of the two is turned to hang from its end of the edge.
   void Link(Row a, Row b, Column col, std::uint32_t step);

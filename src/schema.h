@@ -2,9 +2,11 @@
 
 // The vocabulary that reading, the engines and the explanation share.
 
+#include <algorithm>
 #include <cassert>
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -45,7 +47,10 @@ class ResolvedDependencies {
   bool AllOfKind(DependencyKind kind) const;
   // How many columns all the dependencies name together.
   std::size_t ColumnCount() const { return sides_.ItemCount(); }
+  // REQUIRES: left is sorted, without repeats.
   void Add(DependencyKind kind, const std::vector<Column>& left, const std::vector<Column>& right) {
+    assert(std::adjacent_find(left.begin(), left.end(), std::greater_equal<Column>()) ==
+           left.end());
     kinds_.push_back(kind);
     sides_.Append(left);
     sides_.Append(right);

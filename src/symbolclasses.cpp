@@ -1,6 +1,7 @@
 #include "symbolclasses.h"
 
 #include <algorithm>
+#include <functional>
 #include <new>
 #include <utility>
 
@@ -29,6 +30,7 @@ SymbolClasses::SymbolClasses(ColumnBits distinguished, bool trackSymbols)
 }
 
 void SymbolClasses::FormDistinguishedClass(const std::vector<Row>& rows, Column col) {
+  assert(std::adjacent_find(rows.begin(), rows.end(), std::greater_equal<Row>()) == rows.end());
   if (rows.empty()) return;
   anchor_[col] = rows.front();
   if (rows.size() == rows_) complete_[col] = 1;
@@ -102,6 +104,7 @@ SymbolClasses::Merge SymbolClasses::Unite(Row a, Row b, Column col) {
 }
 
 void SymbolClasses::Absorb(Row to, Row from, Column col) {
+  assert(to != from && Label(to, col) == to && Label(from, col) == from);
   const bool wasAlone = Next(from, col) == from;
   ForEachMember(from, col, [&](Row r) { SetLabel(r, col, to); });
   if (wasAlone) MarkShared(from, col);

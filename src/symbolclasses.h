@@ -108,7 +108,10 @@ class SymbolClasses {
     void operator()(CellData* cells) const { std::free(cells); }
   };
 
-  std::size_t Cell(Row row, Column col) const { return col * rows_ + row; }  // column by column
+  std::size_t Cell(Row row, Column col) const {  // column by column
+    assert(row < rows_ && col < cols_);
+    return col * rows_ + row;
+  }
   const CellData& CellOf(Row row, Column col) const { return cells_.get()[Cell(row, col)]; }
   CellData& CellOf(Row row, Column col) { return cells_.get()[Cell(row, col)]; }
   Row Next(Row row, Column col) const { return Row(CellOf(row, col).next ^ row); }

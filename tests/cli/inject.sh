@@ -3,30 +3,17 @@
 #
 #   inject.sh BIN LIBRARY matrix     every call site and occurrence of a run, in turn
 #   inject.sh BIN LIBRARY SCENARIO   one failure whose exact messages and status are known
+#   inject.sh --list                 names every mode, one a line: CMake registers a test for
+#                                    each, so a mode written here always runs
 #
 # The run reads a small input with CR LF line ends that draws a warning, into an output file
 # that exists. After each failure: the input is unchanged, and either the run completed
 # (status 0, "Done.", the exact output file) or it failed (status 1 to 3, no "Done.", a
 # message on standard error besides the warning) and, when the failing call came before the
-# copy, the old output file is untouched. Never a crash, never silence.
+# copy, the old output file is untouched. Never a crash, never silence. Each mode is a
+# function mode_MODE below.
 set -u
-bin=$1
-library=$2
-mode=$3
-if [ -n "${LOSSLESS_JOIN_WRAPPER:-}" ]; then
-  echo "SKIP [$mode]: the interposer would count the calls of valgrind itself"
-  exit 77
-fi
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-cd "$work" || exit 1
 
-printf 'A,B\r\nB,C\r\n\r\nB->C\r\nB->X\r\n' >in.orig
-warning='lossless-join: in.txt:5: attribute "X" is in no sub-schema; ignored on the right-hand side'
-{ cat in.orig; printf '\r\nvesztesegmentes'; } >expected
-printf 'precious\n' >out.orig
-
-failed=0
 fail() { echo "FAIL [$mode${call:+ $call $nth}]: $*"; failed=1; }
 
 # run [CALL NTH [ERRNO]]: one run of the tool, with CALL's NTH occurrence failing.
@@ -67,12 +54,6 @@ check_outcome() {  # check_outcome BEFORE_COPY
   esac
 }
 
-# The clean run, which also says which calls there are, in order.
-run
-cp trace clean.trace
-[ "$status" = 0 ] && [ "$(cat stdout)" = Done. ] && cmp -s out.txt expected &&
-  [ "$(cat stderr)" = "$warning" ] || { fail "the clean run failed"; exit 1; }
-
 # ordinal NAME PATTERN K: the ordinal of the K-th call of NAME whose detail matches PATTERN.
 ordinal() { awk -v n="$1" -v p="$2" -v k="$3" '$1 == n && $3 ~ p && ++seen == k { print $2; exit }' clean.trace; }
 # line_of NAME ORDINAL: where that call stands in the clean run.
@@ -86,6 +67,81 @@ expect() {
   cmp -s in.txt in.orig || fail "the input changed"
 }
 
+mode_matrix() {
+  copy_line=$(line_of fopen "$(ordinal fopen 'out\.txt$' 1)")
+  runs=0
+  while read -r name count; do
+    for ((n = 1; n <= count; n++)); do
+      run "$name" "$n"
+      before=no
+      [ "$(line_of "$name" "$n")" -lt "$copy_line" ] && before=yes
+      check_outcome $before
+      runs=$((runs + 1))
+    done
+  done < <(awk '{ last[$1] = $2 } END { for (n in last) print n, last[n] }' clean.trace | sort)
+  # An interposer that the tool's calls never reach would make every run a clean one.
+  for name in open fopen read write fclose; do
+    grep -q "^$name " clean.trace || fail "the clean run made no $name call that the interposer saw"
+  done
+  echo "$runs runs, one failing call each: $(awk '{ print $1 }' clean.trace | sort | uniq -c | tr -s ' ' | tr '\n' ',')"
+}
+
+mode_reopen_input() {
+  run fopen "$input_stream" 13
+  expect 2 "$reopen_failed"$'\nlossless-join: in.txt: cannot open the input again: Permission denied'
+}
+
+mode_reopen_output() {
+  run fopen "$output_stream" 13
+  expect 2 "$reopen_failed"$'\nlossless-join: out.txt: cannot open the output to append: Permission denied'
+}
+
+mode_read_after_copy() {
+  run read "$first_read"
+  expect 2 $'Error while reading the input file.\nlossless-join: in.txt: cannot read the input: Input/output error'
+}
+
+mode_verdict_write() {
+  # The verdict reaches the file only when the stream is closed: a check before the close
+  # would miss this failure.
+  run $last_write 28
+  expect 2 $'Error while writing the output file.\nlossless-join: out.txt: cannot write the output: No space left on device'
+}
+
+mode_done_write() {
+  run fwrite "$(ordinal fwrite '^stdout$' 1)" 28
+  expect 2 "lossless-join: cannot write to standard output: No space left on device"
+  cmp -s out.txt expected || fail "the output file is not complete"
+}
+
+if [ "${1:-}" = --list ]; then
+  declare -F | sed -n 's/^declare -f mode_//p'
+  exit 0
+fi
+bin=$1
+library=$2
+mode=$3
+declare -F "mode_$mode" >/dev/null || { echo "FAIL [$mode]: unknown mode"; exit 1; }
+if [ -n "${LOSSLESS_JOIN_WRAPPER:-}" ]; then
+  echo "SKIP [$mode]: the interposer would count the calls of valgrind itself"
+  exit 77
+fi
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+cd "$work" || exit 1
+
+printf 'A,B\r\nB,C\r\n\r\nB->C\r\nB->X\r\n' >in.orig
+warning='lossless-join: in.txt:5: attribute "X" is in no sub-schema; ignored on the right-hand side'
+{ cat in.orig; printf '\r\nvesztesegmentes'; } >expected
+printf 'precious\n' >out.orig
+failed=0
+
+# The clean run, which also says which calls there are, in order.
+run
+cp trace clean.trace
+[ "$status" = 0 ] && [ "$(cat stdout)" = Done. ] && cmp -s out.txt expected &&
+  [ "$(cat stderr)" = "$warning" ] || { fail "the clean run failed"; exit 1; }
+
 # The input stream is the first file opened with fopen after the copy; the output stream
 # the second. Their descriptors are the next after standard error, in that order.
 input_stream=$(ordinal fopen 'in\.txt$' 1)
@@ -94,48 +150,5 @@ first_read=$(awk -v from="$(line_of fopen "$input_stream")" 'NR > from && $1 == 
 last_write=$(awk '($1 == "write" || $1 == "writev") && $3 != "fd=1" && $3 != "fd=2" { n = $1; o = $2 } END { print n, o }' clean.trace)
 
 reopen_failed="File doesn't exsist or you have no permission to create the output file."
-case $mode in
-  matrix)
-    copy_line=$(line_of fopen "$(ordinal fopen 'out\.txt$' 1)")
-    runs=0
-    while read -r name count; do
-      for ((n = 1; n <= count; n++)); do
-        run "$name" "$n"
-        before=no
-        [ "$(line_of "$name" "$n")" -lt "$copy_line" ] && before=yes
-        check_outcome $before
-        runs=$((runs + 1))
-      done
-    done < <(awk '{ last[$1] = $2 } END { for (n in last) print n, last[n] }' clean.trace | sort)
-    # An interposer that the tool's calls never reach would make every run a clean one.
-    for name in open fopen read write fclose; do
-      grep -q "^$name " clean.trace || fail "the clean run made no $name call that the interposer saw"
-    done
-    echo "$runs runs, one failing call each: $(awk '{ print $1 }' clean.trace | sort | uniq -c | tr -s ' ' | tr '\n' ',')"
-    ;;
-  reopen_input)
-    run fopen "$input_stream" 13
-    expect 2 "$reopen_failed"$'\nlossless-join: in.txt: cannot open the input again: Permission denied'
-    ;;
-  reopen_output)
-    run fopen "$output_stream" 13
-    expect 2 "$reopen_failed"$'\nlossless-join: out.txt: cannot open the output to append: Permission denied'
-    ;;
-  read_after_copy)
-    run read "$first_read"
-    expect 2 $'Error while reading the input file.\nlossless-join: in.txt: cannot read the input: Input/output error'
-    ;;
-  verdict_write)
-    # The verdict reaches the file only when the stream is closed: a check before the close
-    # would miss this failure.
-    run $last_write 28
-    expect 2 $'Error while writing the output file.\nlossless-join: out.txt: cannot write the output: No space left on device'
-    ;;
-  done_write)
-    run fwrite "$(ordinal fwrite '^stdout$' 1)" 28
-    expect 2 "lossless-join: cannot write to standard output: No space left on device"
-    cmp -s out.txt expected || fail "the output file is not complete"
-    ;;
-  *) fail "unknown mode" ;;
-esac
+"mode_$mode"
 exit $failed

@@ -4,18 +4,68 @@
 # passed). Not part of CI: a run takes about a minute per change.
 #
 #   tests/mutation/mutate.sh [LIST] [FILTER]
+#   tests/mutation/mutate.sh --check [LIST]    only checks that every entry matches its code
 #
 # LIST defaults to mutations.txt beside this script; FILTER, a regular expression, picks the
 # changes whose description matches. Each line of the list is FILE, DESCRIPTION, the exact
 # text to change (its first occurrence) and what replaces it, separated by tabs; <NL> in the
-# texts stands for a line break. Lines starting with # are comments.
+# texts stands for a line break. Lines starting with # are comments. The run fails at once,
+# before building anything, when an entry of the list matches nothing.
 set -u
 here=$(cd "$(dirname "$0")" && pwd)
 root=$(cd "$here/../.." && pwd)
+check_only=no
+if [ "${1:-}" = --check ]; then
+  check_only=yes
+  shift
+fi
 list=${1:-$here/mutations.txt}
 filter=${2:-.}
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
+
+# mutate FILE FROM TO: changes the first FROM in FILE to TO; fails when FROM is not there.
+# <NL> in FROM and TO stands for a line break.
+mutate() {
+  python3 - "$1" "$2" "$3" <<'PY'
+import sys
+path, old, new = sys.argv[1], sys.argv[2].replace("<NL>", "\n"), sys.argv[3].replace("<NL>", "\n")
+text = open(path, encoding="utf-8").read()
+if old not in text:
+    sys.exit(1)
+open(path, "w", encoding="utf-8").write(text.replace(old, new, 1))
+PY
+}
+
+command -v python3 >/dev/null || { echo "SKIP: python3 is needed to apply the changes"; exit 77; }
+
+# Every entry must still match the code it changes: an entry that matches nothing would
+# test nothing, and the list goes stale as the code moves. Checked before the long run, all
+# entries in one go.
+python3 - "$root" "$list" <<'PY' || exit 1
+import sys
+root, path = sys.argv[1], sys.argv[2]
+stale = 0
+for line in open(path, encoding="utf-8"):
+    line = line.rstrip("\n")
+    if not line or line.startswith("#"):
+        continue
+    file, what, old, _ = line.split("\t")
+    try:
+        text = open(root + "/" + file, encoding="utf-8").read()
+    except OSError:
+        text = ""
+    if old.replace("<NL>", "\n") not in text:
+        print("NOT FOUND  %s: %s" % (file, what))
+        stale += 1
+if stale:
+    print("%d entries match nothing: bring the list up to date" % stale)
+    sys.exit(1)
+PY
+if [ "$check_only" = yes ]; then
+  echo "every entry of $(basename "$list") matches its code"
+  exit 0
+fi
 
 (cd "$root" && git ls-files -z | xargs -0 cp --parents -t "$work")
 build() { cmake --build "$work/build" -j2 >"$work/build.log" 2>&1; }
@@ -31,17 +81,7 @@ survived=0
 while IFS=$'\t' read -r file what from to; do
   case $file in '#'* | '') continue ;; esac
   [[ $what =~ $filter ]] || continue
-  if ! python3 - "$work/$file" "$from" "$to" <<'PY'; then
-import sys
-path, old, new = sys.argv[1], sys.argv[2].replace("<NL>", "\n"), sys.argv[3].replace("<NL>", "\n")
-text = open(path, encoding="utf-8").read()
-if old not in text:
-    sys.exit(1)
-open(path, "w", encoding="utf-8").write(text.replace(old, new, 1))
-PY
-    echo "NOT FOUND  $file: $what"
-    continue
-  fi
+  mutate "$work/$file" "$from" "$to" || { echo "NOT FOUND  $file: $what"; exit 1; }
   if ! build; then
     result="killed (does not build)"
     killed=$((killed + 1))
