@@ -20,7 +20,7 @@ const char kReopenFailed[] =
     "File doesn't exsist or you have no permission to create the output file.";
 
 // A failure with a second line that names the file and the system's reason.
-RunFailure FileFailure(const char* message, int status, const std::string& file,
+RunFailure FileFailure(const char* message, ExitStatus status, const std::string& file,
                        const std::string& what, const std::string& reason) {
   return {message, "lossless-join: " + file + ": " + what + ": " + reason, status};
 }
@@ -49,7 +49,7 @@ void RefuseSwappedArguments(const char* inputFile, const char* outputFile) {
   if (EndsWithVerdict(outputTail)) return;
   throw RunFailure{"lossless-join: " + std::string(inputFile) + " ends with a verdict and " +
                        outputFile + " does not: are the arguments swapped? Nothing was changed.",
-                   "", 1};
+                   "", kStatusRefused};
 }
 
 }  // namespace
@@ -60,24 +60,24 @@ Application::Application(const char* inputFile, const char* outputFile, std::ost
       keepNames(explainTo != nullptr),
       explanation(explainTo) {
   if (SameFile(inputFile, outputFile)) {
-    throw RunFailure{"Input and output must be different files.", "", 1};
+    throw RunFailure{"Input and output must be different files.", "", kStatusRefused};
   }
   RefuseSwappedArguments(inputFile, outputFile);
   CopyFailure copy;
   if (FileCopy(inputFile, outputFile, &copy) != 0) {
-    throw FileFailure("Error while copiing input file.", 1, copy.reading ? inputFile : outputFile,
-                      copy.reading ? "cannot read the input" : "cannot write the output",
-                      copy.reason);
+    throw FileFailure(
+        "Error while copiing input file.", kStatusRefused, copy.reading ? inputFile : outputFile,
+        copy.reading ? "cannot read the input" : "cannot write the output", copy.reason);
   }
   input.open(inputFile);
   if (input.fail()) {
-    throw FileFailure(kReopenFailed, 2, inputFile, "cannot open the input again",
+    throw FileFailure(kReopenFailed, kStatusFileError, inputFile, "cannot open the input again",
                       std::strerror(errno));
   }
   output.open(outputFile, std::ios::out | std::ios::app | std::ios::binary);
   if (output.fail()) {
-    throw FileFailure(kReopenFailed, 2, outputFile, "cannot open the output to append",
-                      std::strerror(errno));
+    throw FileFailure(kReopenFailed, kStatusFileError, outputFile,
+                      "cannot open the output to append", std::strerror(errno));
   }
 }
 
@@ -92,7 +92,7 @@ void Application::run() {
   result(output);
   output.close();
   if (output.fail()) {
-    throw FileFailure("Error while writing the output file.", 2, outputName,
+    throw FileFailure("Error while writing the output file.", kStatusFileError, outputName,
                       "cannot write the output", std::strerror(errno));
   }
 }
@@ -100,8 +100,8 @@ void Application::run() {
 void Application::getInput() {
   getInput(input, inputName);
   if (input.bad()) {
-    throw FileFailure("Error while reading the input file.", 2, inputName, "cannot read the input",
-                      std::strerror(readError));
+    throw FileFailure("Error while reading the input file.", kStatusFileError, inputName,
+                      "cannot read the input", std::strerror(readError));
   }
 }
 

@@ -9,13 +9,21 @@
 
 #include "schema.h"
 
+// The tool's exit statuses.
+enum ExitStatus : int {
+  kStatusDone = 0,       // the verdict was written
+  kStatusRefused = 1,    // a wrong command line, one file twice, swapped arguments, a failed copy
+  kStatusFileError = 2,  // a file could not be opened, read or written, standard output too
+  kStatusNotCompleted = 3,  // the test could not be completed
+};
+
 // Why a run could not go on: the message that the user sees, a second line that names the
 // file and the system's reason ("lossless-join: FILE: what failed: reason", or empty), and the
 // exit status. Application throws it; main writes it and ends with the status.
 struct RunFailure {
   std::string message;
   std::string detail;
-  int status;
+  ExitStatus status;
 };
 
 // One run of the tool: copies the input file to the output file, reads the decomposition

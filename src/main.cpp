@@ -35,14 +35,6 @@ const char kHelp[] =
     "2 a file could not be opened, read or written; 3 the test could not be\n"
     "completed.\n";
 
-// The exit statuses: a complete run; a refused command line or a failed copy (and the other
-// failures before the run, which say their own status); a file that could not be opened,
-// read or written, standard output included; a test that could not be completed.
-constexpr int kStatusDone = 0;
-constexpr int kStatusUsage = 1;
-constexpr int kStatusFileError = 2;
-constexpr int kStatusNotCompleted = 3;
-
 // Writes text to standard output, and whether it all got there. A Unix tool reports a failed
 // write to it (a full disk, a closed pipe), as echo does: a line on stderr, and the status.
 bool WriteStandardOutput(const char* text) {
@@ -109,5 +101,5 @@ int main(int argc, char** argv) {
   }
   std::cerr << "You must give 2 parameters.\n"
             << "Try 'lossless-join --help' for more information." << std::endl;
-  return kStatusUsage;
+  return kStatusRefused;
 }

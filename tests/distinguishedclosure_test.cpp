@@ -60,22 +60,29 @@ Input RandomInput(std::mt19937& random, std::size_t rows) {
   return input;
 }
 
+using PlainCells = std::vector<std::vector<bool>>;
+
+// The rows distinguished in every left-hand column of dependency j.
+std::vector<std::size_t> AgreeingRows(const Input& input, const PlainCells& cells, std::size_t j) {
+  const ColumnSpan left = input.dependencies.Left(j);
+  std::vector<std::size_t> agreeing;
+  for (std::size_t r = 0; r < input.rows && !left.empty(); ++r) {
+    if (std::all_of(left.begin(), left.end(), [&](Column c) { return cells[r][c]; }))
+      agreeing.push_back(r);
+  }
+  return agreeing;
+}
+
 // The rule applied the plainest way: every dependency, over and over, until nothing changes.
-std::vector<std::vector<bool>> PlainClosure(const Input& input) {
-  std::vector<std::vector<bool>> cells(input.rows, std::vector<bool>(input.cols, false));
+PlainCells PlainClosure(const Input& input) {
+  PlainCells cells(input.rows, std::vector<bool>(input.cols, false));
   for (std::size_t r = 0; r < input.rows; ++r) {
     for (Column c : input.rowColumns[r]) cells[r][c] = true;
   }
   for (bool changed = true; changed;) {
     changed = false;
     for (std::size_t j = 0; j < input.dependencies.size(); ++j) {
-      ColumnSpan left = input.dependencies.Left(j);
-      if (left.empty()) continue;
-      std::vector<std::size_t> agreeing;
-      for (std::size_t r = 0; r < input.rows; ++r) {
-        if (std::all_of(left.begin(), left.end(), [&](Column c) { return cells[r][c]; }))
-          agreeing.push_back(r);
-      }
+      const std::vector<std::size_t> agreeing = AgreeingRows(input, cells, j);
       for (Column target : input.dependencies.Right(j)) {
         bool one = std::any_of(agreeing.begin(), agreeing.end(),
                                [&](std::size_t r) { return cells[r][target]; });
@@ -88,7 +95,7 @@ std::vector<std::vector<bool>> PlainClosure(const Input& input) {
   return cells;
 }
 
-Row FirstFullRow(const std::vector<std::vector<bool>>& cells) {
+Row FirstFullRow(const PlainCells& cells) {
   for (Row r{0}; r < cells.size(); ++r) {
     if (std::all_of(cells[r].begin(), cells[r].end(), [](bool cell) { return cell; })) return r;
   }
@@ -97,15 +104,9 @@ Row FirstFullRow(const std::vector<std::vector<bool>>& cells) {
 
 // Whether the tableau of the closure's cells, every other cell a symbol of its own row, is one
 // that no dependency changes: rows agree on a column only where both are distinguished.
-bool IsPlainFixpoint(const Input& input, const std::vector<std::vector<bool>>& cells) {
+bool IsPlainFixpoint(const Input& input, const PlainCells& cells) {
   for (std::size_t j = 0; j < input.dependencies.size(); ++j) {
-    const ColumnSpan left = input.dependencies.Left(j);
-    if (left.empty()) continue;
-    std::vector<std::size_t> agreeing;
-    for (std::size_t r = 0; r < input.rows; ++r) {
-      if (std::all_of(left.begin(), left.end(), [&](Column c) { return cells[r][c]; }))
-        agreeing.push_back(r);
-    }
+    const std::vector<std::size_t> agreeing = AgreeingRows(input, cells, j);
     for (Column target : input.dependencies.Right(j)) {
       for (std::size_t r : agreeing) {
         if (!cells[r][target] && agreeing.size() > 1) return false;
@@ -125,7 +126,7 @@ TEST(DistinguishedClosureTest, ReachesTheFixpointOfTheRuleAppliedPlainly) {
     Input input = RandomInput(random, rows);
     DistinguishedClosure closure(input.Initial(), input.dependencies);
     ASSERT_TRUE(closure.Run(static_cast<std::size_t>(-1), false));
-    std::vector<std::vector<bool>> expected = PlainClosure(input);
+    PlainCells expected = PlainClosure(input);
     for (Row r{0}; r < rows; ++r) {
       for (Column c{0}; c < input.cols; ++c) {
         ASSERT_EQ(closure.Cells().Test(r, c), expected[r][c])
@@ -148,7 +149,7 @@ TEST(DistinguishedClosureTest, StopsShortWithOnlyCellsOfTheFixpoint) {
   for (int n = 0; n < 500; ++n) {
     Input input =
         RandomInput(random, kRowCounts[static_cast<std::size_t>(n) % std::size(kRowCounts)]);
-    std::vector<std::vector<bool>> expected = PlainClosure(input);
+    PlainCells expected = PlainClosure(input);
     DistinguishedClosure closure(input.Initial(), input.dependencies);
     // Small budgets, and yields that no run reaches or that every run does.
     const std::size_t budget =
