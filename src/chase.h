@@ -130,6 +130,10 @@ class Chase {
   std::vector<Row> firstDistinguishedOnLeft_;
   // Last in, first out: the equalizations that one makes necessary follow it at once.
   std::vector<PendingMerge> pending_;
+  // The signatures of rows for every dependency with a longer left-hand side, in one table. An
+  // entry stays when its row gets a new signature: it goes stale, and since a lookup compares
+  // the rows' current labels, a stale entry never causes a wrong merge. Rebuilding the table
+  // drops the stale entries.
   ProbingTable<Signature> signatures_;
   // Only when stopping early: per row, how many of its cells are distinguished.
   std::vector<std::uint32_t> distinguishedInRow_;
