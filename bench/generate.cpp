@@ -174,3 +174,24 @@ std::string GenerateMined(const Shape& shape, std::uint64_t seed) {
   }
   return text;
 }
+
+std::string GenerateBlankNames(const Shape& shape) {
+  std::string text;
+  for (std::size_t s = 0; s < shape.schemas; ++s) {
+    for (std::size_t a = 0; a < shape.attributes; ++a) text += (a == 0 ? " " : ", ") + Name(a);
+    text += '\n';
+  }
+  text.append(shape.dependencies + 1, '\n');
+  return text;
+}
+
+std::string GenerateUnknownNames(const Shape& shape) {
+  std::string text;
+  for (std::size_t s = 0; s < shape.schemas; ++s) text += "A,B\n";
+  text += "\nA->";
+  for (std::size_t a = 0; a < shape.attributes; ++a)
+    text += (a == 0 ? " u" : ", u") + std::to_string(a);
+  text += '\n';
+  text.append(shape.dependencies, '\n');
+  return text;
+}

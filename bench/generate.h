@@ -35,3 +35,11 @@ std::string GenerateHub(const Shape& shape);
 // What a dependency-discovery run produces: sub-schemas of 60 to 120 attributes (every
 // attribute in at least one), dependencies of 1 to 4 attributes -> 1.
 std::string GenerateMined(const Shape& shape, std::uint64_t seed);
+
+// What costs the reader and not the chase: sub-schemas of attributes names that each begin with
+// a blank, so that every one draws a warning, then dependencies empty lines.
+std::string GenerateBlankNames(const Shape& shape);
+
+// Sub-schemas A,B, then one dependency line whose right-hand side names attributes names of no
+// sub-schema, each beginning with a blank, then dependencies empty lines.
+std::string GenerateUnknownNames(const Shape& shape);

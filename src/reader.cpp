@@ -6,7 +6,6 @@
 #include <limits>
 #include <numeric>
 #include <string_view>
-#include <unordered_set>
 #include <utility>
 
 #include "escape.h"
@@ -101,6 +100,46 @@ class NameIndex {
   ProbingTable<std::uint32_t> table_;
 };
 
+// Names, each once, for as long as one line is read: the names stay in the line's lists, and
+// the set only points at them.
+class NameSet {
+ public:
+  // Whether name was not in the set yet; it is now.
+  bool Insert(const std::string& name) {
+    const Ref ref{name.data(), name.size()};
+    const bool inserted =
+        table_.FindOrInsert(
+            Hash(ref), ref,
+            [&](const Ref& stored) {
+              return std::string_view(stored.data, stored.size) == std::string_view(name);
+            },
+            Hash, [](const Ref&) { return true; }) == nullptr;
+    count_ += inserted ? 1 : 0;
+    return inserted;
+  }
+  // Forgets every name, in time that grows with how many there were, not with the table.
+  void Clear() {
+    if (count_ == 0) return;
+    table_.Clear(0);
+    count_ = 0;
+  }
+
+ private:
+  struct Ref {
+    const char* data;  // never null for a name: a string's data never is
+    std::size_t size;
+    friend bool operator==(const Ref& a, const Ref& b) {
+      return a.data == b.data && a.size == b.size;
+    }
+  };
+  static std::size_t Hash(const Ref& ref) {
+    return std::hash<std::string_view>()(std::string_view(ref.data, ref.size));
+  }
+
+  ProbingTable<Ref> table_{Ref{nullptr, 0}};
+  std::size_t count_ = 0;
+};
+
 class Reader {
  public:
   Reader(std::istream& in, Warnings& warnings, bool keepNames)
@@ -127,7 +166,15 @@ class Reader {
   void CheckNames(const AttributeList& names);
   // Warns when a new attribute differs from an earlier one only in letter case.
   void CheckCase(std::uint32_t at);
-  void Warn(const std::string& message);
+  // Warns about the current line. A message that has to be built comes as a callable that
+  // builds it: past the cap of warnings shown, it is only counted, never built.
+  void Warn(const char* message) {
+    Warn([message] { return std::string(message); });
+  }
+  template <typename MakeMessage>
+  void Warn(MakeMessage makeMessage) {
+    if (!wideText_) warnings_.Warn(lineNumber_, makeMessage);
+  }
 
   std::istream& in_;
   Warnings& warnings_;
@@ -141,7 +188,8 @@ class Reader {
   std::size_t lineNumber_ = 0;
   // After a warning that the file is UTF-16, every other warning would be noise.
   bool wideText_ = false;
-  std::unordered_set<std::string> blankNamesWarned_;  // on the current line
+  NameSet blankNamesWarned_;    // on the current line
+  NameSet unknownNamesWarned_;  // in the list being resolved
   // Scratch storage, reused from line to line: a large input has a million lines.
   AttributeList sides_, left_, right_;
   std::vector<Column> leftColumns_, rightColumns_;
@@ -168,7 +216,7 @@ bool Reader::NextLine() {
   }
   bool endedWithLineFeed = !in_.eof();
   ++lineNumber_;
-  blankNamesWarned_.clear();
+  blankNamesWarned_.Clear();
   emptyNameWarned_ = false;
   if (lineNumber_ == 1) {
     CheckFirstLine(endedWithLineFeed ? line_ + '\n' : line_);
@@ -258,8 +306,10 @@ void Reader::AddDependencyLine() {
   if (sides_.size() > 2) {
     std::size_t first = line_.find("->") + 2;
     std::string middle = line_.substr(first, line_.size() - sides_.back().size() - 2 - first);
-    Warn("more than one \"->\": the text " + Quoted(middle) +
-         " between the first and the last is not used");
+    Warn([&] {
+      return "more than one \"->\": the text " + Quoted(middle) +
+             " between the first and the last is not used";
+    });
   }
   SplitNames(sides_.front(), left_);
   SplitNames(sides_.back(), right_);
@@ -285,19 +335,21 @@ bool Reader::Resolve(const AttributeList& names, std::vector<Column>& columns,
     std::fill(seenStamp_.begin(), seenStamp_.end(), 0);
     stamp_ = 1;
   }
-  std::unordered_set<std::string> reported;
+  unknownNamesWarned_.Clear();
+  bool known = true;
   for (const std::string& name : names) {
     std::uint32_t column = index_.Find(name);
     if (column == NameIndex<false>::kMissing) {
-      if (reported.insert(name).second) {
-        Warn("attribute " + Quoted(name) + " is in no sub-schema; " + consequence);
+      known = false;
+      if (unknownNamesWarned_.Insert(name)) {
+        Warn([&] { return "attribute " + Quoted(name) + " is in no sub-schema; " + consequence; });
       }
     } else if (seenStamp_[column] != stamp_) {
       seenStamp_[column] = stamp_;
       columns.push_back(Column(column));
     }
   }
-  return reported.empty();
+  return known;
 }
 
 void Reader::CheckNames(const AttributeList& names) {
@@ -314,9 +366,12 @@ void Reader::CheckNames(const AttributeList& names) {
     bool begins = IsBlank(name.front());
     bool ends = IsBlank(name.back());
     if (!begins && !ends) continue;
-    if (!blankNamesWarned_.insert(name).second) continue;
+    if (!blankNamesWarned_.Insert(name)) continue;
     const char* where = begins && ends ? "begins and ends" : begins ? "begins" : "ends";
-    Warn("attribute " + Quoted(name) + " " + where + " with a blank; names are taken as written");
+    Warn([&] {
+      return "attribute " + Quoted(name) + " " + where +
+             " with a blank; names are taken as written";
+    });
   }
 }
 
@@ -326,12 +381,10 @@ void Reader::CheckCase(std::uint32_t at) {
     foldedIndex_.Add(at);
     return;
   }
-  Warn("attributes " + Quoted(result_.attributes[first]) + " and " +
-       Quoted(result_.attributes[at]) + " differ only in letter case; they are two attributes");
-}
-
-void Reader::Warn(const std::string& message) {
-  if (!wideText_) warnings_.Warn(lineNumber_, message);
+  Warn([&] {
+    return "attributes " + Quoted(result_.attributes[first]) + " and " +
+           Quoted(result_.attributes[at]) + " differ only in letter case; they are two attributes";
+  });
 }
 
 }  // namespace

@@ -15,6 +15,15 @@ class Warnings {
   Warnings(std::ostream& os, std::string fileName) : os_(os), fileName_(std::move(fileName)) {}
 
   void Warn(std::size_t line, const std::string& message);
+  // The same with the message that makeMessage() builds, only when it is shown.
+  template <typename MakeMessage>
+  void Warn(std::size_t line, MakeMessage makeMessage) {
+    if (count_ >= kLimit) {
+      ++count_;
+      return;
+    }
+    Warn(line, makeMessage());
+  }
   // Writes one line with the number of warnings that were not shown, if there were any.
   void Finish();
   std::size_t Count() const { return count_; }

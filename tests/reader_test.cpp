@@ -112,6 +112,19 @@ TEST(ReaderTest, StopsListingWarningsAfterFiftyAndCountsTheRest) {
   EXPECT_NE(ReadText(one).warnings.find("in.txt: 1 more warning not shown\n"), std::string::npos);
 }
 
+// Many names on one line, each written twice: each warns once on its line, again on the next,
+// and the warnings past the cap are still counted one by one.
+TEST(ReaderTest, WarnsOncePerNameAndLineHoweverManyNamesALineHas) {
+  std::string names;
+  for (int i = 0; i < 300; ++i) names += " n" + std::to_string(i) + ",";
+  names += names;
+  names.pop_back();
+  const std::string warnings = ReadText(names + "\n" + names + "\n\nX->" + names + "\n").warnings;
+  // 300 blank names on each of lines 1, 2 and 4, and the unknown X: 901 warnings.
+  EXPECT_NE(warnings.find("in.txt: 851 more warnings not shown\n"), std::string::npos) << warnings;
+  EXPECT_EQ(warnings.find(W(1, "attribute \" n0\" begins" + kTakenAsWritten)), 0u);
+}
+
 TEST(ReaderTest, AByteOrderMarkIsNoPartOfTheFirstName) {
   Read read = ReadText(
       "\xef\xbb\xbf"
