@@ -3,14 +3,6 @@
 ColumnBits::ColumnBits(std::size_t rows, std::size_t cols)
     : rows_(rows), cols_(cols), words_((rows + 63) / 64), bits_(words_ * cols, 0) {}
 
-std::size_t ColumnBits::Count(Column col) const {
-  std::size_t count = 0;
-  const std::uint64_t* words = Words(col);
-  for (std::size_t w = 0; w < words_; ++w)
-    count += static_cast<std::size_t>(__builtin_popcountll(words[w]));
-  return count;
-}
-
 Row FirstRowInEveryColumn(const ColumnBits& bits) {
   const std::size_t rows = bits.RowNo();
   for (std::size_t w = 0; w < bits.WordsPerColumn(); ++w) {

@@ -64,8 +64,6 @@ class ColumnBits {
     return Words(col)[w];
   }
 
-  // How many bits of col are set.
-  std::size_t Count(Column col) const;
   // Calls visit(row) for every set bit of col, in ascending order.
   template <typename Visit>
   void ForEach(Column col, Visit visit) const {

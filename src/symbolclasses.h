@@ -69,7 +69,8 @@ class SymbolClasses {
   bool IsComplete(Column col) const { return complete_[col] != 0; }
   const ColumnBits& Distinguished() const { return distinguished_; }
   const ColumnBits& Shared() const { return shared_; }
-  // How many cells of col share their class: Shared().Count(col), without counting.
+  // How many cells of col share their class: the set bits of Shared() in col, without counting
+  // them (without -mpopcnt a count is a library call per word).
   std::size_t SharedCount(Column col) const { return sharedCount_[col]; }
 
   // What merging the classes of cells (a, col) and (b, col) would change. REQUIRES: the two

@@ -18,14 +18,6 @@ namespace {
 
 using Cells = std::vector<std::vector<int>>;
 
-Cells CellsOf(const Tableau& tableau) {
-  Cells cells(tableau.RowNo(), std::vector<int>(tableau.ColNo()));
-  for (std::uint32_t r = 0; r < tableau.RowNo(); ++r) {
-    for (std::uint32_t c = 0; c < tableau.ColNo(); ++c) cells[r][c] = tableau(r, c);
-  }
-  return cells;
-}
-
 Row LowestDistinguishedRow(const Cells& cells) {
   for (std::uint32_t r = 0; r < cells.size(); ++r) {
     if (std::all_of(cells[r].begin(), cells[r].end(), [](int cell) { return cell == 0; }))
@@ -118,6 +110,14 @@ std::string CheckApplication(const std::string& text, const ReferenceResult& exp
 }
 
 }  // namespace
+
+std::vector<std::vector<int>> CellsOf(const Tableau& tableau) {
+  std::vector<std::vector<int>> cells(tableau.RowNo(), std::vector<int>(tableau.ColNo()));
+  for (std::uint32_t r = 0; r < tableau.RowNo(); ++r) {
+    for (std::uint32_t c = 0; c < tableau.ColNo(); ++c) cells[r][c] = tableau(r, c);
+  }
+  return cells;
+}
 
 CheckResult CheckAgainstReference(const std::string& text) {
   // Warnings are not what is checked here.

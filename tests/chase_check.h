@@ -4,12 +4,18 @@
 // test and the input fuzzer both run these checks, and only through the one decision call.
 
 #include <string>
+#include <vector>
+
+#include "schema.h"
 
 struct CheckResult {
   std::string error;  // what differed first, or empty when everything agreed
   bool lossless = false;
   int referencePasses = 0;  // passes of the reference chase, the last of which changed nothing
 };
+
+// The cells of a tableau, row by row.
+std::vector<std::vector<int>> CellsOf(const Tableau& tableau);
 
 // Reads text as an input file and checks:
 // - the attributes sorted and unique, the dependencies' sides and lines of one length;

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "chase_check.h"
 #include "reader.h"
 #include "warnings.h"
 
@@ -17,14 +18,6 @@ ResolvedInput Resolve(const std::string& text) {
   std::ostringstream discarded;
   Warnings warnings(discarded, "in.txt");
   return ReadInput(in, warnings, false).resolved;
-}
-
-std::vector<std::vector<int>> Cells(const Tableau& tableau) {
-  std::vector<std::vector<int>> cells(tableau.RowNo(), std::vector<int>(tableau.ColNo()));
-  for (std::uint32_t r = 0; r < tableau.RowNo(); ++r) {
-    for (std::uint32_t c = 0; c < tableau.ColNo(); ++c) cells[r][c] = tableau(r, c);
-  }
-  return cells;
 }
 
 TEST(DecideTest, GivesWhatIsAskedFor) {
@@ -40,7 +33,7 @@ TEST(DecideTest, GivesWhatIsAskedFor) {
   const Outcome full = Decide(input, options);
   ASSERT_TRUE(full.finalTableau.has_value());
   EXPECT_EQ(full.decidingRow, Row(0));  // the lowest row all distinguished
-  EXPECT_EQ(Cells(*full.finalTableau),
+  EXPECT_EQ(CellsOf(*full.finalTableau),
             (std::vector<std::vector<int>>{{0, 0, 0}, {2, 0, 0}, {0, 0, 0}}));
 
   const Outcome lossy = Decide(Resolve("A,B\nC\n\nB->C\n"), options);
@@ -53,7 +46,7 @@ TEST(DecideTest, TellsTheObserverTheInitialTableauAndEveryStep) {
   std::vector<std::vector<std::vector<int>>> initial;
   std::vector<ChaseStep> steps;
   ChaseObserver observer;
-  observer.initial = [&](const Tableau& tableau) { initial.push_back(Cells(tableau)); };
+  observer.initial = [&](const Tableau& tableau) { initial.push_back(CellsOf(tableau)); };
   observer.step = [&](const ChaseStep& step) { steps.push_back(step); };
   DecideOptions options;
   options.observer = &observer;

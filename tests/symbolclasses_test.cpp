@@ -129,11 +129,11 @@ TEST(SymbolClassesTest, ReportsTheRowsOfTheSmallerClassAndTheCellsThatBecomeDist
 
 TEST(SymbolClassesTest, TracksSharedRowsAndCompletenessAcrossWordsOfRows) {
   SymbolClasses classes = Classes(130, 2);  // more rows than two words of shared bits
-  EXPECT_EQ(classes.Shared().Count(kFirst), 0u);
+  EXPECT_EQ(classes.SharedCount(kFirst), 0u);
   classes.Unite(Row(65), Row(3), kFirst);
   classes.Unite(Row(3), Row(128), kFirst);
   classes.Unite(Row(63), Row(64), kFirst);
-  EXPECT_EQ(classes.Shared().Count(kFirst), 5u);
+  EXPECT_EQ(classes.SharedCount(kFirst), 5u);
   std::vector<Row> shared;
   classes.Shared().ForEach(kFirst, [&](Row r) { shared.push_back(r); });
   EXPECT_EQ(shared, Rows({3, 63, 64, 65, 128}));
@@ -235,7 +235,6 @@ TEST(SymbolClassesTest, AgreesWithAPlainModelOnRandomMerges) {
       }
       EXPECT_EQ(classes.IsComplete(c), oneClass);
       EXPECT_EQ(classes.SharedCount(c), sharedCells);
-      EXPECT_EQ(classes.Shared().Count(c), sharedCells);
       const bool hasDistinguished = std::count(model[c].begin(), model[c].end(), 0) > 0;
       EXPECT_EQ(classes.DistinguishedLabel(c) != kNoRow, hasDistinguished);
     }
