@@ -41,6 +41,7 @@ constexpr std::uint64_t kSeed = 20261208;
 std::string Discovered(const Shape& shape) { return GenerateDiscovered(shape, kSeed); }
 std::string Random(const Shape& shape) { return GenerateRandom(shape, kSeed); }
 std::string Mined(const Shape& shape) { return GenerateMined(shape, kSeed); }
+std::string KeyFan(const Shape& shape) { return GenerateKeyFan(shape, kSeed); }
 
 std::string Generate(const Case& c) { return c.generate(c.shape); }
 
@@ -163,6 +164,15 @@ int main(int argc, char** argv) {
       {{"mined", 40, 2000, 1000000}, Mined},
       {{"blanks", 1, 2000, 50000000}, GenerateBlankNames},
       {{"unknown", 1, 1000000, 100000}, GenerateUnknownNames},
+      // Shapes built against the chase's and the reader's cost, each a worst case of its kind.
+      {{"pairs", 9901, 2000, 19800}, GenerateSharedPairs},
+      {{"ascending", 1000, 1000, 4}, GenerateAscendingLeft},
+      {{"regrouped", 1000, 500, 1}, GenerateRegrouped},
+      {{"keyfan", 1000, 2000, 20000}, KeyFan},
+      {{"keysame", 1000, 19, 20000}, GenerateKeyRepeated},
+      {{"keyall", 10000, 2000, 1}, GenerateKeyToAll},
+      {{"repeated", 1, 25000000, 0}, GenerateRepeatedName},
+      {{"onewide", 1, 8000000, 0}, GenerateWideSchema},
   };
   char dir[] = "/tmp/lossless-join-bench.XXXXXX";
   if (mkdtemp(dir) == nullptr) return 1;

@@ -195,3 +195,134 @@ std::string GenerateUnknownNames(const Shape& shape) {
   text.append(shape.dependencies, '\n');
   return text;
 }
+
+namespace {
+
+std::string Named(const char* prefix, std::size_t i) { return prefix + std::to_string(i); }
+
+std::string NamedList(const char* prefix, std::size_t first, std::size_t end) {
+  std::string text;
+  for (std::size_t i = first; i < end; ++i) text += (i == first ? "" : ",") + Named(prefix, i);
+  return text;
+}
+
+std::size_t SquareRootUp(std::size_t n) {
+  std::size_t root = 1;
+  while (root * root < n) ++root;
+  return root;
+}
+
+}  // namespace
+
+std::string GenerateSharedPairs(const Shape& shape) {
+  const std::size_t rows = std::max<std::size_t>(shape.schemas, 2);
+  const std::size_t side = SquareRootUp(rows);
+  const std::size_t reads = std::max<std::size_t>(
+      1, shape.attributes > 2 * side + 2 ? shape.attributes - 2 * side - 2 : 1);
+  std::string text;
+  for (std::size_t i = 0; i + 1 < rows; ++i)
+    text += Named("P", i % side) + ',' + Named("Q", i / side) + '\n';
+  text += "X,Y," + NamedList("R", 0, reads) + "\n\n";
+  for (std::size_t a = 0; a < std::min(side, rows - 1); ++a) text += Named("P", a) + "->X\n";
+  for (std::size_t b = 0; b * side < rows - 1; ++b) text += Named("Q", b) + "->Y\n";
+  for (std::size_t k = 0; k < shape.dependencies; ++k)
+    text += "X,Y->" + Named("R", k % reads) + '\n';
+  return text;
+}
+
+std::string GenerateAscendingLeft(const Shape& shape) {
+  const std::size_t m = std::max<std::size_t>(shape.attributes, 2);
+  const std::size_t longOnes = std::max<std::size_t>(shape.dependencies, 1);
+  std::string text = NamedList("L", 0, m) + ',' + NamedList("Z", 0, longOnes) + '\n';
+  for (std::size_t r = 1; r < std::max<std::size_t>(shape.schemas, 2); ++r) text += "K\n";
+  text += '\n';
+  for (std::size_t d = 0; d < longOnes; ++d)
+    text += NamedList("L", 0, m) + "->" + Named("Z", d) + '\n';
+  for (std::size_t i = 0; i < m; ++i) text += "K->" + Named("L", i) + '\n';
+  return text;
+}
+
+std::string GenerateRegrouped(const Shape& shape) {
+  const std::size_t m = std::max<std::size_t>(shape.attributes, 2);
+  const std::size_t rows = std::max<std::size_t>(shape.schemas, 2);
+  const std::size_t longOnes = std::max<std::size_t>(shape.dependencies, 1);
+  // Row r holds G<level>_<r >> level> for every level: the groups of 2, 4, 8, ... rows.
+  std::size_t levels = 1;
+  while ((std::size_t{1} << levels) < rows) ++levels;
+  std::string text = NamedList("L", 0, m) + ',' + NamedList("Z", 0, longOnes) + '\n';
+  for (std::size_t r = 0; r < rows; ++r) {
+    for (std::size_t level = 1; level <= levels; ++level) {
+      text += (level == 1 ? "" : ",") + Named("G", level) + '_' + std::to_string(r >> level);
+    }
+    text += '\n';
+  }
+  text += '\n';
+  for (std::size_t d = 0; d < longOnes; ++d)
+    text += NamedList("L", 0, m) + "->" + Named("Z", d) + '\n';
+  const std::string everyL = NamedList("L", 0, m);
+  for (std::size_t level = 1; level <= levels; ++level) {
+    for (std::size_t g = 0; g <= (rows - 1) >> level; ++g)
+      text += Named("G", level) + '_' + std::to_string(g) + "->" + everyL + '\n';
+  }
+  return text;
+}
+
+namespace {
+
+// Row 0 holds T_0..T_{n-1}, every other row K.
+std::string KeyRows(const Shape& shape) {
+  std::string text = NamedList("T", 0, std::max<std::size_t>(shape.attributes, 1)) + '\n';
+  for (std::size_t r = 1; r < std::max<std::size_t>(shape.schemas, 2); ++r) text += "K\n";
+  return text + '\n';
+}
+
+}  // namespace
+
+std::string GenerateKeyFan(const Shape& shape, std::uint64_t seed) {
+  Random random(seed);
+  const std::size_t n = std::max<std::size_t>(shape.attributes, 1);
+  std::string text = KeyRows(shape);
+  for (std::size_t j = 0; j < shape.dependencies; ++j) {
+    text += "K->";
+    const std::vector<std::size_t> targets = DistinctAttributes(random, 20, n);
+    for (std::size_t i = 0; i < targets.size(); ++i)
+      text += (i == 0 ? "" : ",") + Named("T", targets[i]);
+    text += '\n';
+  }
+  return text;
+}
+
+std::string GenerateKeyRepeated(const Shape& shape) {
+  std::string text = KeyRows(shape);
+  const std::string line =
+      "K->" + NamedList("T", 0, std::min<std::size_t>(shape.attributes, 19)) + '\n';
+  for (std::size_t j = 0; j < shape.dependencies; ++j) text += line;
+  return text;
+}
+
+std::string GenerateKeyToAll(const Shape& shape) {
+  std::string text = KeyRows(shape);
+  for (std::size_t j = 0; j < std::max<std::size_t>(shape.dependencies, 1); ++j)
+    text += "K->" + NamedList("T", 0, std::max<std::size_t>(shape.attributes, 1)) + '\n';
+  return text;
+}
+
+std::string GenerateRepeatedName(const Shape& shape) {
+  std::string text;
+  for (std::size_t s = 0; s < std::max<std::size_t>(shape.schemas, 1); ++s) {
+    for (std::size_t i = 0; i < shape.attributes; ++i) text += i == 0 ? "A" : ",A";
+    text += '\n';
+  }
+  text += '\n';
+  for (std::size_t j = 0; j < shape.dependencies; ++j) text += "A->A\n";
+  return text;
+}
+
+std::string GenerateWideSchema(const Shape& shape) {
+  std::string text;
+  for (std::size_t s = 0; s < std::max<std::size_t>(shape.schemas, 1); ++s)
+    text += NamedList("a", 0, shape.attributes) + '\n';
+  text += '\n';
+  for (std::size_t j = 0; j < shape.dependencies; ++j) text += "a0->a1\n";
+  return text;
+}

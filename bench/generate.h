@@ -43,3 +43,34 @@ std::string GenerateBlankNames(const Shape& shape);
 // Sub-schemas A,B, then one dependency line whose right-hand side names attributes names of no
 // sub-schema, each beginning with a blank, then dependencies empty lines.
 std::string GenerateUnknownNames(const Shape& shape);
+
+// Rows (a, b) of a grid hold P_a and Q_b; P_a->X and Q_b->Y make every row share its class on X
+// with the rows of its a and on Y with those of its b, though no two rows agree on both. Then
+// X,Y->R_k, all with that one left-hand side, over the attributes left. One more row holds X, Y
+// and every R. Lossy.
+std::string GenerateSharedPairs(const Shape& shape);
+
+// Row 0 holds L_1..L_m and Z; the other rows hold K. First the dependencies L_1,...,L_m->Z_d,
+// then K->L_1, K->L_2, ..., which make the other rows' cells of the left-hand side shared one
+// column at a time, in ascending order. Attributes: m + 1 + dependencies.
+std::string GenerateAscendingLeft(const Shape& shape);
+
+// As the long left-hand side above, but the rows first agree on it in pairs (A_i->L_1..L_m),
+// then in fours (B_i->...), and so on: each regrouping relabels the cells of half the rows.
+// Attributes: m columns of the left-hand side; dependencies: the long ones.
+std::string GenerateRegrouped(const Shape& shape);
+
+// Row 0 holds T_1..T_n; the other rows hold K. Dependencies from K to 20 random T each.
+std::string GenerateKeyFan(const Shape& shape, std::uint64_t seed);
+
+// As the key fan, with the one dependency K->T_1,...,T_19 every time.
+std::string GenerateKeyRepeated(const Shape& shape);
+
+// Row 0 holds T_1..T_n; the other rows hold K; one dependency K->T_1,...,T_n merges every cell.
+std::string GenerateKeyToAll(const Shape& shape);
+
+// One sub-schema that names A attributes times, and as many names again in other sub-schemas.
+std::string GenerateRepeatedName(const Shape& shape);
+
+// One sub-schema of attributes names.
+std::string GenerateWideSchema(const Shape& shape);

@@ -6,14 +6,48 @@
 
 namespace {
 
-// A signature's hash: seeded by its dependency with Fibonacci hashing's multiplier (2^64
-// divided by the golden ratio), then each label mixed in with the multiplier and the shift
-// of MurmurHash3's 64-bit finalizer. The table takes the high 32 bits.
+// A signature's hash: the sum of a term per left-hand cell, each term the column and the
+// label mixed with Fibonacci hashing's multiplier (2^64 divided by the golden ratio) and
+// MurmurHash3's 64-bit finalizer; the sum, seeded by its group, goes through the finalizer
+// once more. A sum, so that a relabelled cell changes it by the difference of two terms.
 constexpr std::uint64_t kGoldenRatio64 = 0x9e3779b97f4a7c15ULL;
 constexpr std::uint64_t kMurmurMultiplier = 0xff51afd7ed558ccdULL;
 constexpr int kMurmurShift = 29;
 
-constexpr std::uint32_t kNoDependency = UINT32_MAX;
+// From this many left-hand columns on, a row's signature sum is kept, not made again.
+constexpr std::size_t kLongLeft = 16;
+
+constexpr std::uint32_t kNoGroup = LeftGroups::kNoGroup;
+
+std::uint64_t Finalize(std::uint64_t x) {
+  x = (x ^ (x >> 32)) * kMurmurMultiplier;
+  return x ^ (x >> kMurmurShift);
+}
+
+std::uint64_t Term(Column c, Row label) {
+  return Finalize(((std::uint64_t{c} << 32) | label) * kGoldenRatio64);
+}
+
+std::uint32_t HashOf(std::uint32_t g, std::uint64_t sum) {
+  return static_cast<std::uint32_t>(Finalize(sum ^ ((g + 1ULL) * kGoldenRatio64)) >> 32);
+}
+
+std::size_t HashOfRow(std::uint32_t g, Row r) {
+  return static_cast<std::size_t>(Finalize(((std::uint64_t{g} << 32) | r) * kGoldenRatio64));
+}
+
+// Whether row r's bit is set in every column of left. Looks outward from position, where a
+// cell just changed: left-hand cells that change one after the other, in either direction,
+// are each looked at near the change.
+bool AllSetAround(const ColumnBits& bits, ColumnSpan left, Row r, std::size_t position) {
+  for (std::size_t d = 0;; ++d) {
+    const bool after = position + d < left.size();
+    const bool before = d > 0 && d <= position;
+    if (!after && !before) return true;
+    if (after && !bits.Test(r, left[position + d])) return false;
+    if (before && !bits.Test(r, left[position - d])) return false;
+  }
+}
 
 }  // namespace
 
@@ -21,91 +55,98 @@ Chase::Chase(SymbolClasses& classes, const ResolvedDependencies& dependencies,
              StepObserver observer)
     : classes_(classes),
       dependencies_(dependencies),
+      groups_(dependencies),
       observer_(std::move(observer)),
-      watched_(dependencies.size(), Column(0)),
-      firstDistinguishedOnLeft_(dependencies.size(), kNoRow),
-      signatures_(Signature{0, kNoDependency, Row(0)}) {
-  for (std::size_t j = 0; j < dependencies.size(); ++j) {
-    const ColumnSpan right = dependencies.Right(j);
-    if (!right.empty()) watched_[j] = right.front();
-  }
+      started_(groups_.size(), 0),
+      watched_(groups_.size(), Column(0)),
+      firstDistinguishedOnLeft_(groups_.size(), kNoRow),
+      signatures_(Signature{0, kNoGroup, Row(0)}),
+      rowStates_(RowState{kNoGroup, Row(0), 0, false}) {
+  for (std::uint32_t g = 0; g < groups_.size(); ++g)
+    watched_[g] = groups_.Targets(g).front().column;
   BuildFollowers();
   BuildUses();
 }
 
 void Chase::BuildFollowers() {
   std::vector<std::uint32_t> room(classes_.ColNo(), 0);
-  for (std::size_t j = 0; j < dependencies_.size(); ++j) {
-    const ColumnSpan left = dependencies_.Left(j);
+  for (std::uint32_t g = 0; g < groups_.size(); ++g) {
+    const ColumnSpan left = groups_.Left(g);
     if (left.size() == 1)
-      room[left.front()] += static_cast<std::uint32_t>(dependencies_.Right(j).size());
+      room[left.front()] += static_cast<std::uint32_t>(groups_.Targets(g).size());
   }
-  followers_ = PackedLists<Follower>(room);
-  // In input order, so that a column determined twice keeps its first dependency.
-  std::vector<Column> lastDeterminedBy(classes_.ColNo(), Column(UINT32_MAX));
-  for (std::size_t j = 0; j < dependencies_.size(); ++j) {
-    const ColumnSpan left = dependencies_.Left(j);
+  followers_ = PackedLists<Target>(room);
+  for (std::uint32_t g = 0; g < groups_.size(); ++g) {
+    const ColumnSpan left = groups_.Left(g);
     if (left.size() != 1) continue;
-    const Column c = left.front();
-    for (Column target : dependencies_.Right(j)) {
-      if (target == c || lastDeterminedBy[target] == c) continue;
-      lastDeterminedBy[target] = c;
-      followers_.Add(c, {target, static_cast<std::uint32_t>(j)});
+    for (const Target& target : groups_.Targets(g)) {
+      if (target.column != left.front()) followers_.Add(left.front(), target);
     }
   }
 }
 
 void Chase::BuildUses() {
   std::vector<std::uint32_t> room(classes_.ColNo(), 0);
-  for (std::size_t j = 0; j < dependencies_.size(); ++j) {
-    const ColumnSpan left = dependencies_.Left(j);
+  for (std::uint32_t g = 0; g < groups_.size(); ++g) {
+    const ColumnSpan left = groups_.Left(g);
     if (left.size() > 1) {
       for (Column c : left) ++room[c];
     }
   }
-  uses_ = PackedLists<std::uint32_t>(room);  // filled as each dependency starts
+  uses_ = PackedLists<Use>(room);  // filled as each group starts
 }
 
 bool Chase::Run(bool stopAtAllDistinguishedRow) {
   stopEarly_ = stopAtAllDistinguishedRow;
   if (stopEarly_) CountDistinguished();
   for (std::size_t j = 0; j < dependencies_.size() && !stopped_; ++j) {
-    Start(j);
+    const std::uint32_t g = groups_.GroupOf(j);
+    if (g == kNoGroup || started_[g]) continue;
+    started_[g] = 1;
+    Start(g);
     Drain();
   }
   pending_.clear();
   return stopped_;
 }
 
-void Chase::Start(std::size_t j) {
-  const ColumnSpan left = dependencies_.Left(j);
-  if (left.empty() || dependencies_.Right(j).empty() || IsSettled(j)) return;
+void Chase::Start(std::uint32_t g) {
+  if (IsSettled(g)) return;
+  const ColumnSpan left = groups_.Left(g);
   if (left.size() == 1) {
-    // Every merge in c is followed as it happens (Follow); the rows of c's distinguished class
-    // agreed on c before any merge.
-    const Column c = left.front();
-    const Row first = classes_.DistinguishedLabel(c);
-    if (first == kNoRow) return;
-    // In row order, not in the order the class grew: what follows from each row then
-    // touches the cells of neighbouring rows, not of rows all over the column.
-    for (Column target : dependencies_.Right(j)) {
-      if (target == c) continue;
-      classes_.Shared().ForEach(c, [&](Row r) {
-        if (r != first && classes_.SameClass(r, first, c)) Push(first, r, target, j);
-      });
-    }
+    StartKey(g);
     return;
   }
-  for (Column c : left) uses_.Add(c, static_cast<std::uint32_t>(j));
+  for (std::uint32_t i = 0; i < left.size(); ++i) uses_.Add(left[i], {g, i});
   // Only rows shared in every left-hand column can agree with another row; the column with
   // the fewest shared cells bounds them.
   const Column driver = *std::min_element(left.begin(), left.end(), [&](Column a, Column b) {
     return classes_.SharedCount(a) < classes_.SharedCount(b);
   });
-  ProbeAll(j, driver);
+  ProbeAll(g, driver);
 }
 
-void Chase::ProbeAll(std::size_t j, Column driver) {
+void Chase::StartKey(std::uint32_t g) {
+  // Every merge in c is followed as it happens (Follow); the rows of c's distinguished class
+  // agreed on c before any merge.
+  const Column c = groups_.Left(g).front();
+  for (const Target& target : groups_.Targets(g)) {
+    const Row first = classes_.DistinguishedLabel(c);
+    if (first == kNoRow) return;
+    if (target.column == c) continue;
+    // In row order, not in the order the class grew: what follows from each row then
+    // touches the cells of neighbouring rows, not of rows all over the column.
+    classes_.Shared().ForEach(c, [&](Row r) {
+      if (r != first && classes_.SameClass(r, first, c))
+        Push(first, r, target.column, target.dependency);
+    });
+    // One column at a time: what waits is at most a row per cell of the column.
+    Drain();
+    if (stopped_) return;
+  }
+}
+
+void Chase::ProbeAll(std::uint32_t g, Column driver) {
   const ColumnBits& shared = classes_.Shared();
   for (std::size_t w = 0; w < shared.WordsPerColumn(); ++w) {
     // Only rows whose driver cell shares its class can agree with another row.
@@ -113,33 +154,33 @@ void Chase::ProbeAll(std::size_t j, Column driver) {
     if (candidates == 0) continue;
     // Those distinguished on the whole left-hand side agree with one another: the first of
     // them stands for all, as AgreeThroughDistinguished would choose it.
-    const std::uint64_t agreeing = candidates & DistinguishedOnLeft(j, w);
-    Row& first = firstDistinguishedOnLeft_[j];
+    const std::uint64_t agreeing = candidates & DistinguishedOnLeft(g, w);
+    Row& first = firstDistinguishedOnLeft_[g];
     if (first == kNoRow && agreeing != 0) first = LowestRowIn(agreeing, w);
     // Of those, the ones already one class with the first on the right-hand side need nothing.
-    const std::uint64_t settled = agreeing & SettledWithFirst(j, w);
+    const std::uint64_t settled = agreeing & SettledWithFirst(g, w);
     ForEachRowIn(candidates & ~settled, w, [&](Row r) {
       if ((agreeing >> (r % 64)) & 1) {
-        AgreeThroughDistinguished(j, r);
+        AgreeThroughDistinguished(g, r);
       } else {
-        Probe(j, r);
+        Probe(g, r);
       }
     });
   }
 }
 
-std::uint64_t Chase::SettledWithFirst(std::size_t j, std::size_t w) const {
-  const Row first = firstDistinguishedOnLeft_[j];
+std::uint64_t Chase::SettledWithFirst(std::uint32_t g, std::size_t w) const {
+  const Row first = firstDistinguishedOnLeft_[g];
   if (first == kNoRow) return 0;
   // Rows distinguished wherever the first is, when it is distinguished in every right-hand
   // column; and the first itself.
   std::uint64_t rows = ~std::uint64_t{0};
-  for (Column target : dependencies_.Right(j)) {
-    if (!classes_.IsDistinguished(first, target)) {
+  for (const Target& target : groups_.Targets(g)) {
+    if (!classes_.IsDistinguished(first, target.column)) {
       rows = 0;
       break;
     }
-    rows &= classes_.Distinguished().Word(target, w);
+    rows &= classes_.Distinguished().Word(target.column, w);
   }
   return rows | BitIn(first, w);
 }
@@ -167,10 +208,11 @@ void Chase::Equalize(const PendingMerge& pending) {
 
 void Chase::FollowUp(const SymbolClasses::Merge& merge, Column col) {
   assert(merge);
-  if (merge.labelWasAlone) Recheck(merge.label, col);
+  // A lone label kept its label and became shared.
+  if (merge.labelWasAlone) Recheck(merge.label, col, merge.label);
   const bool absorbedTurned = merge.turned == SymbolClasses::Turned::kAbsorbed;
   classes_.ForEachRelabelled(merge, col, [&](Row r) {
-    Recheck(r, col);
+    Recheck(r, col, merge.absorbed);
     if (absorbedTurned) CountDistinguished(r);
   });
   if (merge.turned == SymbolClasses::Turned::kKept) {
@@ -183,7 +225,7 @@ void Chase::FollowUp(const SymbolClasses::Merge& merge, Column col) {
 }
 
 void Chase::Follow(Row a, Row b, Column c) {
-  followers_.Filter(c, [&](const Follower& follower) {
+  followers_.Filter(c, [&](const Target& follower) {
     if (classes_.IsComplete(follower.column)) return false;  // nothing left to merge there
     Push(a, b, follower.column, follower.dependency);
     return true;
@@ -192,96 +234,148 @@ void Chase::Follow(Row a, Row b, Column c) {
 
 template <typename Visit>
 void Chase::ForEachUse(Column c, Visit visit) {
-  uses_.Filter(c, [&](std::uint32_t j) {
-    if (IsSettled(j)) return false;
-    visit(j);
+  uses_.Filter(c, [&](const Use& use) {
+    if (IsSettled(use.group)) return false;
+    visit(use);
     return true;
   });
 }
 
-void Chase::Recheck(Row r, Column c) {
-  ForEachUse(c, [&](std::uint32_t j) { Probe(j, r); });
+void Chase::Recheck(Row r, Column c, Row oldLabel) {
+  ForEachUse(c, [&](const Use& use) { ProbeChanged(use, r, oldLabel); });
 }
 
 void Chase::RecheckDistinguished(Row r, Column c) {
-  ForEachUse(c, [&](std::uint32_t j) {
-    if (DistinguishedOnLeft(j, r)) AgreeThroughDistinguished(j, r);
+  ForEachUse(c, [&](const Use& use) {
+    if (AllSetAround(classes_.Distinguished(), groups_.Left(use.group), r, use.position))
+      AgreeThroughDistinguished(use.group, r);
   });
 }
 
-bool Chase::DistinguishedOnLeft(std::size_t j, Row r) const {
+bool Chase::IsLong(std::uint32_t g) const { return groups_.Left(g).size() >= kLongLeft; }
+
+bool Chase::DistinguishedOnLeft(std::uint32_t g, Row r) const {
   const ColumnBits& distinguished = classes_.Distinguished();
-  const std::size_t w = r / 64;
-  const std::uint64_t bit = std::uint64_t{1} << (r % 64);
-  for (Column c : dependencies_.Left(j)) {
-    if ((distinguished.Word(c, w) & bit) == 0) return false;
-  }
-  return true;
+  const ColumnSpan left = groups_.Left(g);
+  return std::all_of(left.begin(), left.end(), [&](Column c) { return distinguished.Test(r, c); });
 }
 
-std::uint64_t Chase::DistinguishedOnLeft(std::size_t j, std::size_t w) const {
+std::uint64_t Chase::DistinguishedOnLeft(std::uint32_t g, std::size_t w) const {
   std::uint64_t rows = ~std::uint64_t{0};
-  for (Column c : dependencies_.Left(j)) rows &= classes_.Distinguished().Word(c, w);
+  for (Column c : groups_.Left(g)) rows &= classes_.Distinguished().Word(c, w);
   return rows;
 }
 
-void Chase::Probe(std::size_t j, Row r) {
-  if (DistinguishedOnLeft(j, r)) {
-    AgreeThroughDistinguished(j, r);
-    return;
+void Chase::Probe(std::uint32_t g, Row r) {
+  std::uint64_t sum = 0;
+  bool standsForIt = true;  // another row stands for r on g's left-hand side from now on
+  if (DistinguishedOnLeft(g, r)) {
+    // Rows that agree with r there are distinguished there too: the first of them handles all.
+    AgreeThroughDistinguished(g, r);
+  } else {
+    for (Column c : groups_.Left(g)) {
+      if (!classes_.Shared().Test(r, c)) return;  // alone in a class: it agrees with no row
+    }
+    sum = SumOf(g, r);
+    standsForIt = Lookup(g, r, sum);
   }
-  for (Column c : dependencies_.Left(j)) {
-    if (!classes_.Shared().Test(r, c)) return;  // alone in a class: it agrees with no row
-  }
-  auto isLive = [&](const Signature& entry) {
-    return !IsSettled(entry.dependency) && Hash(entry.dependency, entry.row) == entry.hash;
-  };
-  const std::uint32_t hash = Hash(j, r);
-  const Signature* found = signatures_.FindOrInsert(
-      hash, {hash, static_cast<std::uint32_t>(j), r},
-      [&](const Signature& entry) {
-        return entry.hash == hash && entry.dependency == j && SameSignature(j, entry.row, r);
-      },
-      [](const Signature& entry) { return entry.hash; }, isLive);
-  if (found == nullptr || found->row == r) return;
-  const Row other = found->row;
-  for (Column target : dependencies_.Right(j)) Push(other, r, target, j);
+  if (!IsLong(g)) return;
+  rowStates_.FindOrInsert(
+      HashOfRow(g, r), {g, r, sum, standsForIt},
+      [&](const RowState& s) { return s.group == g && s.row == r; },
+      [](const RowState& s) { return HashOfRow(s.group, s.row); },
+      [](const RowState&) { return true; });
 }
 
-void Chase::AgreeThroughDistinguished(std::size_t j, Row r) {
-  Row& first = firstDistinguishedOnLeft_[j];
+void Chase::ProbeChanged(const Use& use, Row r, Row oldLabel) {
+  const std::uint32_t g = use.group;
+  if (!IsLong(g)) {
+    Probe(g, r);
+    return;
+  }
+  const ColumnSpan left = groups_.Left(g);
+  RowState* state = rowStates_.Find(HashOfRow(g, r),
+                                    [&](const RowState& s) { return s.group == g && s.row == r; });
+  if (state == nullptr) {
+    // Not all shared before: now only if the cells around this one are.
+    if (!AllSetAround(classes_.Shared(), left, r, use.position)) return;
+    Probe(g, r);
+    return;
+  }
+  if (state->retired) return;  // the row it agrees with stands for it
+  const Column c = left[use.position];
+  state->sum += Term(c, classes_.Label(r, c)) - Term(c, oldLabel);
+  if (AllSetAround(classes_.Distinguished(), left, r, use.position)) {
+    AgreeThroughDistinguished(g, r);
+    state->retired = true;
+    return;
+  }
+  // Lookup neither adds nor moves row states: state stays where it is.
+  state->retired = Lookup(g, r, state->sum);
+}
+
+bool Chase::Lookup(std::uint32_t g, Row r, std::uint64_t sum) {
+  const std::uint32_t hash = HashOf(g, sum);
+  const Signature* found = signatures_.FindOrInsert(
+      hash, {hash, g, r},
+      [&](const Signature& entry) {
+        return entry.hash == hash && entry.group == g && SameSignature(g, entry.row, r);
+      },
+      [](const Signature& entry) { return entry.hash; },
+      [&](const Signature& entry) { return IsLive(entry); });
+  if (found == nullptr || found->row == r) return false;
+  PushTargets(found->row, r, g);
+  return true;
+}
+
+bool Chase::IsLive(const Signature& entry) {
+  const std::uint32_t g = entry.group;
+  if (IsSettled(g)) return false;
+  if (!IsLong(g)) return HashOf(g, SumOf(g, entry.row)) == entry.hash;
+  const RowState* state = FindState(g, entry.row);
+  return state != nullptr && !state->retired && HashOf(g, state->sum) == entry.hash;
+}
+
+const Chase::RowState* Chase::FindState(std::uint32_t g, Row r) const {
+  return rowStates_.Find(HashOfRow(g, r),
+                         [&](const RowState& s) { return s.group == g && s.row == r; });
+}
+
+void Chase::AgreeThroughDistinguished(std::uint32_t g, Row r) {
+  Row& first = firstDistinguishedOnLeft_[g];
   if (first == kNoRow) {
     first = r;
     return;
   }
-  for (Column target : dependencies_.Right(j)) {
-    if (classes_.IsDistinguished(first, target) && classes_.IsDistinguished(r, target)) continue;
-    Push(first, r, target, j);
+  for (const Target& target : groups_.Targets(g)) {
+    const Column c = target.column;
+    if (classes_.IsDistinguished(first, c) && classes_.IsDistinguished(r, c)) continue;
+    Push(first, r, c, target.dependency);
   }
 }
 
-std::uint32_t Chase::Hash(std::size_t j, Row r) const {
-  std::uint64_t hash = (j + 1) * kGoldenRatio64;
-  for (Column c : dependencies_.Left(j)) {
-    hash = (hash ^ classes_.Label(r, c)) * kMurmurMultiplier;
-    hash ^= hash >> kMurmurShift;
-  }
-  return static_cast<std::uint32_t>(hash >> 32);
+void Chase::PushTargets(Row a, Row b, std::uint32_t g) {
+  for (const Target& target : groups_.Targets(g)) Push(a, b, target.column, target.dependency);
 }
 
-bool Chase::SameSignature(std::size_t j, Row a, Row b) const {
-  const ColumnSpan left = dependencies_.Left(j);
+std::uint64_t Chase::SumOf(std::uint32_t g, Row r) const {
+  std::uint64_t sum = 0;
+  for (Column c : groups_.Left(g)) sum += Term(c, classes_.Label(r, c));
+  return sum;
+}
+
+bool Chase::SameSignature(std::uint32_t g, Row a, Row b) const {
+  const ColumnSpan left = groups_.Left(g);
   return std::all_of(left.begin(), left.end(),
                      [&](Column c) { return classes_.SameClass(a, b, c); });
 }
 
-bool Chase::IsSettled(std::size_t j) {
-  assert(!dependencies_.Right(j).empty());
-  // Columns only ever become complete: while the watched column is not, j is not settled.
-  if (!classes_.IsComplete(watched_[j])) return false;
-  for (Column c : dependencies_.Right(j)) {
-    if (!classes_.IsComplete(c)) {
-      watched_[j] = c;
+bool Chase::IsSettled(std::uint32_t g) {
+  // Columns only ever become complete: while the watched column is not, g is not settled.
+  if (!classes_.IsComplete(watched_[g])) return false;
+  for (const Target& target : groups_.Targets(g)) {
+    if (!classes_.IsComplete(target.column)) {
+      watched_[g] = target.column;
       return false;
     }
   }

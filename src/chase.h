@@ -8,6 +8,7 @@
 #include "chasestep.h"
 #include "columnbits.h"
 #include "index.h"
+#include "leftgroups.h"
 #include "packedlists.h"
 #include "probingtable.h"
 #include "schema.h"
@@ -17,15 +18,24 @@
 // changes anything, as congruence closure does. Each equalization is reported to the
 // observer, in the order made.
 //
-// A dependency with a one-column left-hand side c follows every merge in c: the two rows of
-// the merge now agree on c, so they are merged on its right-hand side (dependencies with
-// the same column are one list of right-hand columns). A dependency with a longer left-hand
-// side keeps a signature per row, the labels of the row's left-hand cells, in a table; only
-// rows whose left-hand cells are all shared need one. A merge relabels the cells of the
-// smaller class only, and only those rows get new signatures; a signature that collides
-// with another row's makes the two rows equal on the right-hand side. Rows distinguished on
-// a whole left-hand side agree without a signature: the first of them stands for all. A
-// dependency whose right-hand columns are each one class is dropped.
+// Dependencies with one left-hand side are one group (LeftGroups): started once, when the
+// first of them comes in input order, and applied together.
+//
+// A group with a one-column left-hand side c follows every merge in c: the two rows of the
+// merge now agree on c, so they are merged on its right-hand side. A group with a longer
+// left-hand side keeps a signature per row, the labels of the row's left-hand cells, in a
+// table; only rows whose left-hand cells are all shared need one. A merge relabels the cells
+// of the smaller class only, and only those rows get new signatures; a signature that
+// collides with another row's makes the two rows equal on the right-hand side. Rows
+// distinguished on a whole left-hand side agree without a signature: the first of them
+// stands for all. A group whose right-hand columns are each one class is dropped.
+//
+// A signature's hash is a sum over its cells, so a relabelled cell changes it by the
+// difference of two terms. For long left-hand sides the sum is kept per row, with whether the
+// row already agrees with another row there (it then agrees with it for good, and the other
+// row stands for both): a relabel costs the same whatever the length of the left-hand side.
+// Whether a row's left-hand cells are all shared, or all distinguished, is looked at outward
+// from the cell that changed.
 class Chase {
  public:
   using StepObserver = std::function<void(const ChaseStep&)>;
@@ -43,6 +53,8 @@ class Chase {
   bool Run(bool stopAtAllDistinguishedRow);
 
  private:
+  using Target = LeftGroups::Target;
+
   // An equalization waiting its turn: rows a and b agree on the left-hand side of dependency,
   // so their cells in column are to be made equal.
   struct PendingMerge {
@@ -51,26 +63,40 @@ class Chase {
     Column column;
     std::uint32_t dependency;
   };
-  // A column that a one-column left-hand side determines, and the first such dependency.
-  struct Follower {
-    Column column;
-    std::uint32_t dependency;
+  // A group with a longer left-hand side that holds a column, at position in it.
+  struct Use {
+    std::uint32_t group;
+    std::uint32_t position;
   };
-  // What the signature table holds: a row, and the hash of its signature for dependency when
-  // the entry was made. The row's labels may have changed since: the entry is then stale.
+  // What the signature table holds: a row, and the hash of its signature for group when the
+  // entry was made. The row's labels may have changed since: the entry is then stale.
   struct Signature {
     std::uint32_t hash;
-    std::uint32_t dependency;
+    std::uint32_t group;
     Row row;
     friend bool operator==(const Signature& a, const Signature& b) {
-      return a.hash == b.hash && a.dependency == b.dependency && a.row == b.row;
+      return a.hash == b.hash && a.group == b.group && a.row == b.row;
+    }
+  };
+  // A row whose left-hand cells of a long group are all shared: the sum its signature's hash
+  // is made from, and whether another row stands for it there (one it agrees with, or the
+  // first row distinguished there): the row never needs looking at again for the group.
+  struct RowState {
+    std::uint32_t group;
+    Row row;
+    std::uint64_t sum;
+    bool retired;
+    friend bool operator==(const RowState& a, const RowState& b) {
+      return a.group == b.group && a.row == b.row && a.sum == b.sum && a.retired == b.retired;
     }
   };
 
   void BuildFollowers();
   void BuildUses();
-  // First application of dependency j, in input order.
-  void Start(std::size_t j);
+  // First application of group g, when its first dependency comes in input order.
+  void Start(std::uint32_t g);
+  // The same for a one-column left-hand side.
+  void StartKey(std::uint32_t g);
   // Makes every pending equalization, and what each one makes necessary.
   void Drain();
   void Equalize(const PendingMerge& pending);
@@ -79,33 +105,44 @@ class Chase {
   void FollowUp(const SymbolClasses::Merge& merge, Column col);
   // Rows a and b now agree on column c: merge them on what c alone determines.
   void Follow(Row a, Row b, Column c);
-  // Row r's cell in column c is in another class than before: it may agree on a longer
-  // left-hand side with rows it did not agree with.
-  void Recheck(Row r, Column c);
+  // Row r's cell in column c is in another class than before, formerly labelled oldLabel, or
+  // became shared: it may agree on a longer left-hand side with rows it did not agree with.
+  void Recheck(Row r, Column c, Row oldLabel);
   // Row r's cell in column c kept its class, which became distinguished: only where r is now
   // distinguished on the whole left-hand side can it agree with rows it did not.
   void RecheckDistinguished(Row r, Column c);
-  // Calls visit(j) for every started dependency with a longer left-hand side that holds c,
+  // Calls visit(use) for every started group with a longer left-hand side that holds c,
   // dropping those that are settled.
   template <typename Visit>
   void ForEachUse(Column c, Visit visit);
-  // Whether row r is distinguished in every left-hand column of dependency j.
-  bool DistinguishedOnLeft(std::size_t j, Row r) const;
+  bool IsLong(std::uint32_t g) const;
+  // Whether row r is distinguished in every left-hand column of group g.
+  bool DistinguishedOnLeft(std::uint32_t g, Row r) const;
   // The same for the rows of the w-th word, as bits.
-  std::uint64_t DistinguishedOnLeft(std::size_t j, std::size_t w) const;
-  // Looks up row r's signature for dependency j, and merges it with an equal one.
-  void Probe(std::size_t j, Row r);
-  // Row r is distinguished on the whole left-hand side of dependency j: it agrees with the
-  // first such row, on every right-hand column where the two are not both distinguished.
-  void AgreeThroughDistinguished(std::size_t j, Row r);
+  std::uint64_t DistinguishedOnLeft(std::uint32_t g, std::size_t w) const;
+  // Looks at row r's signature for group g from scratch, and merges it with an equal one.
+  void Probe(std::uint32_t g, Row r);
+  // The same after row r's cell at use's position changed, formerly labelled oldLabel.
+  void ProbeChanged(const Use& use, Row r, Row oldLabel);
+  // Looks up row r's signature for group g, whose hash is made from sum, and merges r with a
+  // row of an equal one. Returns whether there was such a row.
+  bool Lookup(std::uint32_t g, Row r, std::uint64_t sum);
+  // Row r is distinguished on the whole left-hand side of group g: it agrees with the first
+  // such row, on every right-hand column where the two are not both distinguished.
+  void AgreeThroughDistinguished(std::uint32_t g, Row r);
   // Probes every row of the driver column that can agree with another, 64 at a time.
-  void ProbeAll(std::size_t j, Column driver);
+  void ProbeAll(std::uint32_t g, Column driver);
   // Of the rows of the w-th word, those known to be one class with the first row
-  // distinguished on j's left-hand side in every right-hand column of j.
-  std::uint64_t SettledWithFirst(std::size_t j, std::size_t w) const;
-  std::uint32_t Hash(std::size_t j, Row r) const;
-  bool SameSignature(std::size_t j, Row a, Row b) const;
-  bool IsSettled(std::size_t j);
+  // distinguished on g's left-hand side in every right-hand column of g.
+  std::uint64_t SettledWithFirst(std::uint32_t g, std::size_t w) const;
+  // The sum over row r's left-hand cells of group g that its signature's hash is made from.
+  std::uint64_t SumOf(std::uint32_t g, Row r) const;
+  // Whether entry is the current signature of its row, as far as a hash tells.
+  bool IsLive(const Signature& entry);
+  const RowState* FindState(std::uint32_t g, Row r) const;
+  bool SameSignature(std::uint32_t g, Row a, Row b) const;
+  bool IsSettled(std::uint32_t g);
+  void PushTargets(Row a, Row b, std::uint32_t g);
   void Push(Row a, Row b, Column c, std::size_t j);
   // Counts the initial distinguished cells of every row, for the early stop.
   void CountDistinguished();
@@ -114,27 +151,31 @@ class Chase {
 
   SymbolClasses& classes_;
   const ResolvedDependencies& dependencies_;
+  const LeftGroups groups_;
   StepObserver observer_;
   bool stopEarly_ = false;
   bool stopped_ = false;
 
+  std::vector<std::uint8_t> started_;  // per group
   // Per column, the columns that it alone determines.
-  PackedLists<Follower> followers_;
+  PackedLists<Target> followers_;
   // Per column, the longer left-hand sides that hold it, from the time each started.
-  PackedLists<std::uint32_t> uses_;
-  // Per dependency, a right-hand column that was not complete when last looked at: the
-  // dependency is settled once it is, and no other right-hand column is incomplete.
+  PackedLists<Use> uses_;
+  // Per group, a right-hand column that was not complete when last looked at: the group is
+  // settled once it is, and no other right-hand column is incomplete.
   std::vector<Column> watched_;
-  // Per dependency with a longer left-hand side, the first row found distinguished in all
-  // its left-hand columns, or kNoRow: it stands for every such row.
+  // Per group with a longer left-hand side, the first row found distinguished in all its
+  // left-hand columns, or kNoRow: it stands for every such row.
   std::vector<Row> firstDistinguishedOnLeft_;
   // Last in, first out: the equalizations that one makes necessary follow it at once.
   std::vector<PendingMerge> pending_;
-  // The signatures of rows for every dependency with a longer left-hand side, in one table. An
+  // The signatures of rows for every group with a longer left-hand side, in one table. An
   // entry stays when its row gets a new signature: it goes stale, and since a lookup compares
   // the rows' current labels, a stale entry never causes a wrong merge. Rebuilding the table
   // drops the stale entries.
   ProbingTable<Signature> signatures_;
+  // Per row and long group, once the row's left-hand cells are all shared.
+  ProbingTable<RowState> rowStates_;
   // Only when stopping early: per row, how many of its cells are distinguished.
   std::vector<std::uint32_t> distinguishedInRow_;
 };

@@ -29,6 +29,12 @@ class ProbingTable {
     }
   }
 
+  // As Find, for changing what the entry holds beyond what hash and matches read.
+  template <typename Matches>
+  Entry* Find(std::size_t hash, Matches matches) {
+    return const_cast<Entry*>(static_cast<const ProbingTable&>(*this).Find(hash, matches));
+  }
+
   // As Find; on a miss, stores entry and returns null. When the table would be more than half
   // full, it is rebuilt first: every stored entry that keep(entry) accepts is put back at
   // hashOf(entry), and the others are dropped.

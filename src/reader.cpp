@@ -46,6 +46,21 @@ void SplitNames(const std::string& text, AttributeList& names) {
   if (StringUtils::SplitString(text, ",", names, true) == 0) names.push_back(text);
 }
 
+// Calls visit(name) for each name of a comma-separated list, as SplitNames splits it, without
+// making a string of each: a sub-schema line may hold millions of names.
+template <typename Visit>
+void ForEachName(std::string_view text, Visit visit) {
+  for (std::size_t start = 0;;) {
+    const std::size_t comma = text.find(',', start);
+    if (comma == std::string_view::npos) {
+      visit(text.substr(start));
+      return;
+    }
+    visit(text.substr(start, comma - start));
+    start = comma + 1;
+  }
+}
+
 // Finds names by hashing their positions in a list that it does not own. With FoldCase, names
 // that differ only in the case of ASCII letters are one.
 template <bool FoldCase>
@@ -56,7 +71,7 @@ class NameIndex {
   explicit NameIndex(const AttributeList& names) : names_(names), table_(kMissing) { Rebuild(); }
 
   // The position of name in the list, or kMissing.
-  std::uint32_t Find(const std::string& name) const {
+  std::uint32_t Find(std::string_view name) const {
     const std::uint32_t* at =
         table_.Find(Hash(name), [&](std::uint32_t stored) { return Equal(names_[stored], name); });
     return at == nullptr ? kMissing : *at;
@@ -84,13 +99,13 @@ class NameIndex {
   static char Fold(char c) {
     return FoldCase && c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c;
   }
-  static bool Equal(const std::string& a, const std::string& b) {
+  static bool Equal(std::string_view a, std::string_view b) {
     if (!FoldCase) return a == b;
     return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(),
                                               [](char x, char y) { return Fold(x) == Fold(y); });
   }
-  static std::size_t Hash(const std::string& name) {
-    if (!FoldCase) return std::hash<std::string_view>()(std::string_view(name));
+  static std::size_t Hash(std::string_view name) {
+    if (!FoldCase) return std::hash<std::string_view>()(name);
     std::uint64_t hash = kFnvOffsetBasis;
     for (char c : name) hash = (hash ^ static_cast<unsigned char>(Fold(c))) * kFnvPrime;
     return static_cast<std::size_t>(hash ^ (hash >> 29));
@@ -100,19 +115,17 @@ class NameIndex {
   ProbingTable<std::uint32_t> table_;
 };
 
-// Names, each once, for as long as one line is read: the names stay in the line's lists, and
-// the set only points at them.
+// Names, each once, for as long as one line is read: the names stay in the line or its lists,
+// and the set only points at them.
 class NameSet {
  public:
   // Whether name was not in the set yet; it is now.
-  bool Insert(const std::string& name) {
+  bool Insert(std::string_view name) {
     const Ref ref{name.data(), name.size()};
     const bool inserted =
         table_.FindOrInsert(
             Hash(ref), ref,
-            [&](const Ref& stored) {
-              return std::string_view(stored.data, stored.size) == std::string_view(name);
-            },
+            [&](const Ref& stored) { return std::string_view(stored.data, stored.size) == name; },
             Hash, [](const Ref&) { return true; }) == nullptr;
     count_ += inserted ? 1 : 0;
     return inserted;
@@ -126,7 +139,7 @@ class NameSet {
 
  private:
   struct Ref {
-    const char* data;  // never null for a name: a string's data never is
+    const char* data;  // never null for a name: a string's data never is, nor a line's
     std::size_t size;
     friend bool operator==(const Ref& a, const Ref& b) {
       return a.data == b.data && a.size == b.size;
@@ -163,7 +176,10 @@ class Reader {
   bool Resolve(const AttributeList& names, std::vector<Column>& columns, const char* consequence);
   // Warns, once per name and line, about names with a blank at either end, and once per
   // line about an empty name.
+  // A new stamp for the next list of names, older than none in seenStamp_.
+  void NextStamp();
   void CheckNames(const AttributeList& names);
+  void CheckName(std::string_view name);
   // Warns when a new attribute differs from an earlier one only in letter case.
   void CheckCase(std::uint32_t at);
   // Warns about the current line. A message that has to be built comes as a callable that
@@ -192,8 +208,8 @@ class Reader {
   NameSet unknownNamesWarned_;  // in the list being resolved
   // Scratch storage, reused from line to line: a large input has a million lines.
   AttributeList sides_, left_, right_;
-  std::vector<Column> leftColumns_, rightColumns_;
-  std::vector<std::uint32_t> seenStamp_;  // per column: the last list that holds it
+  std::vector<Column> leftColumns_, rightColumns_, rowColumns_;
+  std::vector<std::uint32_t> seenStamp_;  // per attribute: the last list that holds it
   std::uint32_t stamp_ = 0;
 };
 
@@ -247,25 +263,31 @@ void Reader::AddSchemaLine() {
   if (line_.find("->") != std::string::npos) {
     Warn("sub-schema holds \"->\"; is the empty line before the dependencies missing?");
   }
-  AttributeList names;
-  SplitNames(line_, names);
-  CheckNames(names);
-  // Until the attributes are sorted, a row holds the positions of its names in the list.
-  std::vector<Column> positions;
-  positions.reserve(names.size());
-  for (const std::string& name : names) {
+  const std::string_view line(line_);
+  ForEachName(line, [&](std::string_view name) { CheckName(name); });
+  // Until the attributes are sorted, a row holds the positions of its names in the list, each
+  // once: a name written twice in a sub-schema is one column.
+  NextStamp();
+  rowColumns_.clear();
+  ForEachName(line, [&](std::string_view name) {
     std::uint32_t at = index_.Find(name);
     if (at == NameIndex<false>::kMissing) {
       at = static_cast<std::uint32_t>(result_.attributes.size());
-      result_.attributes.push_back(name);
+      result_.attributes.emplace_back(name);
+      seenStamp_.push_back(0);
       index_.Add(at);
       CheckCase(at);
     }
-    positions.push_back(Column(at));
+    if (seenStamp_[at] == stamp_) return;
+    seenStamp_[at] = stamp_;
+    rowColumns_.push_back(Column(at));
+  });
+  result_.resolved.rowColumns.Append(rowColumns_);
+  if (keepNames_) {
+    AttributeList names;
+    SplitNames(line_, names);
+    result_.decomposition.push_back(std::move(names));
   }
-  result_.resolved.rowColumns.Append(positions);
-  names.shrink_to_fit();  // a large input keeps many of these lists
-  result_.decomposition.push_back(std::move(names));
 }
 
 void Reader::SortAttributes() {
@@ -328,13 +350,17 @@ void Reader::AddDependencyLine() {
   }
 }
 
-bool Reader::Resolve(const AttributeList& names, std::vector<Column>& columns,
-                     const char* consequence) {
-  columns.clear();
+void Reader::NextStamp() {
   if (++stamp_ == 0) {  // after 2^32 lists: old stamps could look current
     std::fill(seenStamp_.begin(), seenStamp_.end(), 0);
     stamp_ = 1;
   }
+}
+
+bool Reader::Resolve(const AttributeList& names, std::vector<Column>& columns,
+                     const char* consequence) {
+  columns.clear();
+  NextStamp();
   unknownNamesWarned_.Clear();
   bool known = true;
   for (const std::string& name : names) {
@@ -353,26 +379,28 @@ bool Reader::Resolve(const AttributeList& names, std::vector<Column>& columns,
 }
 
 void Reader::CheckNames(const AttributeList& names) {
-  for (const std::string& name : names) {
-    if (name.empty()) {
-      if (!emptyNameWarned_) {
-        Warn(
-            "empty attribute name; a doubled, leading or trailing comma, or an empty side, "
-            "makes one");
-        emptyNameWarned_ = true;
-      }
-      continue;
+  for (const std::string& name : names) CheckName(name);
+}
+
+void Reader::CheckName(std::string_view name) {
+  if (name.empty()) {
+    if (!emptyNameWarned_) {
+      Warn(
+          "empty attribute name; a doubled, leading or trailing comma, or an empty side, "
+          "makes one");
+      emptyNameWarned_ = true;
     }
-    bool begins = IsBlank(name.front());
-    bool ends = IsBlank(name.back());
-    if (!begins && !ends) continue;
-    if (!blankNamesWarned_.Insert(name)) continue;
-    const char* where = begins && ends ? "begins and ends" : begins ? "begins" : "ends";
-    Warn([&] {
-      return "attribute " + Quoted(name) + " " + where +
-             " with a blank; names are taken as written";
-    });
+    return;
   }
+  bool begins = IsBlank(name.front());
+  bool ends = IsBlank(name.back());
+  if (!begins && !ends) return;
+  if (!blankNamesWarned_.Insert(name)) return;
+  const char* where = begins && ends ? "begins and ends" : begins ? "begins" : "ends";
+  Warn([&] {
+    return "attribute " + Quoted(std::string(name)) + " " + where +
+           " with a blank; names are taken as written";
+  });
 }
 
 void Reader::CheckCase(std::uint32_t at) {

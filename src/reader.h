@@ -12,8 +12,9 @@
 // need besides.
 struct ParsedInput {
   AttributeList attributes;  // sorted, without duplicates: the tableau's column order
-  SchemaList decomposition;  // one entry per schema line: the tableau's row order
-  ResolvedInput resolved;    // the same as columns, for the engines
+  // Only when the names are kept: one entry per schema line, the names as written.
+  SchemaList decomposition;
+  ResolvedInput resolved;  // as columns, for the engines: a row's columns each once
   // Only when the names are kept: the dependencies as written, the line of each (counted
   // from 1) and its text.
   DependencySet dependencies;
@@ -28,5 +29,6 @@ struct ParsedInput {
 // warns about what looks like a mistake: names with blanks at either end, a dependency in
 // the schema part, a comment line, old Mac line ends, UTF-16 text, unknown names. Names are
 // taken byte for byte; a UTF-8 byte order mark at the very start is not part of the first.
-// Dependencies are kept as columns; with keepNames, also as names, lines and texts.
+// Sub-schemas and dependencies are kept as columns; with keepNames, also as names, and the
+// dependencies' lines and texts.
 ParsedInput ReadInput(std::istream& in, Warnings& warnings, bool keepNames);

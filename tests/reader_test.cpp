@@ -125,6 +125,26 @@ TEST(ReaderTest, WarnsOncePerNameAndLineHoweverManyNamesALineHas) {
   EXPECT_EQ(warnings.find(W(1, "attribute \" n0\" begins" + kTakenAsWritten)), 0u);
 }
 
+TEST(ReaderTest, ANameWrittenTwiceInASubSchemaIsOneColumn) {
+  const std::string text = "B,A,B,,A,\nC\n\nA->C\n";
+  Read read = ReadText(text);
+  EXPECT_EQ(read.input.attributes, (AttributeList{"", "A", "B", "C"}));
+  const ColumnLists& rows = read.input.resolved.rowColumns;
+  ASSERT_EQ(rows.size(), 2u);
+  // In the order first written.
+  EXPECT_EQ(std::vector<Column>(rows[0].begin(), rows[0].end()),
+            (std::vector<Column>{Column(2), Column(1), Column(0)}));
+  EXPECT_EQ(read.input.decomposition.front(), (AttributeList{"B", "A", "B", "", "A", ""}));
+  // Without the names, the same columns and no names at all.
+  std::istringstream in(text);
+  std::ostringstream err;
+  Warnings warnings(err, "in.txt");
+  const ParsedInput bare = ReadInput(in, warnings, false);
+  EXPECT_EQ(bare.resolved.rowColumns[0].size(), 3u);
+  EXPECT_EQ(bare.resolved.RowNo(), 2u);
+  EXPECT_TRUE(bare.decomposition.empty());
+}
+
 TEST(ReaderTest, AByteOrderMarkIsNoPartOfTheFirstName) {
   Read read = ReadText(
       "\xef\xbb\xbf"
