@@ -4,6 +4,8 @@
 #include <cassert>
 #include <utility>
 
+#include "memoryguard.h"
+
 namespace {
 
 // A signature's hash: the sum of a term per left-hand cell, each term the column and the
@@ -385,6 +387,8 @@ bool Chase::IsSettled(std::uint32_t g) {
 void Chase::Push(Row a, Row b, Column c, std::size_t j) {
   assert(j < dependencies_.size());
   if (classes_.IsComplete(c) || classes_.SameClass(a, b, c)) return;
+  if (pending_.size() == pending_.capacity())
+    CheckMemoryFor(2 * pending_.size(), sizeof(PendingMerge));
   pending_.push_back({a, b, c, static_cast<std::uint32_t>(j)});
 }
 

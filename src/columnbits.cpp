@@ -1,7 +1,12 @@
 #include "columnbits.h"
 
+#include "memoryguard.h"
+
 ColumnBits::ColumnBits(std::size_t rows, std::size_t cols)
-    : rows_(rows), cols_(cols), words_((rows + 63) / 64), bits_(words_ * cols, 0) {}
+    : rows_(rows), cols_(cols), words_((rows + 63) / 64) {
+  CheckMemoryFor(words_ * cols, sizeof(std::uint64_t));
+  bits_.assign(words_ * cols, 0);
+}
 
 Row FirstRowInEveryColumn(const ColumnBits& bits) {
   const std::size_t rows = bits.RowNo();

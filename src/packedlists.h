@@ -16,6 +16,8 @@
 #include <stdexcept>
 #include <vector>
 
+#include "memoryguard.h"
+
 // A read-only view of consecutive items.
 template <typename T>
 class Span {
@@ -65,6 +67,8 @@ class PackedLists {
   void Append(const std::vector<T>& list) {
     assert(ends_.empty());  // lists made with room keep their ends apart
     CheckRoom(items_.size(), list.size());
+    if (items_.size() + list.size() > items_.capacity())
+      CheckMemoryFor(2 * (items_.size() + list.size()), sizeof(T));
     items_.insert(items_.end(), list.begin(), list.end());
     starts_.push_back(static_cast<std::uint32_t>(items_.size()));
   }

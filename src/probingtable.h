@@ -13,6 +13,8 @@
 #include <utility>
 #include <vector>
 
+#include "memoryguard.h"
+
 template <typename Entry>
 class ProbingTable {
  public:
@@ -59,6 +61,7 @@ class ProbingTable {
     std::size_t capacity = 16;
     // A third full at most: a rebuild that kept nearly all entries is far from the next one.
     while (capacity < 3 * (count + 1)) capacity *= 2;
+    CheckMemoryFor(capacity, sizeof(Entry));
     slots_.assign(capacity, free_);
     mask_ = capacity - 1;
     used_ = 0;

@@ -5,10 +5,17 @@
 #include <new>
 #include <utility>
 
+#include "memoryguard.h"
+
+SymbolClasses::CellData* SymbolClasses::AllocateCells(std::size_t count) {
+  CheckMemoryFor(count, sizeof(CellData));
+  return static_cast<CellData*>(std::calloc(count, sizeof(CellData)));
+}
+
 SymbolClasses::SymbolClasses(ColumnBits distinguished, bool trackSymbols)
     : rows_(distinguished.RowNo()),
       cols_(distinguished.ColNo()),
-      cells_(static_cast<CellData*>(std::calloc(rows_ * cols_ + 1, sizeof(CellData)))),
+      cells_(AllocateCells(rows_ * cols_ + 1)),
       distinguished_(std::move(distinguished)),
       shared_(rows_, cols_),
       sharedCount_(cols_, 0),
@@ -17,6 +24,7 @@ SymbolClasses::SymbolClasses(ColumnBits distinguished, bool trackSymbols)
   assert(rows_ < (std::size_t{1} << 30));
   if (!cells_) throw std::bad_alloc();
   if (trackSymbols) {
+    CheckMemoryFor(rows_ * cols_, sizeof(Row));
     minRow_.resize(rows_ * cols_);
     for (std::size_t cell = 0; cell < rows_ * cols_; ++cell)
       minRow_[cell] = Row(static_cast<std::uint32_t>(cell % rows_));

@@ -109,6 +109,8 @@ class SymbolClasses {
     void operator()(CellData* cells) const { std::free(cells); }
   };
 
+  // count cells, zeroed; null when the system has no memory for them.
+  static CellData* AllocateCells(std::size_t count);
   std::size_t Cell(Row row, Column col) const {  // column by column
     assert(row < rows_ && col < cols_);
     return col * rows_ + row;

@@ -1,0 +1,49 @@
+#include "memoryguard.h"
+
+#include <sys/resource.h>
+
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+#include <new>
+
+namespace {
+
+constexpr std::size_t kSmallBlock = std::size_t{64} << 20;
+
+// "MemAvailable" of /proc/meminfo: free memory and what the system can reclaim at once.
+std::size_t SystemAvailable() {
+  std::FILE* meminfo = std::fopen("/proc/meminfo", "r");
+  if (meminfo == nullptr) return SIZE_MAX;
+  char line[256];
+  std::size_t available = SIZE_MAX;
+  while (std::fgets(line, sizeof line, meminfo) != nullptr) {
+    unsigned long long kib = 0;
+    if (std::sscanf(line, "MemAvailable: %llu kB", &kib) == 1) {
+      available = static_cast<std::size_t>(kib) * 1024;
+      break;
+    }
+  }
+  std::fclose(meminfo);
+  return available;
+}
+
+std::size_t AddressSpaceLimit() {
+  rlimit limit{};
+  if (getrlimit(RLIMIT_AS, &limit) != 0 || limit.rlim_cur == RLIM_INFINITY) return SIZE_MAX;
+  return static_cast<std::size_t>(limit.rlim_cur);
+}
+
+}  // namespace
+
+std::size_t AvailableMemory() {
+  const std::size_t system = SystemAvailable();
+  const std::size_t limit = AddressSpaceLimit();
+  return system < limit ? system : limit;
+}
+
+void CheckMemoryFor(std::size_t count, std::size_t size) {
+  if (size != 0 && count > SIZE_MAX / size) throw std::bad_alloc();
+  const std::size_t bytes = count * size;
+  if (bytes >= kSmallBlock && bytes > AvailableMemory()) throw std::bad_alloc();
+}

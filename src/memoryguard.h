@@ -1,0 +1,17 @@
+#pragma once
+
+#include <cstddef>
+
+// Structures that grow with the input ask here before they take a large block. On Linux an
+// allocation that the machine cannot back usually succeeds, and the system kills the process
+// once the pages are touched; asking first turns that into std::bad_alloc, which the tool
+// reports as running out of memory.
+
+// The memory the process may still take: what the system reports as available, or the
+// address-space limit when that is lower; SIZE_MAX when neither is known.
+std::size_t AvailableMemory();
+
+// Throws std::bad_alloc when count items of size bytes would take more than AvailableMemory()
+// (or overflow). Blocks under 64 MiB are never refused: looking costs a read of the system's
+// figures, and so small a block is not what a kill would come from.
+void CheckMemoryFor(std::size_t count, std::size_t size);
