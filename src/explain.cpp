@@ -62,14 +62,42 @@ void PrintTableau(std::ostream& os, const Tableau& tableau, const AttributeList&
   for (const auto& line : lines) PrintRow(os, line, widths);
 }
 
+namespace {
+
+// How long an escaped byte sequence or UTF-8 character is that starts with byte c of shown
+// text; after a backslash, next is the byte that follows it.
+std::size_t TokenLength(unsigned char c, char next) {
+  if (c == '\\') return next == 'x' ? 4 : 2;
+  if (c >= 0xf0) return 4;
+  if (c >= 0xe0) return 3;
+  if (c >= 0xc0) return 2;
+  return 1;
+}
+
+}  // namespace
+
+std::string Abbreviated(const std::string& shown, std::size_t limit) {
+  if (shown.size() <= limit) return shown;
+  const std::string ellipsis = "...";
+  std::size_t cut = 0;
+  while (cut < shown.size()) {
+    const char next = cut + 1 < shown.size() ? shown[cut + 1] : '\0';
+    const std::size_t length = TokenLength(static_cast<unsigned char>(shown[cut]), next);
+    if (cut + length + ellipsis.size() > limit) break;
+    cut += length;
+  }
+  return shown.substr(0, cut) + ellipsis;
+}
+
 std::string StepLine(const ChaseStep& step, std::size_t line, const std::string& text,
                      const AttributeList& attributes) {
   const SymbolChange& change = step.change;
-  return "line " + std::to_string(line) + ", " + EscapeBytes(text, false) + ": rows " +
+  return "line " + std::to_string(line) + ", " +
+         Abbreviated(EscapeBytes(text, false), kLongestShownInStep) + ": rows " +
          std::to_string(step.i + 1) + " and " + std::to_string(step.k + 1) + ", column " +
-         DisplayName(attributes[step.column]) + ": " + SymbolText(change.dropped) + " -> " +
-         SymbolText(change.kept) + " (" + std::to_string(change.cells) +
-         (change.cells == 1 ? " cell" : " cells") + " changed)";
+         Abbreviated(DisplayName(attributes[step.column]), kLongestShownInStep) + ": " +
+         SymbolText(change.dropped) + " -> " + SymbolText(change.kept) + " (" +
+         std::to_string(change.cells) + (change.cells == 1 ? " cell" : " cells") + " changed)";
 }
 
 Explanation::Explanation(std::ostream& os, const AttributeList& attributes,

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <ostream>
 #include <string>
@@ -28,9 +29,18 @@ std::string RowLabel(Row row, const AttributeList& schema);
 void PrintTableau(std::ostream& os, const Tableau& tableau, const AttributeList& attributes,
                   const SchemaList& decomposition);
 
+// Longer dependency texts and names are cut short in a step's line: a chase of a million steps
+// by a dependency of a thousand names would otherwise print it a million times.
+constexpr std::size_t kLongestShownInStep = 60;
+
+// shown, escaped as a line shows it, cut to at most limit bytes with "..." at the end when it
+// is longer; never inside an escape or a UTF-8 character.
+std::string Abbreviated(const std::string& shown, std::size_t limit);
+
 // One line of the list of equalizations, as in
 // "line 6, B->C: rows 1 and 3, column C: b1 -> a (1 cell changed)": the dependency's line
-// and text, the two rows, the column, the symbol replaced and the one replacing it.
+// and text, the two rows, the column, the symbol replaced and the one replacing it. The text
+// and the column's name are Abbreviated to kLongestShownInStep bytes.
 std::string StepLine(const ChaseStep& step, std::size_t line, const std::string& text,
                      const AttributeList& attributes);
 

@@ -18,6 +18,29 @@ TEST(ExplainTest, NamesAndSymbolsInTextbookNotation) {
   EXPECT_EQ(RowLabel(Row{0}, {"A", "", "B"}), "1 (A,\"\",B)");
 }
 
+TEST(ExplainTest, CutsLongTextsShortBetweenCharacters) {
+  EXPECT_EQ(Abbreviated("A,B->C", 10), "A,B->C");
+  EXPECT_EQ(Abbreviated("0123456789", 10), "0123456789");
+  EXPECT_EQ(Abbreviated("0123456789A", 10), "0123456...");
+  // Never inside an escape or a UTF-8 character: the cut comes before them.
+  EXPECT_EQ(Abbreviated("012345\\\\yzw", 10), "012345...");
+  EXPECT_EQ(Abbreviated("01234\\x09yzw", 10), "01234...");
+  EXPECT_EQ(Abbreviated("012345\xc3\xa9yzw", 10), "012345...");
+  EXPECT_EQ(Abbreviated("01234\xc3\xa9yzwv", 10), "01234\xc3\xa9...");
+  EXPECT_EQ(Abbreviated("0123\xe2\x82\xacyzwv", 10), "0123\xe2\x82\xac...");
+}
+
+TEST(ExplainTest, AStepLineStaysShortWhateverTheDependency) {
+  std::string left;
+  for (int i = 0; i < 1000; ++i) left += "attribute" + std::to_string(i) + ",";
+  const std::string longName(500, 'N');
+  const std::string line =
+      StepLine({Row(0), Row(2), Column(0), 0, {}}, 7, left + "->" + longName, {longName});
+  EXPECT_LT(line.size(), 2 * kLongestShownInStep + 80) << line;
+  EXPECT_EQ(line.rfind("line 7, attribute0,attribute1,", 0), 0u) << line;
+  EXPECT_NE(line.find("...: rows 1 and 3, column NNN"), std::string::npos) << line;
+}
+
 TEST(ExplainTest, AlignsColumnsToTheWidestNameOrCell) {
   Tableau tableau(2, 3);
   const int cells[2][3] = {{0, 0, 1}, {2, 12, 0}};
