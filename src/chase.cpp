@@ -38,19 +38,6 @@ std::size_t HashOfRow(std::uint32_t g, Row r) {
   return static_cast<std::size_t>(Finalize(((std::uint64_t{g} << 32) | r) * kGoldenRatio64));
 }
 
-// Whether row r's bit is set in every column of left. Looks outward from position, where a
-// cell just changed: left-hand cells that change one after the other, in either direction,
-// are each looked at near the change.
-bool AllSetAround(const ColumnBits& bits, ColumnSpan left, Row r, std::size_t position) {
-  for (std::size_t d = 0;; ++d) {
-    const bool after = position + d < left.size();
-    const bool before = d > 0 && d <= position;
-    if (!after && !before) return true;
-    if (after && !bits.Test(r, left[position + d])) return false;
-    if (before && !bits.Test(r, left[position - d])) return false;
-  }
-}
-
 }  // namespace
 
 Chase::Chase(SymbolClasses& classes, const ResolvedDependencies& dependencies,
@@ -63,7 +50,7 @@ Chase::Chase(SymbolClasses& classes, const ResolvedDependencies& dependencies,
       watched_(groups_.size(), Column(0)),
       firstDistinguishedOnLeft_(groups_.size(), kNoRow),
       signatures_(Signature{0, kNoGroup, Row(0)}),
-      rowStates_(RowState{kNoGroup, Row(0), 0, false}) {
+      rowStates_(RowState{kNoGroup, Row(0), 0, 0, 0, false}) {
   for (std::uint32_t g = 0; g < groups_.size(); ++g)
     watched_[g] = groups_.Targets(g).front().column;
   BuildFollowers();
@@ -210,18 +197,21 @@ void Chase::Equalize(const PendingMerge& pending) {
 
 void Chase::FollowUp(const SymbolClasses::Merge& merge, Column col) {
   assert(merge);
-  // A lone label kept its label and became shared.
-  if (merge.labelWasAlone) Recheck(merge.label, col, merge.label);
-  const bool absorbedTurned = merge.turned == SymbolClasses::Turned::kAbsorbed;
+  using Turned = SymbolClasses::Turned;
+  // A lone label kept its label and became shared; distinguished too, when its class turned.
+  if (merge.labelWasAlone)
+    Recheck(merge.label, col, {merge.label, true, merge.turned == Turned::kKept});
+  const CellChange relabelled{merge.absorbed, merge.absorbedWasAlone,
+                              merge.turned == Turned::kAbsorbed};
   classes_.ForEachRelabelled(merge, col, [&](Row r) {
-    Recheck(r, col, merge.absorbed);
-    if (absorbedTurned) CountDistinguished(r);
+    Recheck(r, col, relabelled);
+    if (relabelled.becameDistinguished) CountDistinguished(r);
   });
-  if (merge.turned == SymbolClasses::Turned::kKept) {
+  if (merge.turned == Turned::kKept) {
     classes_.ForEachFormerlyKept(merge, col, [&](Row r) {
       CountDistinguished(r);
-      // A lone label was looked at whole above.
-      if (!merge.labelWasAlone) RecheckDistinguished(r, col);
+      // A lone label was looked at above.
+      if (!merge.labelWasAlone) Recheck(r, col, {merge.label, false, true});
     });
   }
 }
@@ -243,15 +233,8 @@ void Chase::ForEachUse(Column c, Visit visit) {
   });
 }
 
-void Chase::Recheck(Row r, Column c, Row oldLabel) {
-  ForEachUse(c, [&](const Use& use) { ProbeChanged(use, r, oldLabel); });
-}
-
-void Chase::RecheckDistinguished(Row r, Column c) {
-  ForEachUse(c, [&](const Use& use) {
-    if (AllSetAround(classes_.Distinguished(), groups_.Left(use.group), r, use.position))
-      AgreeThroughDistinguished(use.group, r);
-  });
+void Chase::Recheck(Row r, Column c, const CellChange& change) {
+  ForEachUse(c, [&](const Use& use) { ProbeChanged(use, r, change); });
 }
 
 bool Chase::IsLong(std::uint32_t g) const { return groups_.Left(g).size() >= kLongLeft; }
@@ -269,51 +252,71 @@ std::uint64_t Chase::DistinguishedOnLeft(std::uint32_t g, std::size_t w) const {
 }
 
 void Chase::Probe(std::uint32_t g, Row r) {
-  std::uint64_t sum = 0;
-  bool standsForIt = true;  // another row stands for r on g's left-hand side from now on
-  if (DistinguishedOnLeft(g, r)) {
-    // Rows that agree with r there are distinguished there too: the first of them handles all.
-    AgreeThroughDistinguished(g, r);
-  } else {
-    for (Column c : groups_.Left(g)) {
-      if (!classes_.Shared().Test(r, c)) return;  // alone in a class: it agrees with no row
-    }
-    sum = SumOf(g, r);
-    standsForIt = Lookup(g, r, sum);
+  if (IsLong(g)) {
+    ProbeState(g, r, StateOf(g, r));
+    return;
   }
-  if (!IsLong(g)) return;
-  rowStates_.FindOrInsert(
-      HashOfRow(g, r), {g, r, sum, standsForIt},
-      [&](const RowState& s) { return s.group == g && s.row == r; },
-      [](const RowState& s) { return HashOfRow(s.group, s.row); },
-      [](const RowState&) { return true; });
+  if (DistinguishedOnLeft(g, r)) {
+    AgreeThroughDistinguished(g, r);
+    return;
+  }
+  for (Column c : groups_.Left(g)) {
+    if (!classes_.Shared().Test(r, c)) return;  // alone in a class: it agrees with no row
+  }
+  Lookup(g, r, SumOf(g, r));
 }
 
-void Chase::ProbeChanged(const Use& use, Row r, Row oldLabel) {
+void Chase::ProbeChanged(const Use& use, Row r, const CellChange& change) {
   const std::uint32_t g = use.group;
+  const Column c = groups_.Left(g)[use.position];
+  const Row label = classes_.Label(r, c);
+  const bool signatureChanged = change.becameShared || label != change.oldLabel;
   if (!IsLong(g)) {
-    Probe(g, r);
+    if (signatureChanged) {
+      Probe(g, r);
+    } else if (DistinguishedOnLeft(g, r)) {
+      AgreeThroughDistinguished(g, r);
+    }
     return;
   }
-  const ColumnSpan left = groups_.Left(g);
-  RowState* state = rowStates_.Find(HashOfRow(g, r),
-                                    [&](const RowState& s) { return s.group == g && s.row == r; });
+  RowState* state = FindState(g, r);
   if (state == nullptr) {
-    // Not all shared before: now only if the cells around this one are.
-    if (!AllSetAround(classes_.Shared(), left, r, use.position)) return;
+    // Counted from the cells as they are now, this change included.
     Probe(g, r);
     return;
   }
-  if (state->retired) return;  // the row it agrees with stands for it
-  const Column c = left[use.position];
-  state->sum += Term(c, classes_.Label(r, c)) - Term(c, oldLabel);
-  if (AllSetAround(classes_.Distinguished(), left, r, use.position)) {
+  if (state->retired) return;
+  if (label != change.oldLabel) state->sum += Term(c, label) - Term(c, change.oldLabel);
+  if (change.becameShared) --state->unshared;
+  if (change.becameDistinguished) --state->undistinguished;
+  ProbeState(g, r, *state);
+}
+
+void Chase::ProbeState(std::uint32_t g, Row r, RowState& state) {
+  if (state.retired) return;
+  if (state.undistinguished == 0) {
+    // Rows that agree with r there are distinguished there too: the first of them handles all.
     AgreeThroughDistinguished(g, r);
-    state->retired = true;
-    return;
+    state.retired = true;
+  } else if (state.unshared == 0) {
+    // Lookup neither adds nor moves row states: state stays where it is.
+    state.retired = Lookup(g, r, state.sum);
   }
-  // Lookup neither adds nor moves row states: state stays where it is.
-  state->retired = Lookup(g, r, state->sum);
+}
+
+Chase::RowState& Chase::StateOf(std::uint32_t g, Row r) {
+  if (RowState* found = FindState(g, r)) return *found;
+  RowState state{g, r, 0, 0, 0, false};
+  for (Column c : groups_.Left(g)) {
+    state.sum += Term(c, classes_.Label(r, c));
+    state.unshared += classes_.Shared().Test(r, c) ? 0 : 1;
+    state.undistinguished += classes_.IsDistinguished(r, c) ? 0 : 1;
+  }
+  rowStates_.FindOrInsert(
+      HashOfRow(g, r), state, [](const RowState&) { return false; },
+      [](const RowState& s) { return HashOfRow(s.group, s.row); },
+      [](const RowState&) { return true; });
+  return *FindState(g, r);
 }
 
 bool Chase::Lookup(std::uint32_t g, Row r, std::uint64_t sum) {
@@ -321,7 +324,8 @@ bool Chase::Lookup(std::uint32_t g, Row r, std::uint64_t sum) {
   const Signature* found = signatures_.FindOrInsert(
       hash, {hash, g, r},
       [&](const Signature& entry) {
-        return entry.hash == hash && entry.group == g && SameSignature(g, entry.row, r);
+        return entry.hash == hash && entry.group == g &&
+               (entry.row == r || SameSignature(g, entry.row, r));
       },
       [](const Signature& entry) { return entry.hash; },
       [&](const Signature& entry) { return IsLive(entry); });
@@ -335,10 +339,11 @@ bool Chase::IsLive(const Signature& entry) {
   if (IsSettled(g)) return false;
   if (!IsLong(g)) return HashOf(g, SumOf(g, entry.row)) == entry.hash;
   const RowState* state = FindState(g, entry.row);
-  return state != nullptr && !state->retired && HashOf(g, state->sum) == entry.hash;
+  return state != nullptr && !state->retired && state->unshared == 0 &&
+         HashOf(g, state->sum) == entry.hash;
 }
 
-const Chase::RowState* Chase::FindState(std::uint32_t g, Row r) const {
+Chase::RowState* Chase::FindState(std::uint32_t g, Row r) {
   return rowStates_.Find(HashOfRow(g, r),
                          [&](const RowState& s) { return s.group == g && s.row == r; });
 }

@@ -31,11 +31,11 @@
 // stands for all. A group whose right-hand columns are each one class is dropped.
 //
 // A signature's hash is a sum over its cells, so a relabelled cell changes it by the
-// difference of two terms. For long left-hand sides the sum is kept per row, with whether the
-// row already agrees with another row there (it then agrees with it for good, and the other
-// row stands for both): a relabel costs the same whatever the length of the left-hand side.
-// Whether a row's left-hand cells are all shared, or all distinguished, is looked at outward
-// from the cell that changed.
+// difference of two terms. For long left-hand sides a row's state is kept from the first time
+// one of its left-hand cells changes: the sum, how many of the cells are not shared yet and
+// how many not distinguished yet (both only go down), and whether another row stands for it
+// there (one it agrees with, which it then agrees with for good). So a change to a cell costs
+// the same whatever the length of the left-hand side, and a row's cells are counted once.
 class Chase {
  public:
   using StepObserver = std::function<void(const ChaseStep&)>;
@@ -78,17 +78,26 @@ class Chase {
       return a.hash == b.hash && a.group == b.group && a.row == b.row;
     }
   };
-  // A row whose left-hand cells of a long group are all shared: the sum its signature's hash
-  // is made from, and whether another row stands for it there (one it agrees with, or the
-  // first row distinguished there): the row never needs looking at again for the group.
+  // A row of a long group, once one of its left-hand cells changed: the sum its signature's
+  // hash is made from, how many of its left-hand cells are not shared and not distinguished,
+  // and whether another row stands for it there (one it agrees with, or the first row
+  // distinguished there): the row then never needs looking at again for the group.
   struct RowState {
     std::uint32_t group;
     Row row;
     std::uint64_t sum;
+    std::uint32_t unshared;
+    std::uint32_t undistinguished;
     bool retired;
     friend bool operator==(const RowState& a, const RowState& b) {
-      return a.group == b.group && a.row == b.row && a.sum == b.sum && a.retired == b.retired;
+      return a.group == b.group && a.row == b.row;
     }
+  };
+  // What a merge did to one cell.
+  struct CellChange {
+    Row oldLabel;  // the label before, the same when it kept its class
+    bool becameShared;
+    bool becameDistinguished;
   };
 
   void BuildFollowers();
@@ -105,12 +114,9 @@ class Chase {
   void FollowUp(const SymbolClasses::Merge& merge, Column col);
   // Rows a and b now agree on column c: merge them on what c alone determines.
   void Follow(Row a, Row b, Column c);
-  // Row r's cell in column c is in another class than before, formerly labelled oldLabel, or
-  // became shared: it may agree on a longer left-hand side with rows it did not agree with.
-  void Recheck(Row r, Column c, Row oldLabel);
-  // Row r's cell in column c kept its class, which became distinguished: only where r is now
-  // distinguished on the whole left-hand side can it agree with rows it did not.
-  void RecheckDistinguished(Row r, Column c);
+  // Row r's cell in column c changed as change says: r may agree on a longer left-hand side
+  // with rows it did not agree with.
+  void Recheck(Row r, Column c, const CellChange& change);
   // Calls visit(use) for every started group with a longer left-hand side that holds c,
   // dropping those that are settled.
   template <typename Visit>
@@ -122,8 +128,13 @@ class Chase {
   std::uint64_t DistinguishedOnLeft(std::uint32_t g, std::size_t w) const;
   // Looks at row r's signature for group g from scratch, and merges it with an equal one.
   void Probe(std::uint32_t g, Row r);
-  // The same after row r's cell at use's position changed, formerly labelled oldLabel.
-  void ProbeChanged(const Use& use, Row r, Row oldLabel);
+  // The same after row r's cell at use's position changed.
+  void ProbeChanged(const Use& use, Row r, const CellChange& change);
+  // Row r of long group g, from its state: agrees through the distinguished cells, or looks up
+  // its signature, unless another row stands for it.
+  void ProbeState(std::uint32_t g, Row r, RowState& state);
+  // Row r's state for long group g, counted from its cells: made the first time it is asked for.
+  RowState& StateOf(std::uint32_t g, Row r);
   // Looks up row r's signature for group g, whose hash is made from sum, and merges r with a
   // row of an equal one. Returns whether there was such a row.
   bool Lookup(std::uint32_t g, Row r, std::uint64_t sum);
@@ -139,7 +150,7 @@ class Chase {
   std::uint64_t SumOf(std::uint32_t g, Row r) const;
   // Whether entry is the current signature of its row, as far as a hash tells.
   bool IsLive(const Signature& entry);
-  const RowState* FindState(std::uint32_t g, Row r) const;
+  RowState* FindState(std::uint32_t g, Row r);
   bool SameSignature(std::uint32_t g, Row a, Row b) const;
   bool IsSettled(std::uint32_t g);
   void PushTargets(Row a, Row b, std::uint32_t g);
@@ -174,7 +185,7 @@ class Chase {
   // the rows' current labels, a stale entry never causes a wrong merge. Rebuilding the table
   // drops the stale entries.
   ProbingTable<Signature> signatures_;
-  // Per row and long group, once the row's left-hand cells are all shared.
+  // Per row and long group, from the first change to one of the row's left-hand cells.
   ProbingTable<RowState> rowStates_;
   // Only when stopping early: per row, how many of its cells are distinguished.
   std::vector<std::uint32_t> distinguishedInRow_;

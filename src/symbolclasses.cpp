@@ -93,6 +93,7 @@ SymbolClasses::Merge SymbolClasses::Unite(Row a, Row b, Column col) {
   merge.label = kept;
   merge.absorbed = absorbed;
   merge.labelWasAlone = keptSize == 1;
+  merge.absorbedWasAlone = absorbedSize == 1;
   const bool keptDistinguished = IsDistinguished(kept, col);
   if (keptDistinguished != IsDistinguished(absorbed, col)) {
     // Each cell turns distinguished once: over the whole chase, this costs a cell once.
