@@ -19,7 +19,7 @@ constexpr int kMurmurShift = 29;
 // From this many left-hand columns on, a row's signature sum is kept, not made again.
 constexpr std::size_t kLongLeft = 16;
 
-constexpr std::uint32_t kNoGroup = LeftGroups::kNoGroup;
+constexpr std::uint32_t kNone = UINT32_MAX;
 
 std::uint64_t Finalize(std::uint64_t x) {
   x = (x ^ (x >> 32)) * kMurmurMultiplier;
@@ -38,6 +38,12 @@ std::size_t HashOfRow(std::uint32_t g, Row r) {
   return static_cast<std::size_t>(Finalize(((std::uint64_t{g} << 32) | r) * kGoldenRatio64));
 }
 
+// Before a push would grow items, whether the memory for twice as many is there.
+template <typename T>
+void CheckGrowth(const std::vector<T>& items) {
+  if (items.size() == items.capacity()) CheckMemoryFor(2 * items.size() + 1, sizeof(T));
+}
+
 }  // namespace
 
 Chase::Chase(SymbolClasses& classes, const ResolvedDependencies& dependencies,
@@ -46,96 +52,75 @@ Chase::Chase(SymbolClasses& classes, const ResolvedDependencies& dependencies,
       dependencies_(dependencies),
       groups_(dependencies),
       observer_(std::move(observer)),
-      started_(groups_.size(), 0),
-      watched_(groups_.size(), Column(0)),
-      firstDistinguishedOnLeft_(groups_.size(), kNoRow),
-      signatures_(Signature{0, kNoGroup, Row(0)}),
-      rowStates_(RowState{kNoGroup, Row(0), 0, 0, 0, false}) {
-  for (std::uint32_t g = 0; g < groups_.size(); ++g)
-    watched_[g] = groups_.Targets(g).front().column;
-  BuildFollowers();
-  BuildUses();
-}
-
-void Chase::BuildFollowers() {
-  std::vector<std::uint32_t> room(classes_.ColNo(), 0);
-  for (std::uint32_t g = 0; g < groups_.size(); ++g) {
-    const ColumnSpan left = groups_.Left(g);
-    if (left.size() == 1)
-      room[left.front()] += static_cast<std::uint32_t>(groups_.Targets(g).size());
-  }
-  followers_ = PackedLists<Target>(room);
-  for (std::uint32_t g = 0; g < groups_.size(); ++g) {
-    const ColumnSpan left = groups_.Left(g);
-    if (left.size() != 1) continue;
-    for (const Target& target : groups_.Targets(g)) {
-      if (target.column != left.front()) followers_.Add(left.front(), target);
-    }
-  }
-}
-
-void Chase::BuildUses() {
-  std::vector<std::uint32_t> room(classes_.ColNo(), 0);
-  for (std::uint32_t g = 0; g < groups_.size(); ++g) {
-    const ColumnSpan left = groups_.Left(g);
-    if (left.size() > 1) {
-      for (Column c : left) ++room[c];
-    }
-  }
-  uses_ = PackedLists<Use>(room);  // filled as each group starts
-}
+      signatures_(Signature{0, kNone, Row(0)}),
+      rowStates_(RowState{kNone, Row(0), 0, 0, 0, false}) {}
 
 bool Chase::Run(bool stopAtAllDistinguishedRow) {
   stopEarly_ = stopAtAllDistinguishedRow;
   if (stopEarly_) CountDistinguished();
   for (std::size_t j = 0; j < dependencies_.size() && !stopped_; ++j) {
-    const std::uint32_t g = groups_.GroupOf(j);
-    if (g == kNoGroup || started_[g]) continue;
-    started_[g] = 1;
-    Start(g);
+    Meet(j);
     Drain();
   }
   pending_.clear();
   return stopped_;
 }
 
-void Chase::Start(std::uint32_t g) {
-  if (IsSettled(g)) return;
+void Chase::Meet(std::size_t j) {
+  if (dependencies_.Left(j).empty() || dependencies_.Right(j).empty()) return;
+  const std::size_t groupsBefore = groups_.size();
+  const std::uint32_t g = groups_.Add(j, added_);
+  if (added_.empty()) return;  // nothing the group did not have
+  const Targets targets(added_.data(), added_.data() + added_.size());
   const ColumnSpan left = groups_.Left(g);
+  const bool isNew = g == groupsBefore;
+  if (isNew) {
+    groupStates_.push_back({added_.front().column, kNoRow, false, false});
+  } else {
+    GroupState& state = groupStates_[g];
+    state.settled = false;
+    state.watched = added_.front().column;
+  }
   if (left.size() == 1) {
-    StartKey(g);
+    if (keyGroup_.empty()) keyGroup_.assign(classes_.ColNo(), kNone);
+    keyGroup_[left.front()] = g;
+    if (!IsSettled(g)) ApplyKey(g, left.front(), targets);
     return;
   }
-  for (std::uint32_t i = 0; i < left.size(); ++i) uses_.Add(left[i], {g, i});
+  if (isNew) {
+    if (firstUse_.empty()) firstUse_.assign(classes_.ColNo(), kNone);
+    for (std::uint32_t i = 0; i < left.size(); ++i) AddUse(left[i], {g, i});
+  } else if (!groupStates_[g].mayAgree) {
+    return;  // no two rows agree on the left-hand side yet: they get every column when they do
+  }
+  if (IsSettled(g)) return;  // every column it would merge in is one class already
+  ProbeAll(g, targets);
+}
+
+void Chase::ApplyKey(std::uint32_t g, Column c, Targets targets) {
+  // Every merge in c is followed from now on (Follow); rows that agree on c already are each
+  // merged with their class's label.
+  for (const Target& target : targets) {
+    if (target.column == c) continue;
+    // In row order, not in the order the classes grew: what follows from each row then
+    // touches the cells of neighbouring rows, not of rows all over the column.
+    classes_.Shared().ForEach(c, [&](Row r) {
+      const Row label = classes_.Label(r, c);
+      if (r != label) Push(label, r, target.column, target.dependency);
+    });
+    // One column at a time: what waits is at most a row per cell of the column.
+    Drain();
+    if (stopped_ || IsSettled(g)) return;
+  }
+}
+
+void Chase::ProbeAll(std::uint32_t g, Targets targets) {
+  const ColumnSpan left = groups_.Left(g);
   // Only rows shared in every left-hand column can agree with another row; the column with
   // the fewest shared cells bounds them.
   const Column driver = *std::min_element(left.begin(), left.end(), [&](Column a, Column b) {
     return classes_.SharedCount(a) < classes_.SharedCount(b);
   });
-  ProbeAll(g, driver);
-}
-
-void Chase::StartKey(std::uint32_t g) {
-  // Every merge in c is followed as it happens (Follow); the rows of c's distinguished class
-  // agreed on c before any merge.
-  const Column c = groups_.Left(g).front();
-  for (const Target& target : groups_.Targets(g)) {
-    const Row first = classes_.DistinguishedLabel(c);
-    if (first == kNoRow) return;
-    if (target.column == c) continue;
-    // In row order, not in the order the class grew: what follows from each row then
-    // touches the cells of neighbouring rows, not of rows all over the column.
-    classes_.Shared().ForEach(c, [&](Row r) {
-      if (r != first && classes_.SameClass(r, first, c))
-        Push(first, r, target.column, target.dependency);
-    });
-    // One column at a time: what waits is at most a row per cell of the column.
-    Drain();
-    if (stopped_) return;
-  }
-}
-
-void Chase::ProbeAll(std::uint32_t g, Column driver) {
   const ColumnBits& shared = classes_.Shared();
   for (std::size_t w = 0; w < shared.WordsPerColumn(); ++w) {
     // Only rows whose driver cell shares its class can agree with another row.
@@ -144,27 +129,28 @@ void Chase::ProbeAll(std::uint32_t g, Column driver) {
     // Those distinguished on the whole left-hand side agree with one another: the first of
     // them stands for all, as AgreeThroughDistinguished would choose it.
     const std::uint64_t agreeing = candidates & DistinguishedOnLeft(g, w);
-    Row& first = firstDistinguishedOnLeft_[g];
+    Row& first = groupStates_[g].firstDistinguished;
     if (first == kNoRow && agreeing != 0) first = LowestRowIn(agreeing, w);
-    // Of those, the ones already one class with the first on the right-hand side need nothing.
-    const std::uint64_t settled = agreeing & SettledWithFirst(g, w);
+    // Of those, the ones already one class with the first on the target columns need nothing.
+    const std::uint64_t settled = agreeing & SettledWithFirst(g, w, targets);
+    if ((settled & ~BitIn(first, w)) != 0) groupStates_[g].mayAgree = true;
     ForEachRowIn(candidates & ~settled, w, [&](Row r) {
       if ((agreeing >> (r % 64)) & 1) {
-        AgreeThroughDistinguished(g, r);
+        AgreeThroughDistinguished(g, r, targets);
       } else {
-        Probe(g, r);
+        Probe(g, r, targets);
       }
     });
   }
 }
 
-std::uint64_t Chase::SettledWithFirst(std::uint32_t g, std::size_t w) const {
-  const Row first = firstDistinguishedOnLeft_[g];
+std::uint64_t Chase::SettledWithFirst(std::uint32_t g, std::size_t w, Targets targets) const {
+  const Row first = groupStates_[g].firstDistinguished;
   if (first == kNoRow) return 0;
-  // Rows distinguished wherever the first is, when it is distinguished in every right-hand
+  // Rows distinguished wherever the first is, when it is distinguished in every target
   // column; and the first itself.
   std::uint64_t rows = ~std::uint64_t{0};
-  for (const Target& target : groups_.Targets(g)) {
+  for (const Target& target : targets) {
     if (!classes_.IsDistinguished(first, target.column)) {
       rows = 0;
       break;
@@ -217,20 +203,27 @@ void Chase::FollowUp(const SymbolClasses::Merge& merge, Column col) {
 }
 
 void Chase::Follow(Row a, Row b, Column c) {
-  followers_.Filter(c, [&](const Target& follower) {
-    if (classes_.IsComplete(follower.column)) return false;  // nothing left to merge there
-    Push(a, b, follower.column, follower.dependency);
+  if (keyGroup_.empty() || keyGroup_[c] == kNone) return;
+  groups_.Filter(keyGroup_[c], [&](const Target& target) {
+    if (classes_.IsComplete(target.column)) return false;  // nothing left to merge there
+    Push(a, b, target.column, target.dependency);
     return true;
   });
 }
 
+void Chase::AddUse(Column c, const Use& use) {
+  CheckGrowth(useNodes_);
+  useNodes_.push_back({use, firstUse_[c]});
+  firstUse_[c] = static_cast<std::uint32_t>(useNodes_.size() - 1);
+}
+
 template <typename Visit>
 void Chase::ForEachUse(Column c, Visit visit) {
-  uses_.Filter(c, [&](const Use& use) {
-    if (IsSettled(use.group)) return false;
-    visit(use);
-    return true;
-  });
+  if (firstUse_.empty()) return;
+  for (std::uint32_t node = firstUse_[c]; node != kNone; node = useNodes_[node].next) {
+    const Use use = useNodes_[node].use;
+    if (!IsSettled(use.group)) visit(use);
+  }
 }
 
 void Chase::Recheck(Row r, Column c, const CellChange& change) {
@@ -251,56 +244,54 @@ std::uint64_t Chase::DistinguishedOnLeft(std::uint32_t g, std::size_t w) const {
   return rows;
 }
 
-void Chase::Probe(std::uint32_t g, Row r) {
+void Chase::Probe(std::uint32_t g, Row r, Targets targets) {
   if (IsLong(g)) {
-    ProbeState(g, r, StateOf(g, r));
+    ProbeState(g, r, StateOf(g, r), targets);
     return;
   }
   if (DistinguishedOnLeft(g, r)) {
-    AgreeThroughDistinguished(g, r);
+    AgreeThroughDistinguished(g, r, targets);
     return;
   }
   for (Column c : groups_.Left(g)) {
     if (!classes_.Shared().Test(r, c)) return;  // alone in a class: it agrees with no row
   }
-  Lookup(g, r, SumOf(g, r));
+  Lookup(g, r, SumOf(g, r), targets);
 }
 
 void Chase::ProbeChanged(const Use& use, Row r, const CellChange& change) {
   const std::uint32_t g = use.group;
   const Column c = groups_.Left(g)[use.position];
   const Row label = classes_.Label(r, c);
-  const bool signatureChanged = change.becameShared || label != change.oldLabel;
   if (!IsLong(g)) {
-    if (signatureChanged) {
-      Probe(g, r);
+    if (change.becameShared || label != change.oldLabel) {
+      Probe(g, r, groups_.Targets(g));
     } else if (DistinguishedOnLeft(g, r)) {
-      AgreeThroughDistinguished(g, r);
+      AgreeThroughDistinguished(g, r, groups_.Targets(g));
     }
     return;
   }
   RowState* state = FindState(g, r);
   if (state == nullptr) {
     // Counted from the cells as they are now, this change included.
-    Probe(g, r);
+    Probe(g, r, groups_.Targets(g));
     return;
   }
-  if (state->retired) return;
+  // Kept up to date even when another row stands for r: new target columns look r up again.
   if (label != change.oldLabel) state->sum += Term(c, label) - Term(c, change.oldLabel);
   if (change.becameShared) --state->unshared;
   if (change.becameDistinguished) --state->undistinguished;
-  ProbeState(g, r, *state);
+  if (!state->retired) ProbeState(g, r, *state, groups_.Targets(g));
 }
 
-void Chase::ProbeState(std::uint32_t g, Row r, RowState& state) {
-  if (state.retired) return;
+void Chase::ProbeState(std::uint32_t g, Row r, RowState& state, Targets targets) {
   if (state.undistinguished == 0) {
     // Rows that agree with r there are distinguished there too: the first of them handles all.
-    AgreeThroughDistinguished(g, r);
+    AgreeThroughDistinguished(g, r, targets);
     state.retired = true;
   } else if (state.unshared == 0) {
     // Lookup neither adds nor moves row states: state stays where it is.
-    state.retired = Lookup(g, r, state.sum);
+    if (Lookup(g, r, state.sum, targets)) state.retired = true;
   }
 }
 
@@ -319,7 +310,7 @@ Chase::RowState& Chase::StateOf(std::uint32_t g, Row r) {
   return *FindState(g, r);
 }
 
-bool Chase::Lookup(std::uint32_t g, Row r, std::uint64_t sum) {
+bool Chase::Lookup(std::uint32_t g, Row r, std::uint64_t sum, Targets targets) {
   const std::uint32_t hash = HashOf(g, sum);
   const Signature* found = signatures_.FindOrInsert(
       hash, {hash, g, r},
@@ -330,17 +321,16 @@ bool Chase::Lookup(std::uint32_t g, Row r, std::uint64_t sum) {
       [](const Signature& entry) { return entry.hash; },
       [&](const Signature& entry) { return IsLive(entry); });
   if (found == nullptr || found->row == r) return false;
-  PushTargets(found->row, r, g);
+  groupStates_[g].mayAgree = true;
+  PushTargets(found->row, r, targets);
   return true;
 }
 
 bool Chase::IsLive(const Signature& entry) {
   const std::uint32_t g = entry.group;
-  if (IsSettled(g)) return false;
   if (!IsLong(g)) return HashOf(g, SumOf(g, entry.row)) == entry.hash;
   const RowState* state = FindState(g, entry.row);
-  return state != nullptr && !state->retired && state->unshared == 0 &&
-         HashOf(g, state->sum) == entry.hash;
+  return state != nullptr && state->unshared == 0 && HashOf(g, state->sum) == entry.hash;
 }
 
 Chase::RowState* Chase::FindState(std::uint32_t g, Row r) {
@@ -348,21 +338,20 @@ Chase::RowState* Chase::FindState(std::uint32_t g, Row r) {
                          [&](const RowState& s) { return s.group == g && s.row == r; });
 }
 
-void Chase::AgreeThroughDistinguished(std::uint32_t g, Row r) {
-  Row& first = firstDistinguishedOnLeft_[g];
-  if (first == kNoRow) {
-    first = r;
-    return;
-  }
-  for (const Target& target : groups_.Targets(g)) {
+void Chase::AgreeThroughDistinguished(std::uint32_t g, Row r, Targets targets) {
+  Row& first = groupStates_[g].firstDistinguished;
+  if (first == kNoRow) first = r;
+  if (first == r) return;
+  groupStates_[g].mayAgree = true;
+  for (const Target& target : targets) {
     const Column c = target.column;
     if (classes_.IsDistinguished(first, c) && classes_.IsDistinguished(r, c)) continue;
     Push(first, r, c, target.dependency);
   }
 }
 
-void Chase::PushTargets(Row a, Row b, std::uint32_t g) {
-  for (const Target& target : groups_.Targets(g)) Push(a, b, target.column, target.dependency);
+void Chase::PushTargets(Row a, Row b, Targets targets) {
+  for (const Target& target : targets) Push(a, b, target.column, target.dependency);
 }
 
 std::uint64_t Chase::SumOf(std::uint32_t g, Row r) const {
@@ -378,22 +367,26 @@ bool Chase::SameSignature(std::uint32_t g, Row a, Row b) const {
 }
 
 bool Chase::IsSettled(std::uint32_t g) {
+  GroupState& state = groupStates_[g];
+  if (state.settled) return true;
   // Columns only ever become complete: while the watched column is not, g is not settled.
-  if (!classes_.IsComplete(watched_[g])) return false;
+  if (!classes_.IsComplete(state.watched)) return false;
   for (const Target& target : groups_.Targets(g)) {
     if (!classes_.IsComplete(target.column)) {
-      watched_[g] = target.column;
+      state.watched = target.column;
       return false;
     }
   }
+  state.settled = true;
+  // Settled, it is not told of changes: rows may come to agree unseen.
+  state.mayAgree = true;
   return true;
 }
 
 void Chase::Push(Row a, Row b, Column c, std::size_t j) {
   assert(j < dependencies_.size());
   if (classes_.IsComplete(c) || classes_.SameClass(a, b, c)) return;
-  if (pending_.size() == pending_.capacity())
-    CheckMemoryFor(2 * pending_.size(), sizeof(PendingMerge));
+  CheckGrowth(pending_);
   pending_.push_back({a, b, c, static_cast<std::uint32_t>(j)});
 }
 

@@ -18,17 +18,19 @@
 // changes anything, as congruence closure does. Each equalization is reported to the
 // observer, in the order made.
 //
-// Dependencies with one left-hand side are one group (LeftGroups): started once, when the
-// first of them comes in input order, and applied together.
+// Dependencies with one left-hand side are one group (LeftGroups), made when the chase meets
+// the first of them in input order. A later dependency with that left-hand side adds the
+// columns of its right-hand side that the group lacks, and those alone are applied to the rows
+// that agree there.
 //
-// A group with a one-column left-hand side c follows every merge in c: the two rows of the
-// merge now agree on c, so they are merged on its right-hand side. A group with a longer
-// left-hand side keeps a signature per row, the labels of the row's left-hand cells, in a
-// table; only rows whose left-hand cells are all shared need one. A merge relabels the cells
-// of the smaller class only, and only those rows get new signatures; a signature that
-// collides with another row's makes the two rows equal on the right-hand side. Rows
-// distinguished on a whole left-hand side agree without a signature: the first of them
-// stands for all. A group whose right-hand columns are each one class is dropped.
+// A group with a one-column left-hand side c follows every merge in c from its start: the two
+// rows of the merge now agree on c, so they are merged on its right-hand side. A group with a
+// longer left-hand side keeps a signature per row, the labels of the row's left-hand cells, in
+// a table; only rows whose left-hand cells are all shared need one. A merge relabels the cells
+// of the smaller class only, and only those rows get new signatures; a signature that collides
+// with another row's makes the two rows equal on the right-hand side. Rows distinguished on a
+// whole left-hand side agree without a signature: the first of them stands for all. A group
+// whose right-hand columns are each one class is settled until it gets new ones.
 //
 // A signature's hash is a sum over its cells, so a relabelled cell changes it by the
 // difference of two terms. For long left-hand sides a row's state is kept from the first time
@@ -54,6 +56,7 @@ class Chase {
 
  private:
   using Target = LeftGroups::Target;
+  using Targets = Span<Target>;
 
   // An equalization waiting its turn: rows a and b agree on the left-hand side of dependency,
   // so their cells in column are to be made equal.
@@ -68,6 +71,24 @@ class Chase {
     std::uint32_t group;
     std::uint32_t position;
   };
+  // The uses of a column, as a list threaded through one array.
+  struct UseNode {
+    Use use;
+    std::uint32_t next;
+  };
+  // What the chase knows of a group.
+  struct GroupState {
+    // A right-hand column that was not complete when last looked at: the group is settled
+    // once it is, and no other right-hand column is incomplete.
+    Column watched;
+    // With a longer left-hand side, the first row found distinguished in all its left-hand
+    // columns, or kNoRow: it stands for every such row.
+    Row firstDistinguished;
+    bool settled;
+    // Some two rows may agree on the left-hand side: found to, or the group was settled for a
+    // while, and not told of changes. New target columns need a look at the rows only then.
+    bool mayAgree;
+  };
   // What the signature table holds: a row, and the hash of its signature for group when the
   // entry was made. The row's labels may have changed since: the entry is then stale.
   struct Signature {
@@ -81,7 +102,7 @@ class Chase {
   // A row of a long group, once one of its left-hand cells changed: the sum its signature's
   // hash is made from, how many of its left-hand cells are not shared and not distinguished,
   // and whether another row stands for it there (one it agrees with, or the first row
-  // distinguished there): the row then never needs looking at again for the group.
+  // distinguished there): the row then needs looking at again only for new right-hand columns.
   struct RowState {
     std::uint32_t group;
     Row row;
@@ -100,12 +121,11 @@ class Chase {
     bool becameDistinguished;
   };
 
-  void BuildFollowers();
-  void BuildUses();
-  // First application of group g, when its first dependency comes in input order.
-  void Start(std::uint32_t g);
-  // The same for a one-column left-hand side.
-  void StartKey(std::uint32_t g);
+  // Dependency j, when the chase comes to it: starts its group, or applies the right-hand
+  // columns it adds to a started one.
+  void Meet(std::size_t j);
+  // Applies targets of key group g, whose column is c, to every two rows that agree on c.
+  void ApplyKey(std::uint32_t g, Column c, Targets targets);
   // Makes every pending equalization, and what each one makes necessary.
   void Drain();
   void Equalize(const PendingMerge& pending);
@@ -117,35 +137,38 @@ class Chase {
   // Row r's cell in column c changed as change says: r may agree on a longer left-hand side
   // with rows it did not agree with.
   void Recheck(Row r, Column c, const CellChange& change);
-  // Calls visit(use) for every started group with a longer left-hand side that holds c,
-  // dropping those that are settled.
+  // Calls visit(use) for every started group with a longer left-hand side that holds c and
+  // is not settled.
   template <typename Visit>
   void ForEachUse(Column c, Visit visit);
+  void AddUse(Column c, const Use& use);
   bool IsLong(std::uint32_t g) const;
   // Whether row r is distinguished in every left-hand column of group g.
   bool DistinguishedOnLeft(std::uint32_t g, Row r) const;
   // The same for the rows of the w-th word, as bits.
   std::uint64_t DistinguishedOnLeft(std::uint32_t g, std::size_t w) const;
-  // Looks at row r's signature for group g from scratch, and merges it with an equal one.
-  void Probe(std::uint32_t g, Row r);
+  // Looks at row r's signature for group g from scratch, and applies targets to it and a row
+  // it agrees with.
+  void Probe(std::uint32_t g, Row r, Targets targets);
   // The same after row r's cell at use's position changed.
   void ProbeChanged(const Use& use, Row r, const CellChange& change);
   // Row r of long group g, from its state: agrees through the distinguished cells, or looks up
-  // its signature, unless another row stands for it.
-  void ProbeState(std::uint32_t g, Row r, RowState& state);
+  // its signature.
+  void ProbeState(std::uint32_t g, Row r, RowState& state, Targets targets);
   // Row r's state for long group g, counted from its cells: made the first time it is asked for.
   RowState& StateOf(std::uint32_t g, Row r);
-  // Looks up row r's signature for group g, whose hash is made from sum, and merges r with a
-  // row of an equal one. Returns whether there was such a row.
-  bool Lookup(std::uint32_t g, Row r, std::uint64_t sum);
+  // Looks up row r's signature for group g, whose hash is made from sum, and applies targets
+  // to r and a row of an equal one. Returns whether there was such a row.
+  bool Lookup(std::uint32_t g, Row r, std::uint64_t sum, Targets targets);
   // Row r is distinguished on the whole left-hand side of group g: it agrees with the first
-  // such row, on every right-hand column where the two are not both distinguished.
-  void AgreeThroughDistinguished(std::uint32_t g, Row r);
-  // Probes every row of the driver column that can agree with another, 64 at a time.
-  void ProbeAll(std::uint32_t g, Column driver);
+  // such row, on every target column where the two are not both distinguished.
+  void AgreeThroughDistinguished(std::uint32_t g, Row r, Targets targets);
+  // Probes every row of the driver column, g's column with the fewest shared cells, that can
+  // agree with another, 64 at a time, applying targets.
+  void ProbeAll(std::uint32_t g, Targets targets);
   // Of the rows of the w-th word, those known to be one class with the first row
-  // distinguished on g's left-hand side in every right-hand column of g.
-  std::uint64_t SettledWithFirst(std::uint32_t g, std::size_t w) const;
+  // distinguished on g's left-hand side in every column of targets.
+  std::uint64_t SettledWithFirst(std::uint32_t g, std::size_t w, Targets targets) const;
   // The sum over row r's left-hand cells of group g that its signature's hash is made from.
   std::uint64_t SumOf(std::uint32_t g, Row r) const;
   // Whether entry is the current signature of its row, as far as a hash tells.
@@ -153,7 +176,7 @@ class Chase {
   RowState* FindState(std::uint32_t g, Row r);
   bool SameSignature(std::uint32_t g, Row a, Row b) const;
   bool IsSettled(std::uint32_t g);
-  void PushTargets(Row a, Row b, std::uint32_t g);
+  void PushTargets(Row a, Row b, Targets targets);
   void Push(Row a, Row b, Column c, std::size_t j);
   // Counts the initial distinguished cells of every row, for the early stop.
   void CountDistinguished();
@@ -162,22 +185,18 @@ class Chase {
 
   SymbolClasses& classes_;
   const ResolvedDependencies& dependencies_;
-  const LeftGroups groups_;
+  LeftGroups groups_;
   StepObserver observer_;
   bool stopEarly_ = false;
   bool stopped_ = false;
 
-  std::vector<std::uint8_t> started_;  // per group
-  // Per column, the columns that it alone determines.
-  PackedLists<Target> followers_;
-  // Per column, the longer left-hand sides that hold it, from the time each started.
-  PackedLists<Use> uses_;
-  // Per group, a right-hand column that was not complete when last looked at: the group is
-  // settled once it is, and no other right-hand column is incomplete.
-  std::vector<Column> watched_;
-  // Per group with a longer left-hand side, the first row found distinguished in all its
-  // left-hand columns, or kNoRow: it stands for every such row.
-  std::vector<Row> firstDistinguishedOnLeft_;
+  std::vector<GroupState> groupStates_;
+  std::vector<Target> added_;  // scratch: what a dependency adds to its group
+  // Per column, its key group, or none; sized when the first key group starts.
+  std::vector<std::uint32_t> keyGroup_;
+  // Per column, the first node of its uses, or none; sized when the first longer group starts.
+  std::vector<std::uint32_t> firstUse_;
+  std::vector<UseNode> useNodes_;
   // Last in, first out: the equalizations that one makes necessary follow it at once.
   std::vector<PendingMerge> pending_;
   // The signatures of rows for every group with a longer left-hand side, in one table. An

@@ -6,12 +6,14 @@
 
 #include "index.h"
 #include "packedlists.h"
+#include "probingtable.h"
 #include "schema.h"
 
-// The dependencies grouped by their left-hand side: all the dependencies that have one
-// left-hand side are one group, which the chase starts, probes and settles once, and whose
-// right-hand sides it applies together. Groups are numbered in the order of their first
-// dependency; dependencies with an empty left-hand side or right-hand side belong to none.
+// The dependencies met so far, grouped by their left-hand side: all the dependencies that
+// have one left-hand side are one group, which the chase starts and probes once, applying the
+// union of their right-hand sides. Groups are made as the chase meets their first dependency,
+// in input order, so that a chase that stops early pays nothing for the dependencies it never
+// reached.
 class LeftGroups {
  public:
   // A column of a group's right-hand side, with the first dependency of the group that names
@@ -21,23 +23,41 @@ class LeftGroups {
     std::uint32_t dependency;
   };
 
-  static constexpr std::uint32_t kNoGroup = UINT32_MAX;
-
   explicit LeftGroups(const ResolvedDependencies& dependencies);
 
+  // Adds dependency j, which must have non-empty sides, to the group of its left-hand side,
+  // made now when j is the first with it. Returns the group; added receives the columns of j's
+  // right-hand side that the group did not have yet, which it now has.
+  std::uint32_t Add(std::size_t j, std::vector<Target>& added);
+
   std::size_t size() const { return firstOf_.size(); }
-  // Dependency j's group, or kNoGroup when j has an empty side.
-  std::uint32_t GroupOf(std::size_t j) const { return groupOf_[j]; }
   ColumnSpan Left(std::size_t g) const { return dependencies_.Left(firstOf_[g]); }
-  // The union of the group's right-hand sides, without repeats, in the order first named.
-  Span<Target> Targets(std::size_t g) const { return targets_[g]; }
+  // The union of the group's right-hand sides so far, without repeats, in the order named,
+  // but for those that Filter dropped.
+  Span<Target> Targets(std::size_t g) const {
+    const std::vector<Target>& targets = targets_[g];
+    return {targets.data(), targets.data() + targets.size()};
+  }
+  // Calls keep(target) for each of g's targets and drops those it returns false for; a
+  // dropped column is not added again.
+  template <typename Keep>
+  void Filter(std::size_t g, Keep keep) {
+    std::vector<Target>& targets = targets_[g];
+    for (std::size_t i = 0; i < targets.size();) {
+      if (keep(targets[i])) {
+        ++i;
+      } else {
+        targets[i] = targets.back();
+        targets.pop_back();
+      }
+    }
+  }
 
  private:
-  void Group();
-  void CollectTargets(std::size_t columns);
-
   const ResolvedDependencies& dependencies_;
-  std::vector<std::uint32_t> groupOf_;
+  ProbingTable<std::uint32_t> groups_;  // group numbers, found by their left-hand side
   std::vector<std::uint32_t> firstOf_;  // per group, its first dependency
-  PackedLists<Target> targets_;
+  std::vector<std::uint64_t> hashOf_;   // per group, its left-hand side's hash
+  std::vector<std::vector<Target>> targets_;
+  ProbingTable<std::uint64_t> named_;  // every (group, column) a group ever had as a target
 };

@@ -43,7 +43,7 @@ class SymbolClasses {
   struct Merge {
     Row label = kNoRow;     // the merged class's label, the larger class's; kNoRow: no merge
     Row absorbed = kNoRow;  // the former label of the smaller class, whose cells were relabelled
-    bool labelWasAlone = false;  // the larger class had one cell, which is now shared
+    bool labelWasAlone = false;     // the larger class had one cell, which is now shared
     bool absorbedWasAlone = false;  // the same for the smaller class
     Turned turned = Turned::kNone;
     explicit operator bool() const { return label != kNoRow; }
