@@ -171,14 +171,13 @@ class Reader {
   // Sorts the attributes and turns the sub-schemas' positions in the list into columns.
   void SortAttributes();
   void AddDependencyLine();
-  // The columns of names, each once; warns once about each name of no sub-schema, with the
-  // consequence given. False when there was such a name.
-  bool Resolve(const AttributeList& names, std::vector<Column>& columns, const char* consequence);
-  // Warns, once per name and line, about names with a blank at either end, and once per
-  // line about an empty name.
+  // The columns of the comma-separated names, each once; warns once about each name of no
+  // sub-schema, with the consequence given. False when there was such a name.
+  bool Resolve(std::string_view names, std::vector<Column>& columns, const char* consequence);
   // A new stamp for the next list of names, older than none in seenStamp_.
   void NextStamp();
-  void CheckNames(const AttributeList& names);
+  // Warns, once per name and line, about a name with a blank at either end, and once per
+  // line about an empty name.
   void CheckName(std::string_view name);
   // Warns when a new attribute differs from an earlier one only in letter case.
   void CheckCase(std::uint32_t at);
@@ -207,7 +206,7 @@ class Reader {
   NameSet blankNamesWarned_;    // on the current line
   NameSet unknownNamesWarned_;  // in the list being resolved
   // Scratch storage, reused from line to line: a large input has a million lines.
-  AttributeList sides_, left_, right_;
+  AttributeList left_, right_;
   std::vector<Column> leftColumns_, rightColumns_, rowColumns_;
   std::vector<std::uint32_t> seenStamp_;  // per attribute: the last list that holds it
   std::uint32_t stamp_ = 0;
@@ -319,30 +318,35 @@ void Reader::SortAttributes() {
 
 void Reader::AddDependencyLine() {
   if (line_.empty()) return;
-  sides_.clear();
-  if (StringUtils::SplitString(line_, "->", sides_, true) == 0) {
+  // Looked at in place: a million dependency lines make no string of their names.
+  const std::string_view line(line_);
+  const std::size_t first = line.find("->");
+  if (first == std::string_view::npos) {
     Warn("no \"->\" in dependency; line ignored");
     return;
   }
-  // With more than one "->", the texts between the first and the last are not used.
-  if (sides_.size() > 2) {
-    std::size_t first = line_.find("->") + 2;
-    std::string middle = line_.substr(first, line_.size() - sides_.back().size() - 2 - first);
+  // "->" cannot overlap itself, so the last one found from the end is the last one found
+  // from the start. With more than one, the texts between the first and the last are not used.
+  const std::size_t last = line.rfind("->");
+  if (last != first) {
     Warn([&] {
-      return "more than one \"->\": the text " + Quoted(middle) +
+      return "more than one \"->\": the text " +
+             Quoted(std::string(line.substr(first + 2, last - first - 2))) +
              " between the first and the last is not used";
     });
   }
-  SplitNames(sides_.front(), left_);
-  SplitNames(sides_.back(), right_);
-  CheckNames(left_);
-  CheckNames(right_);
-  bool applies = Resolve(left_, leftColumns_, "the dependency never applies");
-  Resolve(right_, rightColumns_, "ignored on the right-hand side");
+  const std::string_view left = line.substr(0, first);
+  const std::string_view right = line.substr(last + 2);
+  ForEachName(left, [&](std::string_view name) { CheckName(name); });
+  ForEachName(right, [&](std::string_view name) { CheckName(name); });
+  bool applies = Resolve(left, leftColumns_, "the dependency never applies");
+  Resolve(right, rightColumns_, "ignored on the right-hand side");
   if (!applies) leftColumns_.clear();
   std::sort(leftColumns_.begin(), leftColumns_.end());
   result_.resolved.dependencies.Add(DependencyKind::kFunctional, leftColumns_, rightColumns_);
   if (keepNames_) {
+    SplitNames(std::string(left), left_);
+    SplitNames(std::string(right), right_);
     result_.dependencies.first.push_back(left_);
     result_.dependencies.second.push_back(right_);
     result_.dependencyLines.push_back(lineNumber_);
@@ -357,29 +361,27 @@ void Reader::NextStamp() {
   }
 }
 
-bool Reader::Resolve(const AttributeList& names, std::vector<Column>& columns,
+bool Reader::Resolve(std::string_view names, std::vector<Column>& columns,
                      const char* consequence) {
   columns.clear();
   NextStamp();
   unknownNamesWarned_.Clear();
   bool known = true;
-  for (const std::string& name : names) {
+  ForEachName(names, [&](std::string_view name) {
     std::uint32_t column = index_.Find(name);
     if (column == NameIndex<false>::kMissing) {
       known = false;
       if (unknownNamesWarned_.Insert(name)) {
-        Warn([&] { return "attribute " + Quoted(name) + " is in no sub-schema; " + consequence; });
+        Warn([&] {
+          return "attribute " + Quoted(std::string(name)) + " is in no sub-schema; " + consequence;
+        });
       }
     } else if (seenStamp_[column] != stamp_) {
       seenStamp_[column] = stamp_;
       columns.push_back(Column(column));
     }
-  }
+  });
   return known;
-}
-
-void Reader::CheckNames(const AttributeList& names) {
-  for (const std::string& name : names) CheckName(name);
 }
 
 void Reader::CheckName(std::string_view name) {
