@@ -53,7 +53,39 @@ Chase::Chase(SymbolClasses& classes, const ResolvedDependencies& dependencies,
       groups_(dependencies),
       observer_(std::move(observer)),
       signatures_(Signature{0, kNone, Row(0)}),
-      rowStates_(RowState{kNone, Row(0), 0, 0, 0, false}) {}
+      rowStates_(RowState{kNone, Row(0), 0, 0, 0, false}) {
+  BuildFollowers();
+}
+
+void Chase::BuildFollowers() {
+  // The one-column dependencies ordered by their column, in input order within one: a column
+  // they name twice for one key is then a repeat when that key named it last.
+  std::vector<std::uint32_t> room(classes_.ColNo(), 0);
+  std::vector<std::uint32_t> start(classes_.ColNo() + 1, 0);
+  for (std::size_t j = 0; j < dependencies_.size(); ++j) {
+    const ColumnSpan left = dependencies_.Left(j);
+    if (left.size() != 1) continue;
+    room[left.front()] += static_cast<std::uint32_t>(dependencies_.Right(j).size());
+    ++start[left.front() + 1];
+  }
+  for (std::size_t c = 0; c < classes_.ColNo(); ++c) start[c + 1] += start[c];
+  std::vector<std::uint32_t> byKey(start.back());
+  for (std::size_t j = 0; j < dependencies_.size(); ++j) {
+    const ColumnSpan left = dependencies_.Left(j);
+    if (left.size() == 1) byKey[start[left.front()]++] = static_cast<std::uint32_t>(j);
+  }
+  followers_ = PackedLists<Target>(room);
+  std::vector<Column> lastDeterminedBy(classes_.ColNo(), Column(kNone));
+  for (std::uint32_t j : byKey) {
+    const Column c = dependencies_.Left(j).front();
+    for (Column target : dependencies_.Right(j)) {
+      if (target == c || lastDeterminedBy[target] == c) continue;
+      lastDeterminedBy[target] = c;
+      followers_.Add(c, {target, j});
+    }
+  }
+  keyStarted_.assign(classes_.ColNo(), 0);
+}
 
 bool Chase::Run(bool stopAtAllDistinguishedRow) {
   stopEarly_ = stopAtAllDistinguishedRow;
@@ -67,50 +99,52 @@ bool Chase::Run(bool stopAtAllDistinguishedRow) {
 }
 
 void Chase::Meet(std::size_t j) {
-  if (dependencies_.Left(j).empty() || dependencies_.Right(j).empty()) return;
+  const ColumnSpan left = dependencies_.Left(j);
+  if (left.empty() || dependencies_.Right(j).empty()) return;
+  if (left.size() == 1) {
+    if (keyStarted_[left.front()]) return;
+    keyStarted_[left.front()] = 1;
+    StartKey(left.front());
+    return;
+  }
   const std::size_t groupsBefore = groups_.size();
   const std::uint32_t g = groups_.Add(j, added_);
   if (added_.empty()) return;  // nothing the group did not have
   const Targets targets(added_.data(), added_.data() + added_.size());
-  const ColumnSpan left = groups_.Left(g);
-  const bool isNew = g == groupsBefore;
-  if (isNew) {
-    groupStates_.push_back({added_.front().column, kNoRow, false, false});
+  if (g == groupsBefore) {
+    groupStates_.push_back({added_.front().column, kNoRow, false, 0, false, false});
+    AddUses(g);
   } else {
     GroupState& state = groupStates_[g];
     state.settled = false;
     state.watched = added_.front().column;
-  }
-  if (left.size() == 1) {
-    if (keyGroup_.empty()) keyGroup_.assign(classes_.ColNo(), kNone);
-    keyGroup_[left.front()] = g;
-    if (!IsSettled(g)) ApplyKey(g, left.front(), targets);
-    return;
-  }
-  if (isNew) {
-    if (firstUse_.empty()) firstUse_.assign(classes_.ColNo(), kNone);
-    for (std::uint32_t i = 0; i < left.size(); ++i) AddUse(left[i], {g, i});
-  } else if (!groupStates_[g].mayAgree) {
-    return;  // no two rows agree on the left-hand side yet: they get every column when they do
+    if (state.usesDropped) {
+      AddUses(g);
+    } else if (!state.mayAgree) {
+      return;  // no two rows agree on the left-hand side yet: they get every column when they do
+    }
   }
   if (IsSettled(g)) return;  // every column it would merge in is one class already
   ProbeAll(g, targets);
 }
 
-void Chase::ApplyKey(std::uint32_t g, Column c, Targets targets) {
-  // Every merge in c is followed from now on (Follow); rows that agree on c already are each
-  // merged with their class's label.
-  for (const Target& target : targets) {
-    if (target.column == c) continue;
-    // In row order, not in the order the classes grew: what follows from each row then
+void Chase::StartKey(Column c) {
+  // Every merge in c is followed as it happens (Follow), for every dependency from c, from the
+  // start; the rows of c's distinguished class agreed on c before any merge.
+  const Span<Target> targets = followers_[c];
+  for (std::size_t i = 0; i < targets.size(); ++i) {
+    const Target target = targets[i];
+    const Row first = classes_.DistinguishedLabel(c);
+    if (first == kNoRow) return;
+    // In row order, not in the order the class grew: what follows from each row then
     // touches the cells of neighbouring rows, not of rows all over the column.
     classes_.Shared().ForEach(c, [&](Row r) {
-      const Row label = classes_.Label(r, c);
-      if (r != label) Push(label, r, target.column, target.dependency);
+      if (r != first && classes_.SameClass(r, first, c))
+        Push(first, r, target.column, target.dependency);
     });
     // One column at a time: what waits is at most a row per cell of the column.
     Drain();
-    if (stopped_ || IsSettled(g)) return;
+    if (stopped_) return;
   }
 }
 
@@ -203,26 +237,39 @@ void Chase::FollowUp(const SymbolClasses::Merge& merge, Column col) {
 }
 
 void Chase::Follow(Row a, Row b, Column c) {
-  if (keyGroup_.empty() || keyGroup_[c] == kNone) return;
-  groups_.Filter(keyGroup_[c], [&](const Target& target) {
-    if (classes_.IsComplete(target.column)) return false;  // nothing left to merge there
-    Push(a, b, target.column, target.dependency);
+  followers_.Filter(c, [&](const Target& follower) {
+    if (classes_.IsComplete(follower.column)) return false;  // nothing left to merge there
+    Push(a, b, follower.column, follower.dependency);
     return true;
   });
 }
 
-void Chase::AddUse(Column c, const Use& use) {
-  CheckGrowth(useNodes_);
-  useNodes_.push_back({use, firstUse_[c]});
-  firstUse_[c] = static_cast<std::uint32_t>(useNodes_.size() - 1);
+void Chase::AddUses(std::uint32_t g) {
+  if (firstUse_.empty()) firstUse_.assign(classes_.ColNo(), kNone);
+  GroupState& state = groupStates_[g];
+  if (state.usesDropped) ++state.generation;
+  state.usesDropped = false;
+  const ColumnSpan left = groups_.Left(g);
+  for (std::uint32_t i = 0; i < left.size(); ++i) {
+    CheckGrowth(useNodes_);
+    useNodes_.push_back({{g, i}, firstUse_[left[i]], state.generation});
+    firstUse_[left[i]] = static_cast<std::uint32_t>(useNodes_.size() - 1);
+  }
 }
 
 template <typename Visit>
 void Chase::ForEachUse(Column c, Visit visit) {
   if (firstUse_.empty()) return;
-  for (std::uint32_t node = firstUse_[c]; node != kNone; node = useNodes_[node].next) {
-    const Use use = useNodes_[node].use;
-    if (!IsSettled(use.group)) visit(use);
+  // Visiting adds no node: the nodes stay where they are.
+  for (std::uint32_t* link = &firstUse_[c]; *link != kNone;) {
+    UseNode& node = useNodes_[*link];
+    const std::uint32_t g = node.use.group;
+    if (node.generation != groupStates_[g].generation || IsSettled(g)) {
+      *link = node.next;
+      continue;
+    }
+    visit(node.use);
+    link = &node.next;
   }
 }
 
@@ -328,6 +375,7 @@ bool Chase::Lookup(std::uint32_t g, Row r, std::uint64_t sum, Targets targets) {
 
 bool Chase::IsLive(const Signature& entry) {
   const std::uint32_t g = entry.group;
+  if (IsSettled(g)) return false;
   if (!IsLong(g)) return HashOf(g, SumOf(g, entry.row)) == entry.hash;
   const RowState* state = FindState(g, entry.row);
   return state != nullptr && state->unshared == 0 && HashOf(g, state->sum) == entry.hash;
@@ -378,8 +426,9 @@ bool Chase::IsSettled(std::uint32_t g) {
     }
   }
   state.settled = true;
-  // Settled, it is not told of changes: rows may come to agree unseen.
-  state.mayAgree = true;
+  // Settled, it is not told of changes and its signatures go: new columns need a look at
+  // every row, and the group's uses made again.
+  state.usesDropped = true;
   return true;
 }
 

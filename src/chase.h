@@ -71,10 +71,13 @@ class Chase {
     std::uint32_t group;
     std::uint32_t position;
   };
-  // The uses of a column, as a list threaded through one array.
+  // The uses of a column, as a list threaded through one array. A node of an older
+  // generation than its group's is dropped when met: the group was settled, and has other nodes
+  // since it got new columns.
   struct UseNode {
     Use use;
     std::uint32_t next;
+    std::uint32_t generation;
   };
   // What the chase knows of a group.
   struct GroupState {
@@ -85,8 +88,12 @@ class Chase {
     // columns, or kNoRow: it stands for every such row.
     Row firstDistinguished;
     bool settled;
-    // Some two rows may agree on the left-hand side: found to, or the group was settled for a
-    // while, and not told of changes. New target columns need a look at the rows only then.
+    // Its uses' generation: the group's nodes are made again when it gets new columns after it
+    // was settled, since the lists drop a settled group's nodes as they meet them.
+    std::uint32_t generation;
+    bool usesDropped;
+    // Some two rows were found to agree on the left-hand side. Until then, and while it is not
+    // settled (and so told of every change), new target columns need no look at the rows.
     bool mayAgree;
   };
   // What the signature table holds: a row, and the hash of its signature for group when the
@@ -124,8 +131,10 @@ class Chase {
   // Dependency j, when the chase comes to it: starts its group, or applies the right-hand
   // columns it adds to a started one.
   void Meet(std::size_t j);
-  // Applies targets of key group g, whose column is c, to every two rows that agree on c.
-  void ApplyKey(std::uint32_t g, Column c, Targets targets);
+  void BuildFollowers();
+  // The first dependency from column c alone, when the chase comes to it: what every
+  // dependency from c determines, for the rows that agree on c from the start.
+  void StartKey(Column c);
   // Makes every pending equalization, and what each one makes necessary.
   void Drain();
   void Equalize(const PendingMerge& pending);
@@ -138,10 +147,11 @@ class Chase {
   // with rows it did not agree with.
   void Recheck(Row r, Column c, const CellChange& change);
   // Calls visit(use) for every started group with a longer left-hand side that holds c and
-  // is not settled.
+  // is not settled, dropping those that are.
   template <typename Visit>
   void ForEachUse(Column c, Visit visit);
-  void AddUse(Column c, const Use& use);
+  // Puts group g in the use lists of its left-hand columns.
+  void AddUses(std::uint32_t g);
   bool IsLong(std::uint32_t g) const;
   // Whether row r is distinguished in every left-hand column of group g.
   bool DistinguishedOnLeft(std::uint32_t g, Row r) const;
@@ -192,8 +202,11 @@ class Chase {
 
   std::vector<GroupState> groupStates_;
   std::vector<Target> added_;  // scratch: what a dependency adds to its group
-  // Per column, its key group, or none; sized when the first key group starts.
-  std::vector<std::uint32_t> keyGroup_;
+  // Per column, the columns that it alone determines, each with its first dependency. Active
+  // from the start: a merge in the column is followed whether or not the chase has come to
+  // the dependencies yet.
+  PackedLists<Target> followers_;
+  std::vector<std::uint8_t> keyStarted_;  // per column
   // Per column, the first node of its uses, or none; sized when the first longer group starts.
   std::vector<std::uint32_t> firstUse_;
   std::vector<UseNode> useNodes_;

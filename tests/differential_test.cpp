@@ -156,6 +156,24 @@ TEST(DifferentialTest, AgreementAcrossWordsOfRows) {
   }
 }
 
+// A left-hand side met again, with a new right-hand column, after the columns of its first
+// right-hand side became one class each: rows that agree on it, from the start or through
+// merges since, must still be merged on the new column.
+TEST(DifferentialTest, ALeftHandSideMetAgainAfterItsColumnsWereOneClass) {
+  const char* const inputs[] = {
+      // Distinguished agreement; T is one class from the start.
+      "X,Y,T,U\nX,Y,T\nT\n\nX,Y->T\nX,Y->U\n",
+      // Agreement through merges made after the group was settled.
+      "X,Y,T,U\nK,T\nK,T\nT\n\nX,Y->T\nK->X,Y\nX,Y->U\n",
+      // The same with a long left-hand side.
+      "L0,L1,L2,L3,L4,L5,L6,L7,L8,L9,L10,L11,L12,L13,L14,L15,T,U\nK,T\nK,T\nT\n\n"
+      "L0,L1,L2,L3,L4,L5,L6,L7,L8,L9,L10,L11,L12,L13,L14,L15->T\n"
+      "K->L0,L1,L2,L3,L4,L5,L6,L7,L8,L9,L10,L11,L12,L13,L14,L15\n"
+      "L0,L1,L2,L3,L4,L5,L6,L7,L8,L9,L10,L11,L12,L13,L14,L15->U\n",
+  };
+  for (const char* text : inputs) CheckAgainstTheReference(text);
+}
+
 // Inputs with long left-hand sides (16 columns and more, where a row's signature sum is kept),
 // often shared by several dependencies, over rows whose cells keys merge in random order; rows
 // that straddle 64-bit words. The long left-hand sides are listed first or last.
