@@ -9,9 +9,9 @@
 namespace {
 
 // A signature's hash: the sum of a term per left-hand cell, each term the column and the
-// label mixed with Fibonacci hashing's multiplier (2^64 divided by the golden ratio) and
-// MurmurHash3's 64-bit finalizer; the sum, seeded by its group, goes through the finalizer
-// once more. A sum, so that a relabelled cell changes it by the difference of two terms.
+// label multiplied by Fibonacci hashing's multiplier (2^64 divided by the golden ratio) and
+// folded by a shift; the sum, seeded by its group, goes through MurmurHash3's 64-bit finalizer.
+// A sum, so that a relabelled cell changes it by the difference of two terms.
 constexpr std::uint64_t kGoldenRatio64 = 0x9e3779b97f4a7c15ULL;
 constexpr std::uint64_t kMurmurMultiplier = 0xff51afd7ed558ccdULL;
 constexpr int kMurmurShift = 29;
@@ -26,8 +26,10 @@ std::uint64_t Finalize(std::uint64_t x) {
   return x ^ (x >> kMurmurShift);
 }
 
+// One multiplication and a shift: enough to make the sum no linear function of the labels.
 std::uint64_t Term(Column c, Row label) {
-  return Finalize(((std::uint64_t{c} << 32) | label) * kGoldenRatio64);
+  const std::uint64_t x = ((std::uint64_t{c} << 32) | label) * kGoldenRatio64;
+  return x ^ (x >> kMurmurShift);
 }
 
 std::uint32_t HashOf(std::uint32_t g, std::uint64_t sum) {
@@ -112,7 +114,7 @@ void Chase::Meet(std::size_t j) {
   if (added_.empty()) return;  // nothing the group did not have
   const Targets targets(added_.data(), added_.data() + added_.size());
   if (g == groupsBefore) {
-    groupStates_.push_back({added_.front().column, kNoRow, false, 0, false, false});
+    groupStates_.push_back({added_.front().column, kNoRow, 0, false, false, false});
     AddUses(g);
   } else {
     GroupState& state = groupStates_[g];
@@ -220,8 +222,8 @@ void Chase::FollowUp(const SymbolClasses::Merge& merge, Column col) {
   using Turned = SymbolClasses::Turned;
   // A lone label kept its label and became shared; distinguished too, when its class turned.
   if (merge.labelWasAlone)
-    Recheck(merge.label, col, {merge.label, true, merge.turned == Turned::kKept});
-  const CellChange relabelled{merge.absorbed, merge.absorbedWasAlone,
+    Recheck(merge.label, col, {merge.label, merge.label, true, merge.turned == Turned::kKept});
+  const CellChange relabelled{merge.absorbed, merge.label, merge.absorbedWasAlone,
                               merge.turned == Turned::kAbsorbed};
   classes_.ForEachRelabelled(merge, col, [&](Row r) {
     Recheck(r, col, relabelled);
@@ -231,7 +233,7 @@ void Chase::FollowUp(const SymbolClasses::Merge& merge, Column col) {
     classes_.ForEachFormerlyKept(merge, col, [&](Row r) {
       CountDistinguished(r);
       // A lone label was looked at above.
-      if (!merge.labelWasAlone) Recheck(r, col, {merge.label, false, true});
+      if (!merge.labelWasAlone) Recheck(r, col, {merge.label, merge.label, false, true});
     });
   }
 }
@@ -245,31 +247,33 @@ void Chase::Follow(Row a, Row b, Column c) {
 }
 
 void Chase::AddUses(std::uint32_t g) {
-  if (firstUse_.empty()) firstUse_.assign(classes_.ColNo(), kNone);
+  if (uses_.empty()) uses_.resize(classes_.ColNo());
   GroupState& state = groupStates_[g];
   if (state.usesDropped) ++state.generation;
   state.usesDropped = false;
   const ColumnSpan left = groups_.Left(g);
   for (std::uint32_t i = 0; i < left.size(); ++i) {
-    CheckGrowth(useNodes_);
-    useNodes_.push_back({{g, i}, firstUse_[left[i]], state.generation});
-    firstUse_[left[i]] = static_cast<std::uint32_t>(useNodes_.size() - 1);
+    std::vector<UseNode>& uses = uses_[left[i]];
+    CheckGrowth(uses);
+    uses.push_back({{g, i}, state.generation});
   }
 }
 
 template <typename Visit>
 void Chase::ForEachUse(Column c, Visit visit) {
-  if (firstUse_.empty()) return;
-  // Visiting adds no node: the nodes stay where they are.
-  for (std::uint32_t* link = &firstUse_[c]; *link != kNone;) {
-    UseNode& node = useNodes_[*link];
+  if (uses_.empty()) return;
+  // Visiting adds no use: the list stays where it is. A dropped use takes the last one's place.
+  std::vector<UseNode>& uses = uses_[c];
+  for (std::size_t i = 0; i < uses.size();) {
+    const UseNode node = uses[i];
     const std::uint32_t g = node.use.group;
     if (node.generation != groupStates_[g].generation || IsSettled(g)) {
-      *link = node.next;
+      uses[i] = uses.back();
+      uses.pop_back();
       continue;
     }
     visit(node.use);
-    link = &node.next;
+    ++i;
   }
 }
 
@@ -308,10 +312,8 @@ void Chase::Probe(std::uint32_t g, Row r, Targets targets) {
 
 void Chase::ProbeChanged(const Use& use, Row r, const CellChange& change) {
   const std::uint32_t g = use.group;
-  const Column c = groups_.Left(g)[use.position];
-  const Row label = classes_.Label(r, c);
   if (!IsLong(g)) {
-    if (change.becameShared || label != change.oldLabel) {
+    if (change.becameShared || change.newLabel != change.oldLabel) {
       Probe(g, r, groups_.Targets(g));
     } else if (DistinguishedOnLeft(g, r)) {
       AgreeThroughDistinguished(g, r, groups_.Targets(g));
@@ -325,7 +327,10 @@ void Chase::ProbeChanged(const Use& use, Row r, const CellChange& change) {
     return;
   }
   // Kept up to date even when another row stands for r: new target columns look r up again.
-  if (label != change.oldLabel) state->sum += Term(c, label) - Term(c, change.oldLabel);
+  if (change.newLabel != change.oldLabel) {
+    const Column c = groups_.Left(g)[use.position];
+    state->sum += Term(c, change.newLabel) - Term(c, change.oldLabel);
+  }
   if (change.becameShared) --state->unshared;
   if (change.becameDistinguished) --state->undistinguished;
   if (!state->retired) ProbeState(g, r, *state, groups_.Targets(g));

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "chasestep.h"
+#include "chunkedarray.h"
 #include "columnbits.h"
 #include "index.h"
 #include "leftgroups.h"
@@ -71,12 +72,10 @@ class Chase {
     std::uint32_t group;
     std::uint32_t position;
   };
-  // The uses of a column, as a list threaded through one array. A node of an older
-  // generation than its group's is dropped when met: the group was settled, and has other nodes
-  // since it got new columns.
+  // A use in a column's list. One of an older generation than its group's is dropped when
+  // met: the group was settled, and has other uses since it got new columns.
   struct UseNode {
     Use use;
-    std::uint32_t next;
     std::uint32_t generation;
   };
   // What the chase knows of a group.
@@ -87,10 +86,10 @@ class Chase {
     // With a longer left-hand side, the first row found distinguished in all its left-hand
     // columns, or kNoRow: it stands for every such row.
     Row firstDistinguished;
-    bool settled;
     // Its uses' generation: the group's nodes are made again when it gets new columns after it
     // was settled, since the lists drop a settled group's nodes as they meet them.
     std::uint32_t generation;
+    bool settled;
     bool usesDropped;
     // Some two rows were found to agree on the left-hand side. Until then, and while it is not
     // settled (and so told of every change), new target columns need no look at the rows.
@@ -123,7 +122,8 @@ class Chase {
   };
   // What a merge did to one cell.
   struct CellChange {
-    Row oldLabel;  // the label before, the same when it kept its class
+    Row oldLabel;  // the label before, and after: the same when it kept its class
+    Row newLabel;
     bool becameShared;
     bool becameDistinguished;
   };
@@ -200,16 +200,17 @@ class Chase {
   bool stopEarly_ = false;
   bool stopped_ = false;
 
-  std::vector<GroupState> groupStates_;
+  // A piece at a time, as the groups: a million of them never move.
+  ChunkedArray<GroupState> groupStates_;
   std::vector<Target> added_;  // scratch: what a dependency adds to its group
   // Per column, the columns that it alone determines, each with its first dependency. Active
   // from the start: a merge in the column is followed whether or not the chase has come to
   // the dependencies yet.
   PackedLists<Target> followers_;
   std::vector<std::uint8_t> keyStarted_;  // per column
-  // Per column, the first node of its uses, or none; sized when the first longer group starts.
-  std::vector<std::uint32_t> firstUse_;
-  std::vector<UseNode> useNodes_;
+  // Per column, the longer left-hand sides that hold it, in one array each, so that the uses
+  // of a column are read one after the other; sized when the first longer group starts.
+  std::vector<std::vector<UseNode>> uses_;
   // Last in, first out: the equalizations that one makes necessary follow it at once.
   std::vector<PendingMerge> pending_;
   // The signatures of rows for every group with a longer left-hand side, in one table. An

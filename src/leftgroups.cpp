@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cassert>
 
+#include "memoryguard.h"
+
 namespace {
 
 constexpr std::uint32_t kNoGroup = UINT32_MAX;
@@ -14,52 +16,96 @@ std::uint64_t Mix(std::uint64_t hash, std::uint64_t value) {
   return hash ^ (hash >> 29);
 }
 
-std::uint64_t HashOf(ColumnSpan left) {
+std::uint32_t HashOf(ColumnSpan left) {
   std::uint64_t hash = left.size();
   for (Column c : left) hash = Mix(hash, c);
-  return hash;
+  return static_cast<std::uint32_t>(hash >> 32);
 }
 
 }  // namespace
 
 LeftGroups::LeftGroups(const ResolvedDependencies& dependencies)
-    : dependencies_(dependencies), groups_(kNoGroup), named_(kNoPair) {}
+    : dependencies_(dependencies), index_(kNoGroup), named_(kNoPair) {}
 
 std::uint32_t LeftGroups::Add(std::size_t j, std::vector<Target>& added) {
   const ColumnSpan left = dependencies_.Left(j);
   assert(!left.empty() && !dependencies_.Right(j).empty());
-  const std::uint64_t hash = HashOf(left);
-  const auto next = static_cast<std::uint32_t>(size());
-  // The hashes are compared first: a different left-hand side is told apart without its columns.
-  const std::uint32_t* found = groups_.FindOrInsert(
-      static_cast<std::size_t>(hash), next,
-      [&](std::uint32_t g) {
-        const ColumnSpan other = Left(g);
-        return hashOf_[g] == hash && other.size() == left.size() &&
-               std::equal(left.begin(), left.end(), other.begin());
-      },
-      [&](std::uint32_t g) { return static_cast<std::size_t>(hashOf_[g]); },
-      [](std::uint32_t) { return true; });
-  std::uint32_t g = next;
-  if (found == nullptr) {
-    firstOf_.push_back(static_cast<std::uint32_t>(j));
-    hashOf_.push_back(hash);
-    targets_.emplace_back();
-  } else {
-    g = *found;
-  }
+  const std::size_t groupsBefore = size();
+  const std::uint32_t g = GroupOf(j, left);
   added.clear();
+  const auto dependency = static_cast<std::uint32_t>(j);
+  if (g == groupsBefore) {
+    // The first dependency's right-hand side has no repeats: the reader keeps each column once.
+    const ColumnSpan right = dependencies_.Right(j);
+    Group& group = groups_[g];
+    group.start = static_cast<std::uint32_t>(targets_.size());
+    group.count = group.capacity = static_cast<std::uint32_t>(right.size());
+    if (targets_.size() + right.size() > targets_.capacity())
+      CheckMemoryFor(2 * (targets_.size() + right.size()), sizeof(Target));
+    for (Column c : right) targets_.push_back({c, dependency});
+    const Span<Target> all = Targets(g);
+    added.assign(all.begin(), all.end());
+    return g;
+  }
+  if (!groups_[g].named) {
+    groups_[g].named = true;
+    for (const Target& target : Targets(g)) Name(g, target.column);
+  }
   for (Column c : dependencies_.Right(j)) {
-    const std::uint64_t pair = (std::uint64_t{g} << 32) | c;
-    const bool isNew =
-        named_.FindOrInsert(
-            static_cast<std::size_t>(Mix(0, pair)), pair,
-            [&](std::uint64_t stored) { return stored == pair; },
-            [](std::uint64_t stored) { return static_cast<std::size_t>(Mix(0, stored)); },
-            [](std::uint64_t) { return true; }) == nullptr;
-    if (!isNew) continue;
-    added.push_back({c, static_cast<std::uint32_t>(j)});
-    targets_[g].push_back(added.back());
+    if (!Name(g, c)) continue;
+    Append(g, {c, dependency});
+    added.push_back({c, dependency});
   }
   return g;
+}
+
+std::uint32_t LeftGroups::GroupOf(std::size_t j, ColumnSpan left) {
+  const std::uint32_t hash = HashOf(left);
+  const auto next = static_cast<std::uint32_t>(size());
+  const std::uint32_t* found = index_.FindOrInsert(
+      hash, next,
+      [&](std::uint32_t g) {
+        const ColumnSpan other = Left(g);
+        return groups_[g].hash == hash && other.size() == left.size() &&
+               std::equal(left.begin(), left.end(), other.begin());
+      },
+      [&](std::uint32_t g) { return static_cast<std::size_t>(groups_[g].hash); },
+      [](std::uint32_t) { return true; });
+  if (found != nullptr) return *found;
+  const auto start = static_cast<std::uint32_t>(targets_.size());
+  groups_.push_back({static_cast<std::uint32_t>(j), hash, start, 0, 0, false});
+  return next;
+}
+
+bool LeftGroups::Name(std::uint32_t g, Column c) {
+  const std::uint64_t pair = (std::uint64_t{g} << 32) | c;
+  return named_.FindOrInsert(
+             static_cast<std::size_t>(Mix(0, pair)), pair,
+             [&](std::uint64_t stored) { return stored == pair; },
+             [](std::uint64_t stored) { return static_cast<std::size_t>(Mix(0, stored)); },
+             [](std::uint64_t) { return true; }) == nullptr;
+}
+
+void LeftGroups::Append(std::uint32_t g, const Target& target) {
+  Group& group = groups_[g];
+  if (group.count == group.capacity) {
+    // A group whose room ends at the end of the array grows there; another moves to the end
+    // with twice the room, so that moves cost at most as much as the targets themselves.
+    const bool atEnd = group.start + group.capacity == targets_.size();
+    const std::size_t room = std::max<std::size_t>(group.capacity, 1);
+    const std::size_t grown = targets_.size() + (atEnd ? 0 : group.count) + room;
+    if (grown > targets_.capacity()) {
+      CheckMemoryFor(2 * grown, sizeof(Target));
+      targets_.reserve(2 * grown);
+    }
+    if (!atEnd) {
+      const std::size_t start = targets_.size();
+      for (std::uint32_t i = 0; i < group.count; ++i) targets_.push_back(targets_[group.start + i]);
+      group.start = static_cast<std::uint32_t>(start);
+      group.capacity = group.count;
+    }
+    targets_.resize(targets_.size() + room);
+    group.capacity += static_cast<std::uint32_t>(room);
+  }
+  targets_[group.start + group.count++] = target;
 }

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "chunkedarray.h"
 #include "index.h"
 #include "packedlists.h"
 #include "probingtable.h"
@@ -13,7 +14,7 @@
 // have one left-hand side are one group, which the chase starts and probes once, applying the
 // union of their right-hand sides. Groups are made as the chase meets their first dependency,
 // in input order, so that a chase that stops early pays nothing for the dependencies it never
-// reached.
+// reached. A group of one dependency, the usual case, costs about 20 bytes and its columns.
 class LeftGroups {
  public:
   // A column of a group's right-hand side, with the first dependency of the group that names
@@ -30,34 +31,36 @@ class LeftGroups {
   // right-hand side that the group did not have yet, which it now has.
   std::uint32_t Add(std::size_t j, std::vector<Target>& added);
 
-  std::size_t size() const { return firstOf_.size(); }
-  ColumnSpan Left(std::size_t g) const { return dependencies_.Left(firstOf_[g]); }
-  // The union of the group's right-hand sides so far, without repeats, in the order named,
-  // but for those that Filter dropped.
+  std::size_t size() const { return groups_.size(); }
+  ColumnSpan Left(std::size_t g) const { return dependencies_.Left(groups_[g].firstDependency); }
+  // The union of the group's right-hand sides so far, without repeats, in the order named.
+  // Valid until the next Add.
   Span<Target> Targets(std::size_t g) const {
-    const std::vector<Target>& targets = targets_[g];
-    return {targets.data(), targets.data() + targets.size()};
-  }
-  // Calls keep(target) for each of g's targets and drops those it returns false for; a
-  // dropped column is not added again.
-  template <typename Keep>
-  void Filter(std::size_t g, Keep keep) {
-    std::vector<Target>& targets = targets_[g];
-    for (std::size_t i = 0; i < targets.size();) {
-      if (keep(targets[i])) {
-        ++i;
-      } else {
-        targets[i] = targets.back();
-        targets.pop_back();
-      }
-    }
+    const Target* begin = targets_.data() + groups_[g].start;
+    return {begin, begin + groups_[g].count};
   }
 
  private:
+  struct Group {
+    std::uint32_t firstDependency;
+    std::uint32_t hash;  // of the left-hand side, compared before its columns
+    // The group's targets are targets_[start, start + count), with room up to capacity.
+    std::uint32_t start;
+    std::uint32_t count;
+    std::uint32_t capacity;
+    bool named;  // its targets are in named_: it has had more than one dependency
+  };
+
+  // Finds the group of left, or makes one for dependency j.
+  std::uint32_t GroupOf(std::size_t j, ColumnSpan left);
+  // Whether (g, c) was not in named_; it is now.
+  bool Name(std::uint32_t g, Column c);
+  void Append(std::uint32_t g, const Target& target);
+
   const ResolvedDependencies& dependencies_;
-  ProbingTable<std::uint32_t> groups_;  // group numbers, found by their left-hand side
-  std::vector<std::uint32_t> firstOf_;  // per group, its first dependency
-  std::vector<std::uint64_t> hashOf_;   // per group, its left-hand side's hash
-  std::vector<std::vector<Target>> targets_;
-  ProbingTable<std::uint64_t> named_;  // every (group, column) a group ever had as a target
+  ChunkedArray<Group> groups_;         // a piece at a time: a million groups never move
+  ProbingTable<std::uint32_t> index_;  // group numbers, found by their left-hand side
+  std::vector<Target> targets_;
+  // Every (group, column) that a group of more than one dependency has as a target.
+  ProbingTable<std::uint64_t> named_;
 };

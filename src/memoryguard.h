@@ -15,3 +15,7 @@ std::size_t AvailableMemory();
 // (or overflow). Blocks under 64 MiB are never refused: looking costs a read of the system's
 // figures, and so small a block is not what a kill would come from.
 void CheckMemoryFor(std::size_t count, std::size_t size);
+
+// For storage that grows a piece at a time (a deque) and so never asks for a large block: when
+// count items of size bytes reach a power of two, whether as much again is available.
+void CheckMemoryForGrowth(std::size_t count, std::size_t size);
