@@ -172,7 +172,7 @@ int main(int argc, char** argv) {
       {{"keysame", 1000, 19, 20000}, GenerateKeyRepeated},
       {{"keyall", 10000, 2000, 1}, GenerateKeyToAll},
       {{"repeated", 1, 25000000, 0}, GenerateRepeatedName},
-      {{"onewide", 1, 8000000, 0}, GenerateWideSchema},
+      {{"onewide", 1, 5500000, 0}, GenerateWideSchema},
   };
   char dir[] = "/tmp/lossless-join-bench.XXXXXX";
   if (mkdtemp(dir) == nullptr) return 1;
