@@ -87,6 +87,10 @@ void Chase::BuildFollowers() {
     }
   }
   keyStarted_.assign(classes_.ColNo(), 0);
+  std::size_t longer = 0;
+  for (std::size_t j = 0; j < dependencies_.size(); ++j) longer += dependencies_.Left(j).size() > 1;
+  CheckMemoryFor(longer, sizeof(GroupState));
+  groupStates_.reserve(longer);
 }
 
 bool Chase::Run(bool stopAtAllDistinguishedRow) {
@@ -114,7 +118,9 @@ void Chase::Meet(std::size_t j) {
   if (added_.empty()) return;  // nothing the group did not have
   const Targets targets(added_.data(), added_.data() + added_.size());
   if (g == groupsBefore) {
-    groupStates_.push_back({added_.front().column, kNoRow, 0, false, false, false});
+    // The group's left-hand side is j's.
+    groupStates_.push_back({left.begin(), static_cast<std::uint32_t>(left.size()),
+                            added_.front().column, kNoRow, 0, false, false, false});
     AddUses(g);
   } else {
     GroupState& state = groupStates_[g];
@@ -151,7 +157,7 @@ void Chase::StartKey(Column c) {
 }
 
 void Chase::ProbeAll(std::uint32_t g, Targets targets) {
-  const ColumnSpan left = groups_.Left(g);
+  const ColumnSpan left = LeftOf(g);
   // Only rows shared in every left-hand column can agree with another row; the column with
   // the fewest shared cells bounds them.
   const Column driver = *std::min_element(left.begin(), left.end(), [&](Column a, Column b) {
@@ -172,9 +178,9 @@ void Chase::ProbeAll(std::uint32_t g, Targets targets) {
     if ((settled & ~BitIn(first, w)) != 0) groupStates_[g].mayAgree = true;
     ForEachRowIn(candidates & ~settled, w, [&](Row r) {
       if ((agreeing >> (r % 64)) & 1) {
-        AgreeThroughDistinguished(g, r, targets);
+        AgreeThroughDistinguished(g, r, &targets);
       } else {
-        Probe(g, r, targets);
+        Probe(g, r, &targets);
       }
     });
   }
@@ -251,7 +257,7 @@ void Chase::AddUses(std::uint32_t g) {
   GroupState& state = groupStates_[g];
   if (state.usesDropped) ++state.generation;
   state.usesDropped = false;
-  const ColumnSpan left = groups_.Left(g);
+  const ColumnSpan left = LeftOf(g);
   for (std::uint32_t i = 0; i < left.size(); ++i) {
     std::vector<UseNode>& uses = uses_[left[i]];
     CheckGrowth(uses);
@@ -267,7 +273,11 @@ void Chase::ForEachUse(Column c, Visit visit) {
   for (std::size_t i = 0; i < uses.size();) {
     const UseNode node = uses[i];
     const std::uint32_t g = node.use.group;
-    if (node.generation != groupStates_[g].generation || IsSettled(g)) {
+    const GroupState& state = groupStates_[g];
+    // Most groups are neither dropped nor near settling: their watched column is incomplete.
+    const bool live = node.generation == state.generation && !state.settled &&
+                      (!classes_.IsComplete(state.watched) || !IsSettled(g));
+    if (!live) {
       uses[i] = uses.back();
       uses.pop_back();
       continue;
@@ -278,79 +288,83 @@ void Chase::ForEachUse(Column c, Visit visit) {
 }
 
 void Chase::Recheck(Row r, Column c, const CellChange& change) {
-  ForEachUse(c, [&](const Use& use) { ProbeChanged(use, r, change); });
+  // A short left-hand side is looked at whole, here: the most frequent visit.
+  const bool signatureChanged = change.becameShared || change.newLabel != change.oldLabel;
+  ForEachUse(c, [&](const Use& use) {
+    const std::uint32_t g = use.group;
+    if (IsLong(g)) {
+      ProbeChanged(use, r, change);
+    } else if (signatureChanged) {
+      Probe(g, r, nullptr);
+    } else if (DistinguishedOnLeft(g, r)) {
+      AgreeThroughDistinguished(g, r, nullptr);
+    }
+  });
 }
 
-bool Chase::IsLong(std::uint32_t g) const { return groups_.Left(g).size() >= kLongLeft; }
+bool Chase::IsLong(std::uint32_t g) const { return LeftOf(g).size() >= kLongLeft; }
 
 bool Chase::DistinguishedOnLeft(std::uint32_t g, Row r) const {
   const ColumnBits& distinguished = classes_.Distinguished();
-  const ColumnSpan left = groups_.Left(g);
+  const ColumnSpan left = LeftOf(g);
   return std::all_of(left.begin(), left.end(), [&](Column c) { return distinguished.Test(r, c); });
 }
 
 std::uint64_t Chase::DistinguishedOnLeft(std::uint32_t g, std::size_t w) const {
   std::uint64_t rows = ~std::uint64_t{0};
-  for (Column c : groups_.Left(g)) rows &= classes_.Distinguished().Word(c, w);
+  for (Column c : LeftOf(g)) rows &= classes_.Distinguished().Word(c, w);
   return rows;
 }
 
-void Chase::Probe(std::uint32_t g, Row r, Targets targets) {
+void Chase::Probe(std::uint32_t g, Row r, const Targets* only) {
   if (IsLong(g)) {
-    ProbeState(g, r, StateOf(g, r), targets);
+    ProbeState(g, r, StateOf(g, r), only);
     return;
   }
   if (DistinguishedOnLeft(g, r)) {
-    AgreeThroughDistinguished(g, r, targets);
+    AgreeThroughDistinguished(g, r, only);
     return;
   }
-  for (Column c : groups_.Left(g)) {
+  for (Column c : LeftOf(g)) {
     if (!classes_.Shared().Test(r, c)) return;  // alone in a class: it agrees with no row
   }
-  Lookup(g, r, SumOf(g, r), targets);
+  Lookup(g, r, SumOf(g, r), only);
 }
 
 void Chase::ProbeChanged(const Use& use, Row r, const CellChange& change) {
   const std::uint32_t g = use.group;
-  if (!IsLong(g)) {
-    if (change.becameShared || change.newLabel != change.oldLabel) {
-      Probe(g, r, groups_.Targets(g));
-    } else if (DistinguishedOnLeft(g, r)) {
-      AgreeThroughDistinguished(g, r, groups_.Targets(g));
-    }
-    return;
-  }
+  assert(IsLong(g));
   RowState* state = FindState(g, r);
   if (state == nullptr) {
     // Counted from the cells as they are now, this change included.
-    Probe(g, r, groups_.Targets(g));
+    Probe(g, r, nullptr);
     return;
   }
   // Kept up to date even when another row stands for r: new target columns look r up again.
   if (change.newLabel != change.oldLabel) {
-    const Column c = groups_.Left(g)[use.position];
+    const Column c = LeftOf(g)[use.position];
     state->sum += Term(c, change.newLabel) - Term(c, change.oldLabel);
   }
   if (change.becameShared) --state->unshared;
   if (change.becameDistinguished) --state->undistinguished;
-  if (!state->retired) ProbeState(g, r, *state, groups_.Targets(g));
+  if (!state->retired) ProbeState(g, r, *state, nullptr);
 }
 
-void Chase::ProbeState(std::uint32_t g, Row r, RowState& state, Targets targets) {
+void Chase::ProbeState(std::uint32_t g, Row r, RowState& state, const Targets* only) {
   if (state.undistinguished == 0) {
     // Rows that agree with r there are distinguished there too: the first of them handles all.
-    AgreeThroughDistinguished(g, r, targets);
+    AgreeThroughDistinguished(g, r, only);
     state.retired = true;
   } else if (state.unshared == 0) {
     // Lookup neither adds nor moves row states: state stays where it is.
-    if (Lookup(g, r, state.sum, targets)) state.retired = true;
+    if (Lookup(g, r, state.sum, only)) state.retired = true;
   }
 }
 
 Chase::RowState& Chase::StateOf(std::uint32_t g, Row r) {
   if (RowState* found = FindState(g, r)) return *found;
   RowState state{g, r, 0, 0, 0, false};
-  for (Column c : groups_.Left(g)) {
+  for (Column c : LeftOf(g)) {
     state.sum += Term(c, classes_.Label(r, c));
     state.unshared += classes_.Shared().Test(r, c) ? 0 : 1;
     state.undistinguished += classes_.IsDistinguished(r, c) ? 0 : 1;
@@ -362,7 +376,7 @@ Chase::RowState& Chase::StateOf(std::uint32_t g, Row r) {
   return *FindState(g, r);
 }
 
-bool Chase::Lookup(std::uint32_t g, Row r, std::uint64_t sum, Targets targets) {
+bool Chase::Lookup(std::uint32_t g, Row r, std::uint64_t sum, const Targets* only) {
   const std::uint32_t hash = HashOf(g, sum);
   const Signature* found = signatures_.FindOrInsert(
       hash, {hash, g, r},
@@ -374,7 +388,7 @@ bool Chase::Lookup(std::uint32_t g, Row r, std::uint64_t sum, Targets targets) {
       [&](const Signature& entry) { return IsLive(entry); });
   if (found == nullptr || found->row == r) return false;
   groupStates_[g].mayAgree = true;
-  PushTargets(found->row, r, targets);
+  PushTargets(found->row, r, only != nullptr ? *only : groups_.Targets(g));
   return true;
 }
 
@@ -391,12 +405,12 @@ Chase::RowState* Chase::FindState(std::uint32_t g, Row r) {
                          [&](const RowState& s) { return s.group == g && s.row == r; });
 }
 
-void Chase::AgreeThroughDistinguished(std::uint32_t g, Row r, Targets targets) {
+void Chase::AgreeThroughDistinguished(std::uint32_t g, Row r, const Targets* only) {
   Row& first = groupStates_[g].firstDistinguished;
   if (first == kNoRow) first = r;
   if (first == r) return;
   groupStates_[g].mayAgree = true;
-  for (const Target& target : targets) {
+  for (const Target& target : only != nullptr ? *only : groups_.Targets(g)) {
     const Column c = target.column;
     if (classes_.IsDistinguished(first, c) && classes_.IsDistinguished(r, c)) continue;
     Push(first, r, c, target.dependency);
@@ -409,12 +423,12 @@ void Chase::PushTargets(Row a, Row b, Targets targets) {
 
 std::uint64_t Chase::SumOf(std::uint32_t g, Row r) const {
   std::uint64_t sum = 0;
-  for (Column c : groups_.Left(g)) sum += Term(c, classes_.Label(r, c));
+  for (Column c : LeftOf(g)) sum += Term(c, classes_.Label(r, c));
   return sum;
 }
 
 bool Chase::SameSignature(std::uint32_t g, Row a, Row b) const {
-  const ColumnSpan left = groups_.Left(g);
+  const ColumnSpan left = LeftOf(g);
   return std::all_of(left.begin(), left.end(),
                      [&](Column c) { return classes_.SameClass(a, b, c); });
 }

@@ -80,6 +80,9 @@ class Chase {
   };
   // What the chase knows of a group.
   struct GroupState {
+    // The left-hand side, kept here as well: every visit to a group reads this record.
+    const Column* left;
+    std::uint32_t leftSize;
     // A right-hand column that was not complete when last looked at: the group is settled
     // once it is, and no other right-hand column is incomplete.
     Column watched;
@@ -152,27 +155,32 @@ class Chase {
   void ForEachUse(Column c, Visit visit);
   // Puts group g in the use lists of its left-hand columns.
   void AddUses(std::uint32_t g);
+  ColumnSpan LeftOf(std::uint32_t g) const {
+    const GroupState& state = groupStates_[g];
+    return {state.left, state.left + state.leftSize};
+  }
   bool IsLong(std::uint32_t g) const;
   // Whether row r is distinguished in every left-hand column of group g.
   bool DistinguishedOnLeft(std::uint32_t g, Row r) const;
   // The same for the rows of the w-th word, as bits.
   std::uint64_t DistinguishedOnLeft(std::uint32_t g, std::size_t w) const;
-  // Looks at row r's signature for group g from scratch, and applies targets to it and a row
-  // it agrees with.
-  void Probe(std::uint32_t g, Row r, Targets targets);
-  // The same after row r's cell at use's position changed.
+  // Looks at row r's signature for group g from scratch, and applies the target columns to it
+  // and a row it agrees with: those of only, or when it is null all the group's (read only
+  // then: most looks find no such row).
+  void Probe(std::uint32_t g, Row r, const Targets* only);
+  // The same for a long left-hand side, after row r's cell at use's position changed.
   void ProbeChanged(const Use& use, Row r, const CellChange& change);
   // Row r of long group g, from its state: agrees through the distinguished cells, or looks up
   // its signature.
-  void ProbeState(std::uint32_t g, Row r, RowState& state, Targets targets);
+  void ProbeState(std::uint32_t g, Row r, RowState& state, const Targets* only);
   // Row r's state for long group g, counted from its cells: made the first time it is asked for.
   RowState& StateOf(std::uint32_t g, Row r);
-  // Looks up row r's signature for group g, whose hash is made from sum, and applies targets
-  // to r and a row of an equal one. Returns whether there was such a row.
-  bool Lookup(std::uint32_t g, Row r, std::uint64_t sum, Targets targets);
+  // Looks up row r's signature for group g, whose hash is made from sum, and applies the
+  // target columns, as Probe, to r and a row of an equal one. Returns whether there was one.
+  bool Lookup(std::uint32_t g, Row r, std::uint64_t sum, const Targets* only);
   // Row r is distinguished on the whole left-hand side of group g: it agrees with the first
-  // such row, on every target column where the two are not both distinguished.
-  void AgreeThroughDistinguished(std::uint32_t g, Row r, Targets targets);
+  // such row, on every target column (as Probe) where the two are not both distinguished.
+  void AgreeThroughDistinguished(std::uint32_t g, Row r, const Targets* only);
   // Probes every row of the driver column, g's column with the fewest shared cells, that can
   // agree with another, 64 at a time, applying targets.
   void ProbeAll(std::uint32_t g, Targets targets);
@@ -200,8 +208,9 @@ class Chase {
   bool stopEarly_ = false;
   bool stopped_ = false;
 
-  // A piece at a time, as the groups: a million of them never move.
-  ChunkedArray<GroupState> groupStates_;
+  // Room for a group per dependency is reserved at once: address space only, the system gives
+  // pages as groups come, and the records never move. Read on every visit, so one load away.
+  std::vector<GroupState> groupStates_;
   std::vector<Target> added_;  // scratch: what a dependency adds to its group
   // Per column, the columns that it alone determines, each with its first dependency. Active
   // from the start: a merge in the column is followed whether or not the chase has come to
