@@ -139,9 +139,10 @@ void Chase::Meet(std::size_t j) {
 void Chase::StartKey(Column c) {
   // Every merge in c is followed as it happens (Follow), for every dependency from c, from the
   // start; the rows of c's distinguished class agreed on c before any merge.
-  const Span<Target> targets = followers_[c];
-  for (std::size_t i = 0; i < targets.size(); ++i) {
-    const Target target = targets[i];
+  // A copy: merges in c while this drains drop complete columns from c's list.
+  const Span<Target> list = followers_[c];
+  keyTargets_.assign(list.begin(), list.end());
+  for (const Target& target : keyTargets_) {
     const Row first = classes_.DistinguishedLabel(c);
     if (first == kNoRow) return;
     // In row order, not in the order the class grew: what follows from each row then

@@ -211,7 +211,8 @@ class Chase {
   // Room for a group per dependency is reserved at once: address space only, the system gives
   // pages as groups come, and the records never move. Read on every visit, so one load away.
   std::vector<GroupState> groupStates_;
-  std::vector<Target> added_;  // scratch: what a dependency adds to its group
+  std::vector<Target> added_;       // scratch: what a dependency adds to its group
+  std::vector<Target> keyTargets_;  // scratch: the columns a key's start walks
   // Per column, the columns that it alone determines, each with its first dependency. Active
   // from the start: a merge in the column is followed whether or not the chase has come to
   // the dependencies yet.

@@ -280,7 +280,9 @@ TEST(DifferentialTest, ShapesOfTheBenchmark) {
     lossless += CheckAgainstTheReference(GenerateKeyFan({"keyfan", rows, 30, 12}, rows));
     lossless += CheckAgainstTheReference(GenerateKeyRepeated({"keysame", rows, 19, 5}));
     lossless += CheckAgainstTheReference(GenerateKeyToAll({"keyall", rows, 30, 2}));
-    runs += 9;
+    lossless += CheckAgainstTheReference(GenerateRepeatedName({"repeated", 2, rows, 2}));
+    lossless += CheckAgainstTheReference(GenerateWideSchema({"onewide", 2, rows, 2}));
+    runs += 11;
     if (::testing::Test::HasFailure()) break;
   }
   std::cerr.rdbuf(stderrBuffer);
