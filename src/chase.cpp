@@ -89,8 +89,9 @@ void Chase::BuildFollowers() {
   keyStarted_.assign(classes_.ColNo(), 0);
   std::size_t longer = 0;
   for (std::size_t j = 0; j < dependencies_.size(); ++j) longer += dependencies_.Left(j).size() > 1;
-  CheckMemoryFor(longer, sizeof(GroupState));
+  CheckMemoryFor(longer, sizeof(GroupState) + sizeof(Row));
   groupStates_.reserve(longer);
+  firstDistinguished_.reserve(longer);
 }
 
 bool Chase::Run(bool stopAtAllDistinguishedRow) {
@@ -120,7 +121,8 @@ void Chase::Meet(std::size_t j) {
   if (g == groupsBefore) {
     // The group's left-hand side is j's.
     groupStates_.push_back({left.begin(), static_cast<std::uint32_t>(left.size()),
-                            added_.front().column, kNoRow, 0, false, false, false});
+                            added_.front().column, 0, false, false, false});
+    firstDistinguished_.push_back(kNoRow);
     AddUses(g);
   } else {
     GroupState& state = groupStates_[g];
@@ -172,7 +174,7 @@ void Chase::ProbeAll(std::uint32_t g, Targets targets) {
     // Those distinguished on the whole left-hand side agree with one another: the first of
     // them stands for all, as AgreeThroughDistinguished would choose it.
     const std::uint64_t agreeing = candidates & DistinguishedOnLeft(g, w);
-    Row& first = groupStates_[g].firstDistinguished;
+    Row& first = firstDistinguished_[g];
     if (first == kNoRow && agreeing != 0) first = LowestRowIn(agreeing, w);
     // Of those, the ones already one class with the first on the target columns need nothing.
     const std::uint64_t settled = agreeing & SettledWithFirst(g, w, targets);
@@ -188,7 +190,7 @@ void Chase::ProbeAll(std::uint32_t g, Targets targets) {
 }
 
 std::uint64_t Chase::SettledWithFirst(std::uint32_t g, std::size_t w, Targets targets) const {
-  const Row first = groupStates_[g].firstDistinguished;
+  const Row first = firstDistinguished_[g];
   if (first == kNoRow) return 0;
   // Rows distinguished wherever the first is, when it is distinguished in every target
   // column; and the first itself.
@@ -407,7 +409,7 @@ Chase::RowState* Chase::FindState(std::uint32_t g, Row r) {
 }
 
 void Chase::AgreeThroughDistinguished(std::uint32_t g, Row r, const Targets* only) {
-  Row& first = groupStates_[g].firstDistinguished;
+  Row& first = firstDistinguished_[g];
   if (first == kNoRow) first = r;
   if (first == r) return;
   groupStates_[g].mayAgree = true;

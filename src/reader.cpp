@@ -170,6 +170,7 @@ class Reader {
   void AddSchemaLine();
   // Sorts the attributes and turns the sub-schemas' positions in the list into columns.
   void SortAttributes();
+  // REQUIRES: the line is not empty.
   void AddDependencyLine();
   // The columns of the comma-separated names, each once; warns once about each name of no
   // sub-schema, with the consequence given. False when there was such a name.
@@ -217,7 +218,9 @@ ParsedInput Reader::Read() {
   // Dependencies name only attributes of the schema lines, so the universe is complete
   // here and each dependency line can be resolved as it is read.
   SortAttributes();
-  while (NextLine()) AddDependencyLine();
+  while (NextLine()) {
+    if (!line_.empty()) AddDependencyLine();  // empty lines are many in some files: no call
+  }
   result_.resolved.dependencies.ShrinkToFit();
   return std::move(result_);
 }
@@ -317,7 +320,6 @@ void Reader::SortAttributes() {
 }
 
 void Reader::AddDependencyLine() {
-  if (line_.empty()) return;
   // Looked at in place: a million dependency lines make no string of their names.
   const std::string_view line(line_);
   const std::size_t first = line.find("->");
