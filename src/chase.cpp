@@ -89,9 +89,8 @@ void Chase::BuildFollowers() {
   keyStarted_.assign(classes_.ColNo(), 0);
   std::size_t longer = 0;
   for (std::size_t j = 0; j < dependencies_.size(); ++j) longer += dependencies_.Left(j).size() > 1;
-  CheckMemoryFor(longer, sizeof(GroupState) + sizeof(Row));
+  CheckMemoryFor(longer, sizeof(GroupState));
   groupStates_.reserve(longer);
-  firstDistinguished_.reserve(longer);
 }
 
 bool Chase::Run(bool stopAtAllDistinguishedRow) {
@@ -121,8 +120,7 @@ void Chase::Meet(std::size_t j) {
   if (g == groupsBefore) {
     // The group's left-hand side is j's.
     groupStates_.push_back({left.begin(), static_cast<std::uint32_t>(left.size()),
-                            added_.front().column, 0, false, false, false});
-    firstDistinguished_.push_back(kNoRow);
+                            added_.front().column, kNoRow, 0, false, false, false});
     AddUses(g);
   } else {
     GroupState& state = groupStates_[g];
@@ -174,7 +172,7 @@ void Chase::ProbeAll(std::uint32_t g, Targets targets) {
     // Those distinguished on the whole left-hand side agree with one another: the first of
     // them stands for all, as AgreeThroughDistinguished would choose it.
     const std::uint64_t agreeing = candidates & DistinguishedOnLeft(g, w);
-    Row& first = firstDistinguished_[g];
+    Row& first = groupStates_[g].firstDistinguished;
     if (first == kNoRow && agreeing != 0) first = LowestRowIn(agreeing, w);
     // Of those, the ones already one class with the first on the target columns need nothing.
     const std::uint64_t settled = agreeing & SettledWithFirst(g, w, targets);
@@ -190,7 +188,7 @@ void Chase::ProbeAll(std::uint32_t g, Targets targets) {
 }
 
 std::uint64_t Chase::SettledWithFirst(std::uint32_t g, std::size_t w, Targets targets) const {
-  const Row first = firstDistinguished_[g];
+  const Row first = groupStates_[g].firstDistinguished;
   if (first == kNoRow) return 0;
   // Rows distinguished wherever the first is, when it is distinguished in every target
   // column; and the first itself.
@@ -295,7 +293,7 @@ void Chase::Recheck(Row r, Column c, const CellChange& change) {
   const bool signatureChanged = change.becameShared || change.newLabel != change.oldLabel;
   ForEachUse(c, [&](const Use& use) {
     const std::uint32_t g = use.group;
-    if (IsLong(g)) {
+    if (LeftOf(g).size() >= kLongLeft) {
       ProbeChanged(use, r, change);
     } else if (signatureChanged) {
       Probe(g, r, nullptr);
@@ -320,18 +318,24 @@ std::uint64_t Chase::DistinguishedOnLeft(std::uint32_t g, std::size_t w) const {
 }
 
 void Chase::Probe(std::uint32_t g, Row r, const Targets* only) {
-  if (IsLong(g)) {
+  const ColumnSpan left = LeftOf(g);
+  if (left.size() >= kLongLeft) {
     ProbeState(g, r, StateOf(g, r), only);
     return;
   }
-  if (DistinguishedOnLeft(g, r)) {
+  // One pass over the cells for both questions.
+  bool distinguished = true;
+  bool shared = true;
+  for (Column c : left) {
+    distinguished = distinguished && classes_.IsDistinguished(r, c);
+    shared = shared && classes_.Shared().Test(r, c);
+    if (!distinguished && !shared) return;  // alone in a class: it agrees with no row
+  }
+  if (distinguished) {
     AgreeThroughDistinguished(g, r, only);
-    return;
+  } else {
+    Lookup(g, r, SumOf(g, r), only);
   }
-  for (Column c : LeftOf(g)) {
-    if (!classes_.Shared().Test(r, c)) return;  // alone in a class: it agrees with no row
-  }
-  Lookup(g, r, SumOf(g, r), only);
 }
 
 void Chase::ProbeChanged(const Use& use, Row r, const CellChange& change) {
@@ -409,7 +413,7 @@ Chase::RowState* Chase::FindState(std::uint32_t g, Row r) {
 }
 
 void Chase::AgreeThroughDistinguished(std::uint32_t g, Row r, const Targets* only) {
-  Row& first = firstDistinguished_[g];
+  Row& first = groupStates_[g].firstDistinguished;
   if (first == kNoRow) first = r;
   if (first == r) return;
   groupStates_[g].mayAgree = true;

@@ -25,11 +25,16 @@ std::uint32_t HashOf(ColumnSpan left) {
 }  // namespace
 
 LeftGroups::LeftGroups(const ResolvedDependencies& dependencies)
-    : dependencies_(dependencies), index_(kNoGroup), named_(kNoPair) {}
+    : dependencies_(dependencies), index_(kNoGroup), named_(kNoPair) {
+  std::size_t longer = 0;
+  for (std::size_t j = 0; j < dependencies.size(); ++j) longer += dependencies.Left(j).size() > 1;
+  CheckMemoryFor(longer, sizeof(Group));
+  groups_.reserve(longer);
+}
 
 std::uint32_t LeftGroups::Add(std::size_t j, std::vector<Target>& added) {
   const ColumnSpan left = dependencies_.Left(j);
-  assert(!left.empty() && !dependencies_.Right(j).empty());
+  assert(left.size() > 1 && !dependencies_.Right(j).empty());
   const std::size_t groupsBefore = size();
   const std::uint32_t g = GroupOf(j, left);
   added.clear();
@@ -62,6 +67,7 @@ std::uint32_t LeftGroups::Add(std::size_t j, std::vector<Target>& added) {
 std::uint32_t LeftGroups::GroupOf(std::size_t j, ColumnSpan left) {
   const std::uint32_t hash = HashOf(left);
   const auto next = static_cast<std::uint32_t>(size());
+  assert(groups_.size() < groups_.capacity());  // reserved: the records never move
   const std::uint32_t* found = index_.FindOrInsert(
       hash, next,
       [&](std::uint32_t g) {

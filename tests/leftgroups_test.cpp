@@ -7,8 +7,6 @@
 #include <utility>
 #include <vector>
 
-#include "chunkedarray.h"
-
 namespace {
 
 using Columns = std::vector<Column>;
@@ -73,16 +71,6 @@ TEST(LeftGroupsTest, GroupsByLeftHandSideAndAddsEachColumnOnce) {
         std::vector<Column>(groups.Left(groupOf[left]).begin(), groups.Left(groupOf[left]).end()),
         left);
   }
-}
-
-TEST(ChunkedArrayTest, KeepsEveryItemAcrossChunks) {
-  ChunkedArray<std::uint32_t> items;
-  for (std::uint32_t i = 0; i < 3 * 4096 + 5; ++i) items.push_back(i * 7);
-  ASSERT_EQ(items.size(), 3u * 4096 + 5);
-  for (std::uint32_t i : {0u, 4095u, 4096u, 8191u, 8192u, 12292u}) EXPECT_EQ(items[i], i * 7);
-  items[4096] = 1;
-  EXPECT_EQ(items[4095], 4095u * 7);
-  EXPECT_EQ(items[4096], 1u);
 }
 
 }  // namespace
