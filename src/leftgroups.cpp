@@ -7,7 +7,6 @@
 
 namespace {
 
-constexpr std::uint32_t kNoGroup = UINT32_MAX;
 constexpr std::uint64_t kNoPair = UINT64_MAX;
 
 // Each value mixed in with the multiplier and shift of MurmurHash3's 64-bit finalizer.
@@ -25,7 +24,7 @@ std::uint32_t HashOf(ColumnSpan left) {
 }  // namespace
 
 LeftGroups::LeftGroups(const ResolvedDependencies& dependencies)
-    : dependencies_(dependencies), index_(kNoGroup), named_(kNoPair) {
+    : dependencies_(dependencies), index_(kNoPair), named_(kNoPair) {
   std::size_t longer = 0;
   for (std::size_t j = 0; j < dependencies.size(); ++j) longer += dependencies.Left(j).size() > 1;
   CheckMemoryFor(longer, sizeof(Group));
@@ -68,18 +67,19 @@ std::uint32_t LeftGroups::GroupOf(std::size_t j, ColumnSpan left) {
   const std::uint32_t hash = HashOf(left);
   const auto next = static_cast<std::uint32_t>(size());
   assert(groups_.size() < groups_.capacity());  // reserved: the records never move
-  const std::uint32_t* found = index_.FindOrInsert(
-      hash, next,
-      [&](std::uint32_t g) {
-        const ColumnSpan other = Left(g);
-        return groups_[g].hash == hash && other.size() == left.size() &&
-               std::equal(left.begin(), left.end(), other.begin());
+  const std::uint64_t entry = (std::uint64_t{hash} << 32) | next;
+  const std::uint64_t* found = index_.FindOrInsert(
+      hash, entry,
+      [&](std::uint64_t stored) {
+        if (stored >> 32 != hash) return false;
+        const ColumnSpan other = Left(static_cast<std::uint32_t>(stored));
+        return other.size() == left.size() && std::equal(left.begin(), left.end(), other.begin());
       },
-      [&](std::uint32_t g) { return static_cast<std::size_t>(groups_[g].hash); },
-      [](std::uint32_t) { return true; });
-  if (found != nullptr) return *found;
+      [](std::uint64_t stored) { return static_cast<std::size_t>(stored >> 32); },
+      [](std::uint64_t) { return true; });
+  if (found != nullptr) return static_cast<std::uint32_t>(*found);
   const auto start = static_cast<std::uint32_t>(targets_.size());
-  groups_.push_back({static_cast<std::uint32_t>(j), hash, start, 0, 0, false});
+  groups_.push_back({static_cast<std::uint32_t>(j), start, 0, 0, false});
   return next;
 }
 

@@ -43,7 +43,6 @@ class LeftGroups {
  private:
   struct Group {
     std::uint32_t firstDependency;
-    std::uint32_t hash;  // of the left-hand side, compared before its columns
     // The group's targets are targets_[start, start + count), with room up to capacity.
     std::uint32_t start;
     std::uint32_t count;
@@ -61,7 +60,9 @@ class LeftGroups {
   // Room for a group per dependency with a longer left-hand side is reserved at once: address
   // space only, the system gives pages as groups come, and the records never move.
   std::vector<Group> groups_;
-  ProbingTable<std::uint32_t> index_;  // group numbers, found by their left-hand side
+  // Per group, its left-hand side's hash in the high half and its number in the low half: a
+  // slot of another left-hand side is told apart without reading the group.
+  ProbingTable<std::uint64_t> index_;
   std::vector<Target> targets_;
   // Every (group, column) that a group of more than one dependency has as a target.
   ProbingTable<std::uint64_t> named_;
