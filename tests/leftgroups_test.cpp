@@ -28,7 +28,7 @@ TEST(LeftGroupsTest, GroupsByLeftHandSideAndAddsEachColumnOnce) {
   };
   ResolvedDependencies dependencies;
   std::vector<Columns> lefts = {ColumnsOf({0, 1}), ColumnsOf({0, 2}), ColumnsOf({1, 2, 3}),
-                                ColumnsOf({4}), ColumnsOf({0, 1, 2, 3, 4})};
+                                ColumnsOf({3, 4}), ColumnsOf({0, 1, 2, 3, 4})};
   for (int j = 0; j < 3000; ++j) {
     Columns right;
     for (std::uint32_t c = 0; c < 200; ++c) {
