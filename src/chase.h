@@ -18,19 +18,20 @@
 // changes anything, as congruence closure does. Each equalization is reported to the
 // observer, in the order made.
 //
-// Dependencies with one left-hand side are one group (LeftGroups), made when the chase meets
-// the first of them in input order. A later dependency with that left-hand side adds the
-// columns of its right-hand side that the group lacks, and those alone are applied to the rows
-// that agree there.
+// A dependency with a one-column left-hand side c follows every merge in c, from the start:
+// the two rows of the merge now agree on c, so they are merged on its right-hand side. All
+// dependencies from c share one list of right-hand columns, each column once; the rows that
+// agree on c from the start are merged on all of them when the first dependency from c comes.
 //
-// A group with a one-column left-hand side c follows every merge in c from its start: the two
-// rows of the merge now agree on c, so they are merged on its right-hand side. A group with a
-// longer left-hand side keeps a signature per row, the labels of the row's left-hand cells, in
-// a table; only rows whose left-hand cells are all shared need one. A merge relabels the cells
-// of the smaller class only, and only those rows get new signatures; a signature that collides
-// with another row's makes the two rows equal on the right-hand side. Rows distinguished on a
-// whole left-hand side agree without a signature: the first of them stands for all. A group
-// whose right-hand columns are each one class is settled until it gets new ones.
+// Dependencies with one longer left-hand side are one group (LeftGroups), made when the chase
+// meets the first of them in input order. A later dependency with that side adds the columns
+// the group lacks, and those alone are applied to the rows that agree there. A group keeps a
+// signature per row, the labels of the row's left-hand cells, in a table; only rows whose
+// left-hand cells are all shared need one. A merge relabels the cells of the smaller class
+// only, and only those rows get new signatures; a signature that collides with another row's
+// makes the two rows equal on the right-hand side. Rows distinguished on a whole left-hand
+// side agree without a signature: the first of them stands for all. A group whose right-hand
+// columns are each one class is settled until it gets new ones.
 //
 // A signature's hash is a sum over its cells, so a relabelled cell changes it by the
 // difference of two terms. For long left-hand sides a row's state is kept from the first time
@@ -131,10 +132,11 @@ class Chase {
     bool becameDistinguished;
   };
 
-  // Dependency j, when the chase comes to it: starts its group, or applies the right-hand
-  // columns it adds to a started one.
-  void Meet(std::size_t j);
+  // Per column, the columns that it alone determines, from every one-column dependency.
   void BuildFollowers();
+  // Dependency j, when the chase comes to it: starts its key column the first time, or its
+  // group, or applies the right-hand columns it adds to a started group.
+  void Meet(std::size_t j);
   // The first dependency from column c alone, when the chase comes to it: what every
   // dependency from c determines, for the rows that agree on c from the start.
   void StartKey(Column c);
