@@ -40,12 +40,6 @@ std::size_t HashOfRow(std::uint32_t g, Row r) {
   return static_cast<std::size_t>(Finalize(((std::uint64_t{g} << 32) | r) * kGoldenRatio64));
 }
 
-// Before a push would grow items, whether the memory for twice as many is there.
-template <typename T>
-void CheckGrowth(const std::vector<T>& items) {
-  if (items.size() == items.capacity()) CheckMemoryFor(2 * items.size() + 1, sizeof(T));
-}
-
 }  // namespace
 
 Chase::Chase(SymbolClasses& classes, const ResolvedDependencies& dependencies,

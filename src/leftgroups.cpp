@@ -44,8 +44,7 @@ std::uint32_t LeftGroups::Add(std::size_t j, std::vector<Target>& added) {
     Group& group = groups_[g];
     group.start = static_cast<std::uint32_t>(targets_.size());
     group.count = group.capacity = static_cast<std::uint32_t>(right.size());
-    if (targets_.size() + right.size() > targets_.capacity())
-      CheckMemoryFor(2 * (targets_.size() + right.size()), sizeof(Target));
+    CheckGrowth(targets_, right.size());
     for (Column c : right) targets_.push_back({c, dependency});
     const Span<Target> all = Targets(g);
     added.assign(all.begin(), all.end());
@@ -101,7 +100,7 @@ void LeftGroups::Append(std::uint32_t g, const Target& target) {
     const std::size_t room = std::max<std::size_t>(group.capacity, 1);
     const std::size_t grown = targets_.size() + (atEnd ? 0 : group.count) + room;
     if (grown > targets_.capacity()) {
-      CheckMemoryFor(2 * grown, sizeof(Target));
+      CheckGrowth(targets_, grown - targets_.size());
       targets_.reserve(2 * grown);
     }
     if (!atEnd) {

@@ -42,10 +42,6 @@ std::size_t AvailableMemory() {
   return system < limit ? system : limit;
 }
 
-void CheckMemoryForGrowth(std::size_t count, std::size_t size) {
-  if (count != 0 && (count & (count - 1)) == 0) CheckMemoryFor(count, size);
-}
-
 void CheckMemoryFor(std::size_t count, std::size_t size) {
   if (size != 0 && count > SIZE_MAX / size) throw std::bad_alloc();
   const std::size_t bytes = count * size;

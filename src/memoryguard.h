@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <vector>
 
 // Structures that grow with the input ask here before they take a large block. On Linux an
 // allocation that the machine cannot back usually succeeds, and the system kills the process
@@ -16,6 +17,9 @@ std::size_t AvailableMemory();
 // figures, and so small a block is not what a kill would come from.
 void CheckMemoryFor(std::size_t count, std::size_t size);
 
-// For storage that grows a piece at a time (a deque) and so never asks for a large block: when
-// count items of size bytes reach a power of two, whether as much again is available.
-void CheckMemoryForGrowth(std::size_t count, std::size_t size);
+// Before items grows to hold more items: whether the memory for twice that many is there, as
+// a vector that grows doubles.
+template <typename T>
+void CheckGrowth(const std::vector<T>& items, std::size_t more = 1) {
+  if (items.size() + more > items.capacity()) CheckMemoryFor(2 * (items.size() + more), sizeof(T));
+}

@@ -67,8 +67,7 @@ class PackedLists {
   void Append(const std::vector<T>& list) {
     assert(ends_.empty());  // lists made with room keep their ends apart
     CheckRoom(items_.size(), list.size());
-    if (items_.size() + list.size() > items_.capacity())
-      CheckMemoryFor(2 * (items_.size() + list.size()), sizeof(T));
+    CheckGrowth(items_, list.size());
     items_.insert(items_.end(), list.begin(), list.end());
     starts_.push_back(static_cast<std::uint32_t>(items_.size()));
   }
