@@ -42,8 +42,12 @@ std::size_t AvailableMemory() {
   return system < limit ? system : limit;
 }
 
-void CheckMemoryFor(std::size_t count, std::size_t size) {
-  if (size != 0 && count > SIZE_MAX / size) throw std::bad_alloc();
+bool HasMemoryFor(std::size_t count, std::size_t size) {
+  if (size != 0 && count > SIZE_MAX / size) return false;
   const std::size_t bytes = count * size;
-  if (bytes >= kSmallBlock && bytes > AvailableMemory()) throw std::bad_alloc();
+  return bytes < kSmallBlock || bytes <= AvailableMemory();
+}
+
+void CheckMemoryFor(std::size_t count, std::size_t size) {
+  if (!HasMemoryFor(count, size)) throw std::bad_alloc();
 }

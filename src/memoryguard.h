@@ -16,6 +16,8 @@ std::size_t AvailableMemory();
 // (or overflow). Blocks under 64 MiB are never refused: looking costs a read of the system's
 // figures, and so small a block is not what a kill would come from.
 void CheckMemoryFor(std::size_t count, std::size_t size);
+// Whether CheckMemoryFor(count, size) would pass.
+bool HasMemoryFor(std::size_t count, std::size_t size);
 
 // Before items grows to hold more items: whether the memory for twice that many is there, as
 // a vector that grows doubles.

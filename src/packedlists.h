@@ -90,10 +90,12 @@ class PackedLists {
       }
     }
   }
-  // Gives back the room that growing left unused.
-  void ShrinkToFit() {
-    items_.shrink_to_fit();
-    starts_.shrink_to_fit();
+  // Room for lists made by Append that hold items in all.
+  void Reserve(std::size_t lists, std::size_t items) {
+    CheckMemoryFor(lists + 1, sizeof(std::uint32_t));
+    CheckMemoryFor(items, sizeof(T));
+    starts_.reserve(lists + 1);
+    items_.reserve(items);
   }
 
  private:

@@ -9,6 +9,8 @@
 #include <utility>
 
 #include "escape.h"
+#include "linereader.h"
+#include "memoryguard.h"
 #include "probingtable.h"
 #include "stringutils.h"
 
@@ -16,8 +18,8 @@ namespace {
 
 constexpr char kUtf8ByteOrderMark[] = "\xef\xbb\xbf";
 
-bool StartsWith(const std::string& text, const std::string& prefix) {
-  return text.compare(0, prefix.size(), prefix) == 0;
+bool StartsWith(std::string_view text, std::string_view prefix) {
+  return text.substr(0, prefix.size()) == prefix;
 }
 
 bool IsBlank(char c) { return c == ' ' || c == '\t'; }
@@ -25,11 +27,11 @@ bool IsBlank(char c) { return c == ' ' || c == '\t'; }
 // UTF-16 and UTF-32 text starts with its byte order mark, or, without one, holds a NUL in
 // every other byte (every fourth, for UTF-32, fits that too). bytes is the first line with
 // its line feed. One NUL alone proves nothing: a name may hold one.
-bool LooksLikeWideText(const std::string& bytes) {
+bool LooksLikeWideText(std::string_view bytes) {
   for (const char* mark : {"\xff\xfe", "\xfe\xff"}) {
     if (StartsWith(bytes, mark)) return true;
   }
-  if (StartsWith(bytes, std::string("\0\0\xfe\xff", 4))) return true;
+  if (StartsWith(bytes, std::string_view("\0\0\xfe\xff", 4))) return true;
   if (bytes.size() < 4) return false;
   for (std::size_t parity = 0; parity < 2; ++parity) {
     bool allZero = true;
@@ -41,7 +43,8 @@ bool LooksLikeWideText(const std::string& bytes) {
 
 // Splits a comma-separated list into names, reusing names' storage; a text without a comma
 // is one name.
-void SplitNames(const std::string& text, AttributeList& names) {
+void SplitNames(std::string_view view, AttributeList& names) {
+  const std::string text(view);
   names.clear();
   if (StringUtils::SplitString(text, ",", names, true) == 0) names.push_back(text);
 }
@@ -157,6 +160,7 @@ class Reader {
  public:
   Reader(std::istream& in, Warnings& warnings, bool keepNames)
       : in_(in),
+        lines_(in),
         warnings_(warnings),
         keepNames_(keepNames),
         index_(result_.attributes),
@@ -166,10 +170,12 @@ class Reader {
 
  private:
   bool NextLine();
-  void CheckFirstLine(const std::string& bytes);
+  void CheckFirstLine(std::string_view bytes);
   void AddSchemaLine();
   // Sorts the attributes and turns the sub-schemas' positions in the list into columns.
   void SortAttributes();
+  // Room for the dependencies of a file with bytes left, as mined files hold them.
+  void ReserveForDependencies(std::size_t bytes);
   // REQUIRES: the line is not empty.
   void AddDependencyLine();
   // The columns of the comma-separated names, each once; warns once about each name of no
@@ -193,6 +199,7 @@ class Reader {
   }
 
   std::istream& in_;
+  LineReader lines_;
   Warnings& warnings_;
   const bool keepNames_;
   ParsedInput result_;
@@ -200,7 +207,7 @@ class Reader {
   // Until the attributes are sorted: the first attribute of each spelling but letter case.
   NameIndex<true> foldedIndex_;
   bool emptyNameWarned_ = false;  // on the current line
-  std::string line_;
+  std::string_view line_;  // the current line, in the line reader's storage
   std::size_t lineNumber_ = 0;
   // After a warning that the file is UTF-16, every other warning would be noise.
   bool wideText_ = false;
@@ -218,31 +225,31 @@ ParsedInput Reader::Read() {
   // Dependencies name only attributes of the schema lines, so the universe is complete
   // here and each dependency line can be resolved as it is read.
   SortAttributes();
+  ReserveForDependencies(lines_.BytesAhead());
   while (NextLine()) {
     if (!line_.empty()) AddDependencyLine();  // empty lines are many in some files: no call
   }
-  result_.resolved.dependencies.ShrinkToFit();
   return std::move(result_);
 }
 
 // Reads one line without its line feed; a carriage return before the line feed is dropped
 // too, so that files saved with CR LF line ends read like any other.
 bool Reader::NextLine() {
-  if (!std::getline(in_, line_)) {
+  bool endedWithLineFeed = false;
+  if (!lines_.Next(line_, endedWithLineFeed)) {
     if (in_.bad() && result_.readError == 0) result_.readError = errno;
     return false;
   }
-  bool endedWithLineFeed = !in_.eof();
   ++lineNumber_;
   blankNamesWarned_.Clear();
   emptyNameWarned_ = false;
   if (lineNumber_ == 1) {
-    CheckFirstLine(endedWithLineFeed ? line_ + '\n' : line_);
+    CheckFirstLine(endedWithLineFeed ? std::string(line_) + '\n' : std::string(line_));
     // A UTF-8 byte order mark is how some editors save UTF-8, not part of a name.
-    if (StartsWith(line_, kUtf8ByteOrderMark)) line_.erase(0, sizeof kUtf8ByteOrderMark - 1);
+    if (StartsWith(line_, kUtf8ByteOrderMark)) line_.remove_prefix(sizeof kUtf8ByteOrderMark - 1);
   }
   if (!line_.empty() && line_.back() == '\r') {
-    line_.pop_back();
+    line_.remove_suffix(1);
     if (lineNumber_ == 1 && endedWithLineFeed) result_.lineBreak = "\r\n";
   }
   if (line_.find('\r') != std::string::npos) {
@@ -251,7 +258,7 @@ bool Reader::NextLine() {
   return true;
 }
 
-void Reader::CheckFirstLine(const std::string& bytes) {
+void Reader::CheckFirstLine(std::string_view bytes) {
   if (LooksLikeWideText(bytes)) {
     Warn("the file looks like UTF-16 or UTF-32 text; save it as UTF-8");
     wideText_ = true;
@@ -265,7 +272,7 @@ void Reader::AddSchemaLine() {
   if (line_.find("->") != std::string::npos) {
     Warn("sub-schema holds \"->\"; is the empty line before the dependencies missing?");
   }
-  const std::string_view line(line_);
+  const std::string_view line = line_;
   ForEachName(line, [&](std::string_view name) { CheckName(name); });
   // Until the attributes are sorted, a row holds the positions of its names in the list, each
   // once: a name written twice in a sub-schema is one column.
@@ -319,9 +326,19 @@ void Reader::SortAttributes() {
   seenStamp_.assign(attributes.size(), 0);
 }
 
+void Reader::ReserveForDependencies(std::size_t bytes) {
+  // A dependency line of a mined file takes about 20 bytes and names 4 or 5 columns. Room is
+  // address space until used: reserved, the lists never copy themselves as they grow, which
+  // on ten million lines costs as much as reading them. A file that names more grows past it.
+  const std::size_t dependencies = bytes / 16;
+  const std::size_t columns = bytes / 4;
+  if (!HasMemoryFor(dependencies, 8 + 1) || !HasMemoryFor(columns, sizeof(Column))) return;
+  result_.resolved.dependencies.Reserve(dependencies, columns);
+}
+
 void Reader::AddDependencyLine() {
   // Looked at in place: a million dependency lines make no string of their names.
-  const std::string_view line(line_);
+  const std::string_view line = line_;
   const std::size_t first = line.find("->");
   if (first == std::string_view::npos) {
     Warn("no \"->\" in dependency; line ignored");
@@ -347,12 +364,12 @@ void Reader::AddDependencyLine() {
   std::sort(leftColumns_.begin(), leftColumns_.end());
   result_.resolved.dependencies.Add(DependencyKind::kFunctional, leftColumns_, rightColumns_);
   if (keepNames_) {
-    SplitNames(std::string(left), left_);
-    SplitNames(std::string(right), right_);
+    SplitNames(left, left_);
+    SplitNames(right, right_);
     result_.dependencies.first.push_back(left_);
     result_.dependencies.second.push_back(right_);
     result_.dependencyLines.push_back(lineNumber_);
-    result_.dependencyTexts.push_back(line_);
+    result_.dependencyTexts.emplace_back(line_);
   }
 }
 

@@ -55,9 +55,10 @@ class ResolvedDependencies {
     sides_.Append(left);
     sides_.Append(right);
   }
-  void ShrinkToFit() {
-    kinds_.shrink_to_fit();
-    sides_.ShrinkToFit();
+  // Room for dependencies that name columns in all, before any is added.
+  void Reserve(std::size_t dependencies, std::size_t columns) {
+    kinds_.reserve(dependencies);
+    sides_.Reserve(2 * dependencies, columns);
   }
 
  private:

@@ -1,0 +1,72 @@
+#include "linereader.h"
+
+#include <cstring>
+
+LineReader::LineReader(std::istream& in, std::size_t blockSize)
+    : in_(in), blockSize_(blockSize == 0 ? 1 : blockSize) {
+  FindSize();
+  // A file smaller than a block is read in one.
+  if (unread_ != 0 && unread_ < blockSize_) blockSize_ = unread_ + 1;
+  block_.reset(new char[blockSize_]);
+}
+
+void LineReader::FindSize() {
+  // A stream that cannot seek answers -1, and stays where it was.
+  std::streambuf* buffer = in_.rdbuf();
+  if (buffer == nullptr) return;
+  const std::streampos start = buffer->pubseekoff(0, std::ios::cur, std::ios::in);
+  if (start == std::streampos(-1)) return;
+  const std::streampos end = buffer->pubseekoff(0, std::ios::end, std::ios::in);
+  if (buffer->pubseekpos(start, std::ios::in) != start) {
+    in_.setstate(std::ios::badbit);  // it moved and cannot go back: reading would skip bytes
+    return;
+  }
+  if (end != std::streampos(-1) && end > start) unread_ = static_cast<std::size_t>(end - start);
+}
+
+std::size_t LineReader::BytesAhead() const {
+  const std::size_t given = read_ - (end_ - begin_);
+  return unread_ > given ? unread_ - given : 0;
+}
+
+bool LineReader::Next(std::string_view& line, bool& endedWithLineFeed) {
+  bool spanning = false;
+  for (;;) {
+    if (begin_ == end_ && !Fill()) {
+      // The input ended: what was gathered is a last line without a line feed.
+      if (!spanning) return false;
+      line = spanning_;
+      endedWithLineFeed = false;
+      return true;
+    }
+    const char* start = block_.get() + begin_;
+    const std::size_t left = end_ - begin_;
+    const auto* lineFeed = static_cast<const char*>(std::memchr(start, '\n', left));
+    if (lineFeed == nullptr) {
+      if (!spanning) spanning_.clear();
+      spanning_.append(start, left);
+      spanning = true;
+      begin_ = end_;
+      continue;
+    }
+    const auto length = static_cast<std::size_t>(lineFeed - start);
+    begin_ += length + 1;
+    endedWithLineFeed = true;
+    if (!spanning) {
+      line = std::string_view(start, length);
+    } else {
+      spanning_.append(start, length);
+      line = spanning_;
+    }
+    return true;
+  }
+}
+
+bool LineReader::Fill() {
+  if (!in_.good()) return false;
+  in_.read(block_.get(), static_cast<std::streamsize>(blockSize_));
+  begin_ = 0;
+  end_ = static_cast<std::size_t>(in_.gcount());
+  read_ += end_;
+  return end_ != 0;
+}
