@@ -116,6 +116,7 @@ void Application::getInput(std::istream& in, const std::string& name) {
   resolved = std::move(parsed.resolved);
   dependencyLines = std::move(parsed.dependencyLines);
   dependencyTexts = std::move(parsed.dependencyTexts);
+  joinComponents = std::move(parsed.joinComponents);
   lineBreak = std::move(parsed.lineBreak);
   readError = parsed.readError;
 }
@@ -134,8 +135,19 @@ void Application::printInput(std::ostream& os) const {
   }
   os << "\nFunkcionalis fuggosegi halmaz\n";
   for (std::size_t j = 0; j < dependencies.first.size(); ++j) {
+    const DependencyKind kind = resolved.dependencies.Kind(j);
+    if (kind == DependencyKind::kJoin) {
+      // As written: "*(" and the components, "|" between them.
+      os << " *(";
+      for (std::size_t i = 0; i < joinComponents[j].size(); ++i) {
+        if (i != 0) os << " |";
+        printNames(joinComponents[j][i]);
+      }
+      os << " )\n";
+      continue;
+    }
     printNames(dependencies.first[j]);
-    os << std::setw(3) << "->";
+    os << std::setw(3) << (kind == DependencyKind::kMultivalued ? "->>" : "->");
     printNames(dependencies.second[j]);
     os << '\n';
   }
@@ -149,13 +161,14 @@ void Application::result(std::ostream& os) {
 
 void Application::kapcsolas_teszt(std::ostream& os) {
   Outcome outcome;
+  DecideOptions options;
+  options.maxRows = maxRows;
   if (explanation == nullptr) {
-    outcome = Decide(resolved);
+    outcome = Decide(resolved, options);
   } else {
     Explanation shown(*explanation, attributes, decomposition, resolved, dependencyLines,
                       dependencyTexts);
     const ChaseObserver observer = shown.Observer();
-    DecideOptions options;
     options.observer = &observer;
     outcome = Decide(resolved, options);
     shown.ShowConclusion(*outcome.finalTableau, outcome.decidingRow);

@@ -56,6 +56,9 @@ class Application {
   // Writes the parsed input in readable form.
   void printInput(std::ostream& os) const;
 
+  // The most rows the chase with multivalued and join dependencies may hold; 0 for the default.
+  void setMaxRows(std::size_t rows) { maxRows = rows; }
+
   // Writes a line break in the input's own convention, then the verdict word.
   void result(std::ostream& os);
   // Join test ("kapcsolas teszt"): decides the verdict and writes "vesztesegmentes" (lossless)
@@ -86,6 +89,8 @@ class Application {
   ResolvedInput resolved;  // the same as columns, for the engines
   std::vector<std::size_t> dependencyLines;
   std::vector<std::string> dependencyTexts;  // as written, for the explanation
+  std::vector<SchemaList> joinComponents;    // per dependency, a join dependency's components
+  std::size_t maxRows = 0;
   std::string inputName = "input";
   std::string outputName = "output";
   int readError = 0;  // the system's reason when reading the input failed

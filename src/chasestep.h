@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <functional>
+#include <vector>
 
 #include "index.h"
 #include "schema.h"
@@ -28,9 +29,19 @@ struct ChaseStep {
   SymbolChange change;
 };
 
+// A row that a multivalued or join dependency added: the rows it combined, one per
+// component of the dependency (a multivalued dependency has two), and the new row's symbols.
+struct RowAddition {
+  std::size_t dependency = 0;
+  std::vector<Row> from;
+  Row row;
+  std::vector<int> symbols;
+};
+
 // Whoever watches a chase: told the tableau it starts from, then every step in the order
-// made. Either may be empty.
+// made. Any may be empty.
 struct ChaseObserver {
   std::function<void(const Tableau&)> initial;
   std::function<void(const ChaseStep&)> step;
+  std::function<void(const RowAddition&)> added;
 };

@@ -3,11 +3,12 @@
 #include <cassert>
 
 #include "fdengine.h"
+#include "generalchase.h"
 
 Outcome Decide(const ResolvedInput& input, const DecideOptions& options) {
-  // Functional dependencies are the only kind there is so far, and their engine takes every
-  // input. An engine for multivalued and join dependencies will take the inputs that hold
-  // them.
-  assert(input.dependencies.AllOfKind(DependencyKind::kFunctional));
-  return DecideFunctional(input, options);
+  // Functional dependencies alone never add a row: their engine is the congruence closure,
+  // whose cost is bounded by the input's size. Any other kind takes the general chase.
+  if (input.dependencies.AllOfKind(DependencyKind::kFunctional))
+    return DecideFunctional(input, options);
+  return DecideGeneral(input, options);
 }

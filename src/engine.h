@@ -4,6 +4,7 @@
 // Decide.
 
 #include <optional>
+#include <stdexcept>
 
 #include "chasestep.h"
 #include "index.h"
@@ -17,6 +18,20 @@ struct DecideOptions {
   // Told the initial tableau and every step, in the order made; the chase then starts from
   // the initial tableau and runs to its end. May be null.
   const ChaseObserver* observer = nullptr;
+  // The most rows the chase with multivalued and join dependencies may hold; 0 for the
+  // default, the rows whose cells take about 1 GiB (RowLimit). Functional dependencies alone
+  // add no rows.
+  std::size_t maxRows = 0;
+};
+
+// What ends a chase that would pass its limit of rows.
+class RowLimitExceeded : public std::runtime_error {
+ public:
+  explicit RowLimitExceeded(std::size_t limit);
+  std::size_t Limit() const { return limit_; }
+
+ private:
+  std::size_t limit_;
 };
 
 // What deciding gives.

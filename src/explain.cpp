@@ -48,7 +48,9 @@ void PrintTableau(std::ostream& os, const Tableau& tableau, const AttributeList&
   lines[0].push_back("");
   for (const std::string& name : attributes) lines[0].push_back(DisplayName(name));
   for (Row r{0}; r < tableau.RowNo(); ++r) {
-    lines[r + 1].push_back(RowLabel(r, decomposition[r]));
+    // Rows past the sub-schemas were added by multivalued or join dependencies.
+    lines[r + 1].push_back(r < decomposition.size() ? RowLabel(r, decomposition[r])
+                                                    : std::to_string(r + 1) + " (added)");
     for (std::uint32_t c = 0; c < tableau.ColNo(); ++c) {
       lines[r + 1].push_back(SymbolText(tableau(r, c)));
     }
@@ -100,6 +102,19 @@ std::string StepLine(const ChaseStep& step, std::size_t line, const std::string&
          std::to_string(change.cells) + (change.cells == 1 ? " cell" : " cells") + " changed)";
 }
 
+std::string AdditionLine(const RowAddition& addition, std::size_t line, const std::string& text) {
+  std::string rows;
+  for (std::size_t i = 0; i < addition.from.size(); ++i) {
+    if (i != 0) rows += i + 1 == addition.from.size() ? " and " : ", ";
+    rows += std::to_string(addition.from[i] + 1);
+  }
+  std::string symbols;
+  for (int symbol : addition.symbols) symbols += " " + SymbolText(symbol);
+  return "line " + std::to_string(line) + ", " +
+         Abbreviated(EscapeBytes(text, false), kLongestShownInStep) + ": rows " + rows +
+         " give row " + std::to_string(addition.row + 1) + ":" + symbols;
+}
+
 Explanation::Explanation(std::ostream& os, const AttributeList& attributes,
                          const SchemaList& decomposition, const ResolvedInput& resolved,
                          const std::vector<std::size_t>& lines,
@@ -110,7 +125,8 @@ Explanation::Explanation(std::ostream& os, const AttributeList& attributes,
       dependencies_(resolved.dependencies),
       lines_(lines),
       texts_(texts),
-      proof_(resolved.RowNo(), resolved.ColNo()) {
+      proof_(resolved.RowNo(), resolved.ColNo()),
+      addsRows_(!resolved.dependencies.AllOfKind(DependencyKind::kFunctional)) {
   for (Row r{0}; r < resolved.RowNo(); ++r) {
     for (Column c : resolved.rowColumns[r]) proof_.MarkDistinguished(r, c);
   }
@@ -118,26 +134,34 @@ Explanation::Explanation(std::ostream& os, const AttributeList& attributes,
 
 ChaseObserver Explanation::Observer() {
   return {[this](const Tableau& tableau) { ShowInitial(tableau); },
-          [this](const ChaseStep& step) { ShowStep(step); }};
+          [this](const ChaseStep& step) { ShowStep(step); },
+          [this](const RowAddition& addition) { ShowAddition(addition); }};
 }
 
 void Explanation::ShowInitial(const Tableau& tableau) {
   os_ << "Initial tableau\n";
   PrintTableau(os_, tableau, attributes_, decomposition_);
-  os_ << "\nEqualizations\n";
+  os_ << (addsRows_ ? "\nChase steps\n" : "\nEqualizations\n");
 }
 
 void Explanation::ShowStep(const ChaseStep& step) {
   os_ << "  " << Line(step) << '\n';
-  proof_.Record(step);
+  ++steps_;
+  if (!addsRows_) proof_.Record(step);
+}
+
+void Explanation::ShowAddition(const RowAddition& addition) {
+  os_ << "  " << AdditionLine(addition, lines_[addition.dependency], texts_[addition.dependency])
+      << '\n';
+  ++steps_;
 }
 
 void Explanation::ShowConclusion(const Tableau& final, Row row) {
-  const std::size_t steps = proof_.StepCount();
+  const std::size_t steps = steps_;
   if (steps == 0) os_ << "  none\n";
   const bool lossless = row != kNoRow;
   assert(!lossless || row < final.RowNo());
-  if (lossless) {
+  if (lossless && !addsRows_) {
     std::vector<std::size_t> needed = proof_.StepsMakingDistinguished(row, dependencies_);
     os_ << "\nSteps the verdict needed\n";
     if (needed.empty()) os_ << "  none\n";
@@ -149,7 +173,9 @@ void Explanation::ShowConclusion(const Tableau& final, Row row) {
   os_ << "\nFinal tableau\n";
   PrintTableau(os_, final, attributes_, decomposition_);
   if (lossless) {
-    os_ << "\nRow " << RowLabel(row, decomposition_[row])
+    os_ << "\nRow "
+        << (row < decomposition_.size() ? RowLabel(row, decomposition_[row])
+                                        : std::to_string(row + 1) + " (added)")
         << " is all a: the decomposition is lossless (vesztesegmentes).\n";
   } else {
     os_ << "\nNo row became all a: the decomposition is lossy (veszteseges).\n"

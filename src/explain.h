@@ -44,6 +44,11 @@ std::string Abbreviated(const std::string& shown, std::size_t limit);
 std::string StepLine(const ChaseStep& step, std::size_t line, const std::string& text,
                      const AttributeList& attributes);
 
+// One line for a row that a multivalued or join dependency added, as in
+// "line 7, C->>T: rows 1 and 2 give row 3: a a b2": the dependency's line and text, the rows
+// combined and the new row's symbols, column by column.
+std::string AdditionLine(const RowAddition& addition, std::size_t line, const std::string& text);
+
 // What --explain shows of a run, part by part, in the textbook notation. It watches the
 // chase as its observer, and is told the verdict at the end.
 class Explanation {
@@ -60,6 +65,8 @@ class Explanation {
   void ShowInitial(const Tableau& tableau);
   // One equalization of the chase, in the order made; it is kept for the proof.
   void ShowStep(const ChaseStep& step);
+  // A row that a multivalued or join dependency added.
+  void ShowAddition(const RowAddition& addition);
   // After the chase: for a lossless verdict, the steps that made decidingRow all distinguished;
   // the final tableau; the verdict and why. decidingRow is kNoRow for a lossy verdict.
   void ShowConclusion(const Tableau& final, Row decidingRow);
@@ -74,4 +81,8 @@ class Explanation {
   const std::vector<std::size_t>& lines_;
   const std::vector<std::string>& texts_;
   ProofForest proof_;  // also keeps the steps, in the order made
+  // Multivalued or join dependencies may add rows: the proof, over the sub-schemas' rows, is
+  // not kept, and the steps are counted here.
+  const bool addsRows_;
+  std::size_t steps_ = 0;
 };

@@ -64,6 +64,39 @@ void ForEachName(std::string_view text, Visit visit) {
   }
 }
 
+// An arrow of a dependency line: where it is, how many bytes it takes, and the kind of
+// dependency it makes. at is npos when there is none.
+struct Arrow {
+  std::size_t at = std::string_view::npos;
+  std::size_t length = 0;
+  DependencyKind kind = DependencyKind::kFunctional;
+};
+
+// The first arrow at or after from: "->", or for a multivalued dependency "->>", "->->",
+// U+21A0 or two U+2192; one U+2192, as pasted from a PDF, is "->". The longest one that
+// matches at a position is the one there.
+Arrow FindArrow(std::string_view line, std::size_t from) {
+  static constexpr struct {
+    std::string_view text;
+    DependencyKind kind;
+  } kArrows[] = {
+      {"->->", DependencyKind::kMultivalued},
+      {"->>", DependencyKind::kMultivalued},
+      {"->", DependencyKind::kFunctional},
+      {"\xe2\x86\x92\xe2\x86\x92", DependencyKind::kMultivalued},
+      {"\xe2\x86\xa0", DependencyKind::kMultivalued},
+      {"\xe2\x86\x92", DependencyKind::kFunctional},
+  };
+  for (std::size_t at = line.find_first_of("-\xe2", from); at != std::string_view::npos;
+       at = line.find_first_of("-\xe2", at + 1)) {
+    for (const auto& arrow : kArrows) {
+      if (line.compare(at, arrow.text.size(), arrow.text) == 0)
+        return {at, arrow.text.size(), arrow.kind};
+    }
+  }
+  return {};
+}
+
 // Finds names by hashing their positions in a list that it does not own. With FoldCase, names
 // that differ only in the case of ASCII letters are one.
 template <bool FoldCase>
@@ -178,6 +211,13 @@ class Reader {
   void ReserveForDependencies(std::size_t bytes);
   // REQUIRES: the line is not empty.
   void AddDependencyLine();
+  // A join dependency: "*(" then components separated by "|", then ")".
+  void AddJoinLine(std::string_view line);
+  // Warns when the multivalued dependency of leftColumns_ and rightColumns_ always holds.
+  void WarnIfTrivial();
+  // With keepNames: the current dependency as written.
+  void KeepDependency(const AttributeList& left, const AttributeList& right,
+                      SchemaList components);
   // The columns of the comma-separated names, each once; warns once about each name of no
   // sub-schema, with the consequence given. False when there was such a name.
   bool Resolve(std::string_view names, std::vector<Column>& columns, const char* consequence);
@@ -339,38 +379,115 @@ void Reader::ReserveForDependencies(std::size_t bytes) {
 void Reader::AddDependencyLine() {
   // Looked at in place: a million dependency lines make no string of their names.
   const std::string_view line = line_;
-  const std::size_t first = line.find("->");
-  if (first == std::string_view::npos) {
+  if (StartsWith(line, "*(")) {
+    AddJoinLine(line);
+    return;
+  }
+  const Arrow first = FindArrow(line, 0);
+  if (first.at == std::string_view::npos) {
     Warn("no \"->\" in dependency; line ignored");
     return;
   }
-  // "->" cannot overlap itself, so the last one found from the end is the last one found
-  // from the start. With more than one, the texts between the first and the last are not used.
-  const std::size_t last = line.rfind("->");
-  if (last != first) {
+  // The texts between the first arrow and the last are not used.
+  Arrow last = first;
+  bool allFunctional = first.kind == DependencyKind::kFunctional;
+  for (Arrow next = FindArrow(line, first.at + first.length); next.at != std::string_view::npos;
+       next = FindArrow(line, next.at + next.length)) {
+    last = next;
+    allFunctional = allFunctional && next.kind == DependencyKind::kFunctional;
+  }
+  if (last.at != first.at) {
+    const std::string_view between =
+        line.substr(first.at + first.length, last.at - first.at - first.length);
     Warn([&] {
-      return "more than one \"->\": the text " +
-             Quoted(std::string(line.substr(first + 2, last - first - 2))) +
+      return std::string(allFunctional ? "more than one \"->\"" : "more than one arrow") +
+             ": the text " + Quoted(std::string(between)) +
              " between the first and the last is not used";
     });
   }
-  const std::string_view left = line.substr(0, first);
-  const std::string_view right = line.substr(last + 2);
+  const std::string_view left = line.substr(0, first.at);
+  const std::string_view right = line.substr(last.at + last.length);
   ForEachName(left, [&](std::string_view name) { CheckName(name); });
   ForEachName(right, [&](std::string_view name) { CheckName(name); });
   bool applies = Resolve(left, leftColumns_, "the dependency never applies");
   Resolve(right, rightColumns_, "ignored on the right-hand side");
   if (!applies) leftColumns_.clear();
   std::sort(leftColumns_.begin(), leftColumns_.end());
-  result_.resolved.dependencies.Add(DependencyKind::kFunctional, leftColumns_, rightColumns_);
+  if (first.kind == DependencyKind::kMultivalued && applies) WarnIfTrivial();
+  result_.resolved.dependencies.Add(first.kind, leftColumns_, rightColumns_);
   if (keepNames_) {
     SplitNames(left, left_);
     SplitNames(right, right_);
-    result_.dependencies.first.push_back(left_);
-    result_.dependencies.second.push_back(right_);
-    result_.dependencyLines.push_back(lineNumber_);
-    result_.dependencyTexts.emplace_back(line_);
+    KeepDependency(left_, right_, {});
   }
+}
+
+void Reader::KeepDependency(const AttributeList& left, const AttributeList& right,
+                            SchemaList components) {
+  result_.dependencies.first.push_back(left);
+  result_.dependencies.second.push_back(right);
+  result_.joinComponents.push_back(std::move(components));
+  result_.dependencyLines.push_back(lineNumber_);
+  result_.dependencyTexts.emplace_back(line_);
+}
+
+void Reader::WarnIfTrivial() {
+  // Every relation satisfies X->>Y when Y is empty or inside X, or when X and Y hold every
+  // attribute together.
+  NextStamp();
+  for (Column c : leftColumns_) seenStamp_[c] = stamp_;
+  std::size_t outside = 0;
+  for (Column c : rightColumns_) outside += seenStamp_[c] == stamp_ ? 0 : 1;
+  if (outside != 0 && leftColumns_.size() + outside < result_.resolved.columns) return;
+  Warn(
+      "trivial multivalued dependency: its right-hand side is empty, inside its left-hand side, "
+      "or holds every other attribute; it always holds");
+}
+
+void Reader::AddJoinLine(std::string_view line) {
+  if (line.size() < 3 || line.back() != ')') {
+    Warn("join dependency without its closing \")\"; line ignored");
+    return;
+  }
+  const std::string_view inside = line.substr(2, line.size() - 3);
+  std::vector<std::vector<Column>> components;
+  SchemaList names;
+  for (std::size_t start = 0;;) {
+    const std::size_t bar = inside.find('|', start);
+    const std::string_view text = inside.substr(start, bar == std::string_view::npos
+                                                           ? std::string_view::npos
+                                                           : bar - start);
+    ForEachName(text, [&](std::string_view name) { CheckName(name); });
+    Resolve(text, leftColumns_, "ignored in the join dependency");
+    std::sort(leftColumns_.begin(), leftColumns_.end());
+    components.push_back(leftColumns_);
+    if (keepNames_) {
+      SplitNames(text, left_);
+      names.push_back(left_);
+    }
+    if (bar == std::string_view::npos) break;
+    start = bar + 1;
+  }
+  // Resolve stamps each component's columns anew: the union gets a mark of its own.
+  std::vector<std::uint8_t> inUnion(result_.resolved.columns, 0);
+  std::size_t coveredCount = 0;
+  for (const std::vector<Column>& component : components) {
+    for (Column c : component) {
+      coveredCount += inUnion[c] == 0 ? 1 : 0;
+      inUnion[c] = 1;
+    }
+  }
+  if (components.size() < 2) {
+    Warn("join dependency with one component; it always holds");
+    components.clear();
+  } else if (coveredCount < result_.resolved.columns) {
+    Warn(
+        "join dependency does not name every attribute (an embedded join dependency); it is "
+        "ignored");
+    components.clear();
+  }
+  result_.resolved.dependencies.AddJoin(components);
+  if (keepNames_) KeepDependency({}, {}, std::move(names));
 }
 
 void Reader::NextStamp() {

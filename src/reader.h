@@ -18,6 +18,8 @@ struct ParsedInput {
   // Only when the names are kept: the dependencies as written, the line of each (counted
   // from 1) and its text.
   DependencySet dependencies;
+  // Per dependency, a join dependency's components as written; empty for other kinds.
+  std::vector<SchemaList> joinComponents;
   std::vector<std::size_t> dependencyLines;
   std::vector<std::string> dependencyTexts;
   // "\r\n" when the input's first line ends with a carriage return and a line feed.

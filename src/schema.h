@@ -29,7 +29,9 @@ using ColumnLists = PackedLists<Column>;
 
 // What a dependency says, and so which engine can decide with it.
 enum class DependencyKind : std::uint8_t {
-  kFunctional,  // rows that agree on the left-hand side agree on the right-hand side
+  kFunctional,   // rows that agree on the left-hand side agree on the right-hand side
+  kMultivalued,  // X->>Y: rows t, u that agree on X give the row of t on X,Y and of u elsewhere
+  kJoin,         // *(R1|...|Rk): the relation is the join of its projections on the Ri
 };
 
 // The dependencies as columns, resolved once after reading. Dependency j's left-hand side
@@ -47,14 +49,20 @@ class ResolvedDependencies {
   bool AllOfKind(DependencyKind kind) const;
   // How many columns all the dependencies name together.
   std::size_t ColumnCount() const { return sides_.ItemCount(); }
-  // REQUIRES: left is sorted, without repeats.
+  // A join dependency's components, each sorted and without repeats; none for other kinds,
+  // and none for a join dependency that is ignored.
+  std::vector<ColumnSpan> Components(std::size_t j) const;
+  // REQUIRES: left is sorted, without repeats; kind is not kJoin.
   void Add(DependencyKind kind, const std::vector<Column>& left, const std::vector<Column>& right) {
+    assert(kind != DependencyKind::kJoin);
     assert(std::adjacent_find(left.begin(), left.end(), std::greater_equal<Column>()) ==
            left.end());
     kinds_.push_back(kind);
     sides_.Append(left);
     sides_.Append(right);
   }
+  // A join dependency, with empty sides. REQUIRES: each component sorted, without repeats.
+  void AddJoin(const std::vector<std::vector<Column>>& components);
   // Room for dependencies that name columns in all, before any is added.
   void Reserve(std::size_t dependencies, std::size_t columns) {
     kinds_.reserve(dependencies);
@@ -64,6 +72,10 @@ class ResolvedDependencies {
  private:
   std::vector<DependencyKind> kinds_;
   ColumnLists sides_;  // per dependency, its left-hand side, then its right-hand side
+  // The join dependencies, few in any input: the dependency, and its first component in
+  // components_; its last is before the next one's first.
+  std::vector<std::pair<std::uint32_t, std::uint32_t>> joins_;
+  ColumnLists components_;
 };
 
 // The input as the engines see it: the tableau's shape, the columns each row starts

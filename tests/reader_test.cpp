@@ -39,6 +39,10 @@ struct WarningCase {
   std::string warnings;
 };
 
+constexpr char kTrivial[] =
+    "trivial multivalued dependency: its right-hand side is empty, inside its left-hand side, or "
+    "holds every other attribute; it always holds";
+
 TEST(ReaderTest, WarnsAboutWhatLooksLikeAMistake) {
   const WarningCase cases[] = {
       {"blank after a comma", "A, B\n", W(1, "attribute \" B\" begins" + kTakenAsWritten)},
@@ -73,10 +77,11 @@ TEST(ReaderTest, WarnsAboutWhatLooksLikeAMistake) {
        W(1, "the file looks like UTF-16 or UTF-32 text; save it as UTF-8")},
       {"empty names, once per line", "A,,B,\n,C\n\n->A\nA->B,,\n",
        W(1, kEmptyName) + W(2, kEmptyName) + W(4, kEmptyName) + W(5, kEmptyName)},
-      {"more than one arrow", "A,B\n\nA->B->C\nA->->B\n",
+      {"more than one arrow", "A,B\n\nA->B->C\nA->>C->B\n",
        W(3, "more than one \"->\": the text \"B\" between the first and the last is not used") +
            W(3, "attribute \"C\" is in no sub-schema; ignored on the right-hand side") +
-           W(4, "more than one \"->\": the text \"\" between the first and the last is not used")},
+           W(4, "more than one arrow: the text \"C\" between the first and the last is not used") +
+           W(4, kTrivial)},
       {"names that differ only in letter case, once per pair", "Ab,b\nAB,B,ab\nB,aB,x\n",
        W(2, "attributes \"Ab\" and \"AB\" differ only in letter case; they are two attributes") +
            W(2, "attributes \"b\" and \"B\" differ only in letter case; they are two attributes") +
@@ -87,6 +92,15 @@ TEST(ReaderTest, WarnsAboutWhatLooksLikeAMistake) {
       {"a NUL in a name is no UTF-16", std::string("A\0B,C\n\0D\0\n", 10), ""},
       {"a name of one letter and a NUL is no UTF-16", std::string("A\0\nB\n", 5), ""},
       {"two NULs out of step are no UTF-16", std::string("A\0\0B\n", 5), ""},
+      {"trivial multivalued dependencies", "A,B\nB,C\n\nA->>A\nB->>A,C\nA->>B\n",
+       W(4, kTrivial) + W(5, kTrivial)},
+      {"join dependencies that always hold, or that are not used",
+       "A,B\nB,C\n\n*(A,B,C)\n*(A,B|B)\n*(A,B|B,C\n*(A,B|B,C)\n",
+       W(4, "join dependency with one component; it always holds") +
+           W(5,
+             "join dependency does not name every attribute (an embedded join dependency); it "
+             "is ignored") +
+           W(6, "join dependency without its closing \")\"; line ignored")},
       {"a clean file",
        "\xef\xbb\xbf"
        "A,B\r\nB,C\r\n\r\nB->C\r\n\r\n",

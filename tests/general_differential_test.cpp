@@ -1,0 +1,167 @@
+// The general chase against the plain reference on random small inputs that mix functional,
+// multivalued and join dependencies.
+
+#include <gtest/gtest.h>
+
+#include <random>
+#include <set>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "decide.h"
+#include "generalchase.h"
+#include "reader.h"
+#include "reference_general_chase.h"
+#include "warnings.h"
+
+namespace {
+
+std::string Name(std::size_t a) { return std::string(1, static_cast<char>('A' + a)); }
+
+std::string List(const std::vector<std::size_t>& attributes) {
+  std::string text;
+  for (std::size_t a : attributes) text += (text.empty() ? "" : ",") + Name(a);
+  return text;
+}
+
+// A random nonempty subset of n attributes.
+std::vector<std::size_t> Subset(std::mt19937& random, std::size_t n, unsigned percent) {
+  std::vector<std::size_t> subset;
+  for (std::size_t a = 0; a < n; ++a) {
+    if (random() % 100 < percent) subset.push_back(a);
+  }
+  if (subset.empty()) subset.push_back(random() % n);
+  return subset;
+}
+
+// Up to n attributes, m sub-schemas and a few dependencies of every kind; join dependencies
+// cover every attribute.
+std::string RandomInput(std::mt19937& random, std::size_t n, std::size_t m) {
+  std::string text;
+  std::vector<std::uint8_t> covered(n, 0);
+  for (std::size_t r = 0; r < m; ++r) {
+    std::vector<std::size_t> schema = Subset(random, n, 45);
+    if (r + 1 == m) {  // every attribute in some sub-schema
+      for (std::size_t a : schema) covered[a] = 1;
+      for (std::size_t a = 0; a < n; ++a) {
+        if (!covered[a]) schema.push_back(a);
+      }
+      std::sort(schema.begin(), schema.end());
+    }
+    for (std::size_t a : schema) covered[a] = 1;
+    text += List(schema) + "\n";
+  }
+  text += "\n";
+  const std::size_t dependencies = random() % 5;
+  for (std::size_t j = 0; j < dependencies; ++j) {
+    switch (random() % 3) {
+      case 0:
+        text += List(Subset(random, n, 30)) + "->" + List(Subset(random, n, 30)) + "\n";
+        break;
+      case 1:
+        text += List(Subset(random, n, 30)) + "->>" + List(Subset(random, n, 35)) + "\n";
+        break;
+      default: {
+        const std::size_t k = 2 + random() % 2;
+        std::vector<std::vector<std::size_t>> components(k);
+        for (std::size_t a = 0; a < n; ++a) {
+          components[random() % k].push_back(a);
+          if (random() % 2 == 0) components[random() % k].push_back(a);
+        }
+        text += "*(";
+        for (std::size_t i = 0; i < k; ++i) {
+          std::set<std::size_t> unique(components[i].begin(), components[i].end());
+          if (unique.empty()) unique.insert(random() % n);
+          text += (i == 0 ? "" : "|") + List({unique.begin(), unique.end()});
+        }
+        text += ")\n";
+      }
+    }
+  }
+  return text;
+}
+
+ResolvedInput Read(const std::string& text) {
+  std::istringstream in(text);
+  std::ostringstream messages;
+  Warnings warnings(messages, "input");
+  ResolvedInput resolved = ReadInput(in, warnings, false).resolved;
+  warnings.Finish();
+  return resolved;
+}
+
+std::vector<std::vector<int>> DistinctRows(const Tableau& tableau) {
+  std::set<std::vector<int>> rows;
+  for (std::uint32_t r = 0; r < tableau.RowNo(); ++r) {
+    std::vector<int> row;
+    for (std::uint32_t c = 0; c < tableau.ColNo(); ++c) row.push_back(tableau(r, c));
+    rows.insert(row);
+  }
+  return {rows.begin(), rows.end()};
+}
+
+TEST(GeneralDifferentialTest, VerdictAndFinalTableauAsTheReferenceChase) {
+  std::mt19937 random(20261209);
+  int lossless = 0;
+  int decidedByAddedRow = 0;
+  std::size_t largest = 0;
+  for (int round = 0; round < 10000; ++round) {
+    // The last rounds are larger: tableaux of hundreds of rows, past the hash tables' growth.
+    const bool large = round >= 9800;
+    const std::size_t n = large ? 6 : 1 + random() % 5;
+    const std::size_t m = large ? 5 : 1 + random() % 4;
+    const std::string text = RandomInput(random, n, m);
+    const ResolvedInput input = Read(text);
+    const GeneralReferenceResult expected = ReferenceGeneralChase(input);
+
+    DecideOptions full;
+    full.finalTableau = true;
+    const Outcome outcome = Decide(input, full);
+    ASSERT_EQ(outcome.lossless, expected.lossless) << text;
+    ASSERT_TRUE(outcome.finalTableau.has_value());
+    ASSERT_EQ(DistinctRows(*outcome.finalTableau), expected.rows) << text;
+    EXPECT_EQ(Decide(input).lossless, expected.lossless) << text;
+
+    std::size_t added = 0;
+    ChaseObserver observer;
+    observer.added = [&](const RowAddition&) { ++added; };
+    DecideOptions observed;
+    observed.observer = &observer;
+    const Outcome watched = Decide(input, observed);
+    ASSERT_EQ(DistinctRows(*watched.finalTableau), expected.rows) << text;
+    EXPECT_EQ(watched.finalTableau->RowNo(), input.RowNo() + added) << text;
+    lossless += expected.lossless ? 1 : 0;
+    largest = std::max<std::size_t>(largest, watched.finalTableau->RowNo());
+    decidedByAddedRow += watched.decidingRow != kNoRow && watched.decidingRow >= input.RowNo();
+  }
+  // Both verdicts, and a good share decided by a row that a dependency added.
+  EXPECT_GT(lossless, 2000);
+  EXPECT_LT(lossless, 8000);
+  EXPECT_GT(decidedByAddedRow, 400);
+  EXPECT_GT(largest, 200u);
+}
+
+TEST(GeneralChaseTest, PastTheLimitOfRowsTheChaseEndsWithTheLimit) {
+  // Eight attributes, each its own sub-schema, and the join dependency of the eight: the
+  // chase would build every combination of their symbols, 8^8 rows, before a row all a.
+  const ResolvedInput input = Read("A\nB\nC\nD\nE\nF\nG\nH\n\nA->>B\n*(A|B|C|D|E|F|G|H,A)\n");
+  DecideOptions options;
+  options.maxRows = 1000;
+  options.finalTableau = true;
+  try {
+    Decide(input, options);
+    FAIL() << "no limit";
+  } catch (const RowLimitExceeded& limit) {
+    EXPECT_EQ(limit.Limit(), 1000u);
+    EXPECT_STREQ(limit.what(), "the chase passed its limit of 1000 rows; --max-rows sets another");
+  }
+}
+
+TEST(GeneralChaseTest, TheDefaultLimitKeepsTheCellsNearOneGibibyte) {
+  EXPECT_LE(RowLimit(10) * (4 * 10), std::size_t{1} << 30);
+  EXPECT_GT(RowLimit(10) * (4 * 10 + 48), (std::size_t{1} << 30) - 4 * 10 - 48);
+  EXPECT_GE(RowLimit(SIZE_MAX / 8), 1u);
+}
+
+}  // namespace
