@@ -163,12 +163,13 @@ void Explanation::ShowConclusion(const Tableau& final, Row row) {
   assert(!lossless || row < final.RowNo());
   if (lossless && !addsRows_) {
     std::vector<std::size_t> needed = proof_.StepsMakingDistinguished(row, dependencies_);
-    os_ << "\nSteps the verdict needed\n";
+    // Named for what they are: steps that together make the row all a, found through the
+    // proof forest; not always the fewest that would.
+    os_ << "\nSteps that made row " << row + 1 << " all a\n";
     if (needed.empty()) os_ << "  none\n";
     for (std::size_t s : needed) os_ << "  " << Line(proof_.Step(s)) << '\n';
     os_ << "  " << needed.size() << " of " << steps
-        << (steps == 1 ? " equalization" : " equalizations")
-        << (needed.size() == 1 ? " was" : " were") << " needed.\n";
+        << (steps == 1 ? " equalization" : " equalizations") << ".\n";
   }
   os_ << "\nFinal tableau\n";
   PrintTableau(os_, final, attributes_, decomposition_);
