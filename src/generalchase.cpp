@@ -40,7 +40,7 @@ std::size_t HashSymbols(const int* symbols, std::size_t count) {
 struct Rule {
   std::size_t dependency;
   bool functional;
-  std::vector<Column> left, right;            // functional
+  std::vector<Column> left, right;              // functional
   std::vector<std::vector<Column>> components;  // join; a multivalued one made into one
 };
 
@@ -57,7 +57,8 @@ class GeneralChase {
     // Every symbol its own class: per column, the parent of s is s.
     symbolParent_.resize(cols_ * (initialRows_ + 1));
     for (std::size_t c = 0; c < cols_; ++c) {
-      const auto begin = symbolParent_.begin() + static_cast<std::ptrdiff_t>(c * (initialRows_ + 1));
+      const auto begin =
+          symbolParent_.begin() + static_cast<std::ptrdiff_t>(c * (initialRows_ + 1));
       std::iota(begin, begin + static_cast<std::ptrdiff_t>(initialRows_ + 1), 0);
     }
     cells_.assign(initialRows_ * cols_, 0);
@@ -99,8 +100,7 @@ class GeneralChase {
   struct RowEqual {
     const GeneralChase* chase;
     bool operator()(std::uint32_t a, std::uint32_t b) const {
-      return std::equal(chase->RowCells(a), chase->RowCells(a) + chase->cols_,
-                        chase->RowCells(b));
+      return std::equal(chase->RowCells(a), chase->RowCells(a) + chase->cols_, chase->RowCells(b));
     }
   };
 
@@ -178,7 +178,8 @@ class GeneralChase {
     std::vector<int> key(rule.left.size());
     bool changed = false;
     for (std::uint32_t r = 0; r < rows_; ++r) {
-      for (std::size_t i = 0; i < key.size(); ++i) key[i] = Find(rule.left[i], RowCells(r)[rule.left[i]]);
+      for (std::size_t i = 0; i < key.size(); ++i)
+        key[i] = Find(rule.left[i], RowCells(r)[rule.left[i]]);
       std::vector<std::uint32_t>& bucket = byKey[HashSymbols(key.data(), key.size())];
       std::uint32_t first = r;
       for (std::uint32_t other : bucket) {
@@ -214,8 +215,8 @@ class GeneralChase {
       std::size_t cells = 0;
       for (std::uint32_t r = 0; r < rows_; ++r) cells += Find(c, RowCells(r)[c]) == dropped;
       symbolParent_[c * (initialRows_ + 1) + static_cast<std::size_t>(dropped)] = kept;
-      observer_->step({Row(std::min(a, b)), Row(std::max(a, b)), c, dependency,
-                       {kept, dropped, cells}});
+      observer_->step(
+          {Row(std::min(a, b)), Row(std::max(a, b)), c, dependency, {kept, dropped, cells}});
     } else {
       symbolParent_[c * (initialRows_ + 1) + static_cast<std::size_t>(dropped)] = kept;
     }
@@ -338,8 +339,8 @@ class GeneralChase {
     if (rows_ > limit_) throw RowLimitExceeded(limit_);
     if (observer_ != nullptr && observer_->added)
       observer_->added({dependency, partial.from, Row(r), partial.cells});
-    if (stopEarly_ && std::all_of(partial.cells.begin(), partial.cells.end(),
-                                  [](int s) { return s == 0; })) {
+    if (stopEarly_ &&
+        std::all_of(partial.cells.begin(), partial.cells.end(), [](int s) { return s == 0; })) {
       stopped_ = true;
     }
     return true;

@@ -35,7 +35,7 @@ class LineReader {
   std::size_t blockSize_;
   std::size_t begin_ = 0;  // the unread part of the block
   std::size_t end_ = 0;
-  std::string spanning_;  // a line that began in an earlier block
+  std::string spanning_;    // a line that began in an earlier block
   std::size_t unread_ = 0;  // what the stream held past its position at the start
   std::size_t read_ = 0;    // what the blocks took from it since
 };

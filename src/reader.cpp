@@ -216,8 +216,7 @@ class Reader {
   // Warns when the multivalued dependency of leftColumns_ and rightColumns_ always holds.
   void WarnIfTrivial();
   // With keepNames: the current dependency as written.
-  void KeepDependency(const AttributeList& left, const AttributeList& right,
-                      SchemaList components);
+  void KeepDependency(const AttributeList& left, const AttributeList& right, SchemaList components);
   // The columns of the comma-separated names, each once; warns once about each name of no
   // sub-schema, with the consequence given. False when there was such a name.
   bool Resolve(std::string_view names, std::vector<Column>& columns, const char* consequence);
@@ -247,7 +246,7 @@ class Reader {
   // Until the attributes are sorted: the first attribute of each spelling but letter case.
   NameIndex<true> foldedIndex_;
   bool emptyNameWarned_ = false;  // on the current line
-  std::string_view line_;  // the current line, in the line reader's storage
+  std::string_view line_;         // the current line, in the line reader's storage
   std::size_t lineNumber_ = 0;
   // After a warning that the file is UTF-16, every other warning would be noise.
   bool wideText_ = false;
@@ -454,9 +453,8 @@ void Reader::AddJoinLine(std::string_view line) {
   SchemaList names;
   for (std::size_t start = 0;;) {
     const std::size_t bar = inside.find('|', start);
-    const std::string_view text = inside.substr(start, bar == std::string_view::npos
-                                                           ? std::string_view::npos
-                                                           : bar - start);
+    const std::string_view text =
+        inside.substr(start, bar == std::string_view::npos ? std::string_view::npos : bar - start);
     ForEachName(text, [&](std::string_view name) { CheckName(name); });
     Resolve(text, leftColumns_, "ignored in the join dependency");
     std::sort(leftColumns_.begin(), leftColumns_.end());

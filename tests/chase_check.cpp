@@ -2,18 +2,18 @@
 
 #include <algorithm>
 #include <cmath>
-#include <set>
 #include <cstdint>
 #include <functional>
 #include <iostream>
+#include <set>
 #include <sstream>
 #include <vector>
 
 #include "application.h"
 #include "decide.h"
+#include "generalchase.h"
 #include "proof.h"
 #include "reader.h"
-#include "generalchase.h"
 #include "reference_chase.h"
 #include "reference_general_chase.h"
 #include "warnings.h"
@@ -142,9 +142,8 @@ std::string CheckGeneral(const ParsedInput& input, CheckResult& result) {
   result.lossless = withTableau.lossless;
   if (Decide(input.resolved, verdictOnly).lossless != withTableau.lossless)
     return "general: the verdict alone differs from the one with the tableau";
-  const double tuples =
-      std::pow(static_cast<double>(input.resolved.RowNo() + 1),
-               static_cast<double>(input.resolved.ColNo()));
+  const double tuples = std::pow(static_cast<double>(input.resolved.RowNo() + 1),
+                                 static_cast<double>(input.resolved.ColNo()));
   if (tuples > kGeneralReferenceTuples) return "";
   const GeneralReferenceResult expected = ReferenceGeneralChase(input.resolved);
   if (expected.lossless != withTableau.lossless) return "general: another verdict";
