@@ -326,3 +326,61 @@ std::string GenerateWideSchema(const Shape& shape) {
   for (std::size_t j = 0; j < shape.dependencies; ++j) text += "a0->a1\n";
   return text;
 }
+
+std::string GenerateAcyclicMixed(const Shape& shape, std::uint64_t seed) {
+  Random random(seed);
+  const std::size_t k = std::max<std::size_t>(shape.schemas, 1);
+  const std::size_t n = std::max(shape.attributes, k);
+  // Sub-schema s holds its own block of attributes and shares 1 to 3 of an earlier one's.
+  std::vector<std::vector<std::size_t>> schemas(k);
+  std::vector<std::size_t> parent(k, 0);
+  std::vector<std::vector<std::size_t>> shared(k);
+  for (std::size_t s = 0; s < k; ++s) {
+    for (std::size_t a = s * n / k; a < (s + 1) * n / k; ++a) schemas[s].push_back(a);
+    if (s == 0) continue;
+    parent[s] = random.Below(s);
+    const std::vector<std::size_t>& from = schemas[parent[s]];
+    for (std::size_t i = 1 + random.Below(3); i > 0; --i) {
+      const std::size_t a = from[random.Below(from.size())];
+      if (std::find(shared[s].begin(), shared[s].end(), a) == shared[s].end())
+        shared[s].push_back(a);
+    }
+    schemas[s].insert(schemas[s].end(), shared[s].begin(), shared[s].end());
+  }
+  // The attributes of each sub-schema's subtree: children come after their parents.
+  std::vector<std::vector<std::uint8_t>> below(k, std::vector<std::uint8_t>(n, 0));
+  for (std::size_t s = k; s-- > 0;) {
+    for (std::size_t a : schemas[s]) below[s][a] = 1;
+    if (s == 0) continue;
+    for (std::size_t a = 0; a < n; ++a) below[parent[s]][a] |= below[s][a];
+  }
+  std::string text;
+  for (const std::vector<std::size_t>& schema : schemas) {
+    AppendList(text, schema);
+    text += '\n';
+  }
+  text += '\n';
+  std::size_t written = 0;
+  for (std::size_t s = 1; s < k && written < shape.dependencies; ++s, ++written) {
+    std::vector<std::size_t> side;
+    for (std::size_t a = 0; a < n; ++a) {
+      if (below[s][a] && std::find(shared[s].begin(), shared[s].end(), a) == shared[s].end())
+        side.push_back(a);
+    }
+    AppendList(text, shared[s]);
+    text += "->>";
+    AppendList(text, side);
+    text += '\n';
+  }
+  for (; written < shape.dependencies; ++written) {
+    AppendList(text, DistinctAttributes(random, 1 + random.Below(3), n));
+    if (written % 7 == 0) {
+      text += "->>";
+      AppendList(text, DistinctAttributes(random, 1 + random.Below(5), n));
+    } else {
+      text += "->" + Name(random.Below(n));
+    }
+    text += '\n';
+  }
+  return text;
+}

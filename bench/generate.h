@@ -74,3 +74,10 @@ std::string GenerateRepeatedName(const Shape& shape);
 
 // One sub-schema of attributes names.
 std::string GenerateWideSchema(const Shape& shape);
+
+// An acyclic decomposition as the 4NF algorithm makes one: each sub-schema after the first
+// holds a block of attributes of its own and shares 1 to 3 with an earlier one. The
+// dependencies are the multivalued ones of that join tree (one per sub-schema after the
+// first), then functional ones of 1 to 3 attributes -> 1, every seventh a multivalued one of
+// 1 to 3 -> 1 to 5. Lossless.
+std::string GenerateAcyclicMixed(const Shape& shape, std::uint64_t seed);

@@ -38,7 +38,8 @@ class RowLimitExceeded : public std::runtime_error {
 struct Outcome {
   bool lossless = false;
   // A row that is all distinguished, kNoRow when the decomposition is lossy; with the final
-  // tableau, its lowest such row.
+  // tableau, its lowest such row. For the verdict alone, kNoRow also when an engine decided
+  // without a tableau (multivalued dependencies on an acyclic decomposition).
   Row decidingRow = kNoRow;
   // The tableau after the chase, when asked for or observed.
   std::optional<Tableau> finalTableau;

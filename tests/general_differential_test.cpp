@@ -11,6 +11,7 @@
 
 #include "decide.h"
 #include "generalchase.h"
+#include "jointreeengine.h"
 #include "reader.h"
 #include "reference_general_chase.h"
 #include "warnings.h"
@@ -106,6 +107,7 @@ TEST(GeneralDifferentialTest, VerdictAndFinalTableauAsTheReferenceChase) {
   int lossless = 0;
   int decidedByAddedRow = 0;
   std::size_t largest = 0;
+  int decidedByTree = 0;
   for (int round = 0; round < 10000; ++round) {
     // The last rounds are larger: tableaux of hundreds of rows, past the hash tables' growth.
     const bool large = round >= 9800;
@@ -122,6 +124,10 @@ TEST(GeneralDifferentialTest, VerdictAndFinalTableauAsTheReferenceChase) {
     ASSERT_TRUE(outcome.finalTableau.has_value());
     ASSERT_EQ(DistinctRows(*outcome.finalTableau), expected.rows) << text;
     EXPECT_EQ(Decide(input).lossless, expected.lossless) << text;
+    if (const std::optional<bool> byTree = DecideByJoinTree(input)) {
+      ASSERT_EQ(*byTree, expected.lossless) << text;
+      ++decidedByTree;
+    }
 
     std::size_t added = 0;
     ChaseObserver observer;
@@ -140,6 +146,7 @@ TEST(GeneralDifferentialTest, VerdictAndFinalTableauAsTheReferenceChase) {
   EXPECT_LT(lossless, 8000);
   EXPECT_GT(decidedByAddedRow, 400);
   EXPECT_GT(largest, 200u);
+  EXPECT_GT(decidedByTree, 5000);
 }
 
 TEST(GeneralChaseTest, PastTheLimitOfRowsTheChaseEndsWithTheLimit) {
