@@ -6,11 +6,13 @@
 #include <limits>
 #include <numeric>
 #include <string_view>
+#include <unordered_map>
 #include <utility>
 
 #include "escape.h"
 #include "linereader.h"
 #include "memoryguard.h"
+#include "notation.h"
 #include "probingtable.h"
 #include "stringutils.h"
 
@@ -207,6 +209,12 @@ class Reader {
   void AddSchemaLine();
   // Sorts the attributes and turns the sub-schemas' positions in the list into columns.
   void SortAttributes();
+  // In a file whose every sub-schema is one name of capital letters, as "ABC" then "CD",
+  // the letters were meant as attributes: warns on each line.
+  void WarnAboutLetterRuns();
+  // What else an unknown name likely meant: letters without commas, or an attribute that it
+  // differs from only in letter case or blanks.
+  void HintAtUnknownName(std::string_view name);
   // Room for the dependencies of a file with bytes left, as mined files hold them.
   void ReserveForDependencies(std::size_t bytes);
   // REQUIRES: the line is not empty.
@@ -234,7 +242,11 @@ class Reader {
   }
   template <typename MakeMessage>
   void Warn(MakeMessage makeMessage) {
-    if (!wideText_) warnings_.Warn(lineNumber_, makeMessage);
+    WarnAt(lineNumber_, makeMessage);
+  }
+  template <typename MakeMessage>
+  void WarnAt(std::size_t line, MakeMessage makeMessage) {
+    if (!wideText_) warnings_.Warn(line, makeMessage);
   }
 
   std::istream& in_;
@@ -256,11 +268,20 @@ class Reader {
   AttributeList left_, right_;
   std::vector<Column> leftColumns_, rightColumns_, rowColumns_;
   std::vector<std::uint32_t> seenStamp_;  // per attribute: the last list that holds it
+  // The schema lines that are one name of capital letters, and whether every one is.
+  std::vector<std::pair<std::size_t, std::string>> letterRuns_;
+  bool onlyLetterRuns_ = true;
+  bool lettersMeantAsAttributes_ = false;
+  // From a name's NearMissKey to the first attribute with that key; made at the first
+  // unknown name.
+  std::unordered_map<std::string, std::uint32_t> nearMisses_;
+  static constexpr std::uint32_t kNoAttribute = UINT32_MAX;
   std::uint32_t stamp_ = 0;
 };
 
 ParsedInput Reader::Read() {
   while (NextLine() && !line_.empty()) AddSchemaLine();
+  WarnAboutLetterRuns();
   // Dependencies name only attributes of the schema lines, so the universe is complete
   // here and each dependency line can be resolved as it is read.
   SortAttributes();
@@ -313,6 +334,13 @@ void Reader::AddSchemaLine() {
   }
   const std::string_view line = line_;
   ForEachName(line, [&](std::string_view name) { CheckName(name); });
+  const std::string hint = SchemaLineHint(line);
+  if (!hint.empty()) Warn([&] { return hint; });
+  if (line.find(',') == std::string_view::npos && IsRunOfLetters(line)) {
+    letterRuns_.emplace_back(lineNumber_, line);
+  } else {
+    onlyLetterRuns_ = false;
+  }
   // Until the attributes are sorted, a row holds the positions of its names in the list, each
   // once: a name written twice in a sub-schema is one column.
   NextStamp();
@@ -365,6 +393,45 @@ void Reader::SortAttributes() {
   seenStamp_.assign(attributes.size(), 0);
 }
 
+void Reader::WarnAboutLetterRuns() {
+  if (!onlyLetterRuns_ || letterRuns_.size() < 2) return;
+  lettersMeantAsAttributes_ = true;
+  for (const auto& [line, name] : letterRuns_) {
+    WarnAt(line, [&] {
+      return "sub-schema " + Quoted(name) +
+             " is one attribute; attributes are separated by commas, as " + SpelledOut(name);
+    });
+  }
+}
+
+void Reader::HintAtUnknownName(std::string_view name) {
+  if (lettersMeantAsAttributes_ && IsRunOfLetters(name)) {
+    Warn([&] {
+      return "attribute " + Quoted(std::string(name)) +
+             " is one name; attributes are separated by commas, as " + SpelledOut(name);
+    });
+    return;
+  }
+  if (nearMisses_.empty()) {
+    // Only attributes without blanks at their ends are suggested: one with them is a slip
+    // of its own, warned about where it is written.
+    for (std::size_t at = 0; at < result_.attributes.size(); ++at) {
+      const std::string& attribute = result_.attributes[at];
+      if (!attribute.empty() && NearMissKey(attribute).size() == attribute.size())
+        nearMisses_.emplace(NearMissKey(attribute), static_cast<std::uint32_t>(at));
+    }
+    if (nearMisses_.empty()) nearMisses_.emplace("", kNoAttribute);
+  }
+  const auto found = nearMisses_.find(NearMissKey(name));
+  if (found == nearMisses_.end() || found->second == kNoAttribute) return;
+  Warn([&] {
+    return "attribute " + Quoted(std::string(name)) + " differs from " +
+           Quoted(result_.attributes[found->second]) +
+           " only in letter case or blanks; did you mean " +
+           Quoted(result_.attributes[found->second]) + "?";
+  });
+}
+
 void Reader::ReserveForDependencies(std::size_t bytes) {
   // A dependency line of a mined file takes about 20 bytes and names 4 or 5 columns. Room is
   // address space until used: reserved, the lists never copy themselves as they grow, which
@@ -406,6 +473,9 @@ void Reader::AddDependencyLine() {
   }
   const std::string_view left = line.substr(0, first.at);
   const std::string_view right = line.substr(last.at + last.length);
+  const std::string hint =
+      DependencyLineHint(line, left, right, line.substr(first.at, first.length));
+  if (!hint.empty()) Warn([&] { return hint; });
   ForEachName(left, [&](std::string_view name) { CheckName(name); });
   ForEachName(right, [&](std::string_view name) { CheckName(name); });
   bool applies = Resolve(left, leftColumns_, "the dependency never applies");
@@ -509,6 +579,7 @@ bool Reader::Resolve(std::string_view names, std::vector<Column>& columns,
         Warn([&] {
           return "attribute " + Quoted(std::string(name)) + " is in no sub-schema; " + consequence;
         });
+        HintAtUnknownName(name);
       }
     } else if (seenStamp_[column] != stamp_) {
       seenStamp_[column] = stamp_;

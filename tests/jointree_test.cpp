@@ -63,8 +63,8 @@ TEST(JoinTreeTest, AStarHangsEveryLeafOnItsCentre) {
   EXPECT_EQ(tree->size(), 3u);
 }
 
-bool Implies(const std::vector<std::pair<std::string, std::string>>& given,
-             const std::string& left, const std::string& right, std::size_t cols) {
+bool Implies(const std::vector<std::pair<std::string, std::string>>& given, const std::string& left,
+             const std::string& right, std::size_t cols) {
   DependencyBasis basis(cols);
   for (const auto& [l, r] : given) basis.AddMultivalued(Columns(l), Columns(r));
   return basis.Implies(Columns(left), Columns(right));
