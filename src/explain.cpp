@@ -125,8 +125,11 @@ Explanation::Explanation(std::ostream& os, const AttributeList& attributes,
       dependencies_(resolved.dependencies),
       lines_(lines),
       texts_(texts),
-      proof_(resolved.RowNo(), resolved.ColNo()),
-      addsRows_(!resolved.dependencies.AllOfKind(DependencyKind::kFunctional)) {
+      addsRows_(!resolved.dependencies.AllOfKind(DependencyKind::kFunctional)),
+      // Each proof takes room per cell: only the one in use gets it.
+      proof_(addsRows_ ? 0 : resolved.RowNo(), addsRows_ ? 0 : resolved.ColNo()),
+      general_(resolved) {
+  if (addsRows_) return;
   for (Row r{0}; r < resolved.RowNo(); ++r) {
     for (Column c : resolved.rowColumns[r]) proof_.MarkDistinguished(r, c);
   }
@@ -139,6 +142,7 @@ ChaseObserver Explanation::Observer() {
 }
 
 void Explanation::ShowInitial(const Tableau& tableau) {
+  if (addsRows_) general_.RecordInitial(tableau);
   os_ << "Initial tableau\n";
   PrintTableau(os_, tableau, attributes_, decomposition_);
   os_ << (addsRows_ ? "\nChase steps\n" : "\nEqualizations\n");
@@ -146,30 +150,39 @@ void Explanation::ShowInitial(const Tableau& tableau) {
 
 void Explanation::ShowStep(const ChaseStep& step) {
   os_ << "  " << Line(step) << '\n';
-  ++steps_;
-  if (!addsRows_) proof_.Record(step);
+  if (addsRows_) {
+    general_.Record(step);
+  } else {
+    proof_.Record(step);
+  }
 }
 
 void Explanation::ShowAddition(const RowAddition& addition) {
   os_ << "  " << AdditionLine(addition, lines_[addition.dependency], texts_[addition.dependency])
       << '\n';
-  ++steps_;
+  general_.Record(addition);
 }
 
 void Explanation::ShowConclusion(const Tableau& final, Row row) {
-  const std::size_t steps = steps_;
+  const std::size_t steps = addsRows_ ? general_.StepCount() : proof_.StepCount();
   if (steps == 0) os_ << "  none\n";
   const bool lossless = row != kNoRow;
   assert(!lossless || row < final.RowNo());
-  if (lossless && !addsRows_) {
-    std::vector<std::size_t> needed = proof_.StepsMakingDistinguished(row, dependencies_);
+  if (lossless) {
     // Named for what they are: steps that together make the row all a, found through the
     // proof forest; not always the fewest that would.
+    std::vector<std::string> lines;
+    if (addsRows_) {
+      for (std::size_t s : general_.StepsMakingDistinguished(row)) lines.push_back(GeneralLine(s));
+    } else {
+      for (std::size_t s : proof_.StepsMakingDistinguished(row, dependencies_))
+        lines.push_back(Line(proof_.Step(s)));
+    }
     os_ << "\nSteps that made row " << row + 1 << " all a\n";
-    if (needed.empty()) os_ << "  none\n";
-    for (std::size_t s : needed) os_ << "  " << Line(proof_.Step(s)) << '\n';
-    os_ << "  " << needed.size() << " of " << steps
-        << (steps == 1 ? " equalization" : " equalizations") << ".\n";
+    if (lines.empty()) os_ << "  none\n";
+    for (const std::string& line : lines) os_ << "  " << line << '\n';
+    const char* noun = addsRows_ ? " step" : " equalization";
+    os_ << "  " << lines.size() << " of " << steps << noun << (steps == 1 ? "" : "s") << ".\n";
   }
   os_ << "\nFinal tableau\n";
   PrintTableau(os_, final, attributes_, decomposition_);
@@ -184,6 +197,13 @@ void Explanation::ShowConclusion(const Tableau& final, Row row) {
            "projections onto the sub-schemas gives back the row of all a, which it does not\n"
            "hold. So this relation is a counterexample: the join adds a row.\n";
   }
+}
+
+std::string Explanation::GeneralLine(std::size_t s) const {
+  const GeneralProof::Step& step = general_.StepAt(s);
+  if (!step.added) return Line(step.equalization);
+  const std::size_t j = step.addition.dependency;
+  return AdditionLine(step.addition, lines_[j], texts_[j]);
 }
 
 std::string Explanation::Line(const ChaseStep& step) const {

@@ -8,6 +8,7 @@
 
 #include "chasestep.h"
 #include "escape.h"
+#include "generalproof.h"
 #include "index.h"
 #include "proof.h"
 #include "schema.h"
@@ -80,9 +81,12 @@ class Explanation {
   const ResolvedDependencies& dependencies_;
   const std::vector<std::size_t>& lines_;
   const std::vector<std::string>& texts_;
-  ProofForest proof_;  // also keeps the steps, in the order made
-  // Multivalued or join dependencies may add rows: the proof, over the sub-schemas' rows, is
-  // not kept, and the steps are counted here.
+  // The text of step s of general_.
+  std::string GeneralLine(std::size_t s) const;
+
+  // Multivalued or join dependencies may add rows: the general chase's proof keeps the steps
+  // then, else the proof forest over the sub-schemas' rows.
   const bool addsRows_;
-  std::size_t steps_ = 0;
+  ProofForest proof_;  // also keeps the steps, in the order made
+  GeneralProof general_;
 };

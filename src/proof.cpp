@@ -66,24 +66,18 @@ Row ProofForest::TreeOf(Row node, Column col) {
   return node;
 }
 
+void ProofForest::Join(Row a, Row b, Column col, std::uint32_t label) {
+  assert(TreeOf(a, col) != TreeOf(b, col));
+  Link(a, b, col, label);
+}
+
 void ProofForest::ExplainEqual(Row a, Row b, Column col, std::vector<std::size_t>& queue) {
-  if (a == b) return;
-  // The nearest common ancestor: the first of b's ancestors that is one of a's.
-  ++query_;
-  for (Row x = a; x != kRoot; x = parent_[Node(x, col)]) mark_[Node(x, col)] = query_;
-  Row common = b;
-  while (common != kRoot && mark_[Node(common, col)] != query_) {
-    common = parent_[Node(common, col)];
-  }
-  for (Row from : {a, b}) {
-    for (Row x = from; x != common && x != kRoot; x = parent_[Node(x, col)]) {
-      const std::uint32_t step = edge_[Node(x, col)];
-      if (step != kNoStep && !needed_[step]) {
-        needed_[step] = 1;
-        queue.push_back(step);
-      }
+  ForEachLabelBetween(a, b, col, [&](std::uint32_t step) {
+    if (!needed_[step]) {
+      needed_[step] = 1;
+      queue.push_back(step);
     }
-  }
+  });
 }
 
 std::vector<std::size_t> ProofForest::StepsMakingDistinguished(

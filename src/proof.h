@@ -26,6 +26,14 @@ class ProofForest {
   std::size_t StepCount() const { return steps_.size(); }
   const ChaseStep& Step(std::size_t s) const { return steps_[s]; }
 
+  // For a forest whose steps its owner keeps: joins the trees of nodes a and b of col with an
+  // edge labelled label. REQUIRES: they are two trees.
+  void Join(Row a, Row b, Column col, std::uint32_t label);
+  // Calls visit(label) for the label of every edge on the path between nodes a and b of col.
+  // REQUIRES: they are one tree.
+  template <typename Visit>
+  void ForEachLabelBetween(Row a, Row b, Column col, Visit visit);
+
   // The steps on which row's being all distinguished depends, in the order made: those on
   // the paths from its cells to the distinguished nodes, and, for each of them, those on the
   // paths between its two rows' cells in each left-hand column, and so on.
@@ -62,3 +70,21 @@ class ProofForest {
   std::vector<ChaseStep> steps_;
   std::vector<std::uint8_t> needed_;
 };
+
+template <typename Visit>
+void ProofForest::ForEachLabelBetween(Row a, Row b, Column col, Visit visit) {
+  if (a == b) return;
+  // The nearest common ancestor: the first of b's ancestors that is one of a's.
+  ++query_;
+  for (Row x = a; x != kRoot; x = parent_[Node(x, col)]) mark_[Node(x, col)] = query_;
+  Row common = b;
+  while (common != kRoot && mark_[Node(common, col)] != query_) {
+    common = parent_[Node(common, col)];
+  }
+  for (Row from : {a, b}) {
+    for (Row x = from; x != common && x != kRoot; x = parent_[Node(x, col)]) {
+      const std::uint32_t label = edge_[Node(x, col)];
+      if (label != kNoStep) visit(label);
+    }
+  }
+}

@@ -11,6 +11,7 @@
 
 #include "decide.h"
 #include "generalchase.h"
+#include "generalproof.h"
 #include "jointreeengine.h"
 #include "reader.h"
 #include "reference_general_chase.h"
@@ -108,6 +109,8 @@ TEST(GeneralDifferentialTest, VerdictAndFinalTableauAsTheReferenceChase) {
   int decidedByAddedRow = 0;
   std::size_t largest = 0;
   int decidedByTree = 0;
+  std::size_t neededSteps = 0;
+  std::size_t allSteps = 0;
   for (int round = 0; round < 10000; ++round) {
     // The last rounds are larger: tableaux of hundreds of rows, past the hash tables' growth.
     const bool large = round >= 9800;
@@ -130,13 +133,28 @@ TEST(GeneralDifferentialTest, VerdictAndFinalTableauAsTheReferenceChase) {
     }
 
     std::size_t added = 0;
+    GeneralProof proof(input);
     ChaseObserver observer;
-    observer.added = [&](const RowAddition&) { ++added; };
+    observer.initial = [&](const Tableau& tableau) { proof.RecordInitial(tableau); };
+    observer.step = [&](const ChaseStep& step) { proof.Record(step); };
+    observer.added = [&](const RowAddition& addition) {
+      ++added;
+      proof.Record(addition);
+    };
     DecideOptions observed;
     observed.observer = &observer;
     const Outcome watched = Decide(input, observed);
     ASSERT_EQ(DistinctRows(*watched.finalTableau), expected.rows) << text;
     EXPECT_EQ(watched.finalTableau->RowNo(), input.RowNo() + added) << text;
+    if (watched.lossless) {
+      // The steps that made the deciding row all distinguished are a proof of it.
+      std::vector<GeneralProof::Step> needed;
+      for (std::size_t step : proof.StepsMakingDistinguished(watched.decidingRow))
+        needed.push_back(proof.StepAt(step));
+      ASSERT_EQ(ReplayGeneralSteps(input, needed, watched.decidingRow), "") << text;
+      neededSteps += needed.size();
+      allSteps += proof.StepCount();
+    }
     lossless += expected.lossless ? 1 : 0;
     largest = std::max<std::size_t>(largest, watched.finalTableau->RowNo());
     decidedByAddedRow += watched.decidingRow != kNoRow && watched.decidingRow >= input.RowNo();
@@ -147,6 +165,8 @@ TEST(GeneralDifferentialTest, VerdictAndFinalTableauAsTheReferenceChase) {
   EXPECT_GT(decidedByAddedRow, 400);
   EXPECT_GT(largest, 200u);
   EXPECT_GT(decidedByTree, 5000);
+  // Proofs leave out steps: the test would not notice a proof that is every step.
+  EXPECT_LT(2 * neededSteps, allSteps);
 }
 
 TEST(GeneralChaseTest, PastTheLimitOfRowsTheChaseEndsWithTheLimit) {

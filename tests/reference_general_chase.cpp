@@ -2,7 +2,9 @@
 
 #include <algorithm>
 #include <cstddef>
+#include <map>
 #include <set>
+#include <string>
 
 namespace {
 
@@ -121,4 +123,84 @@ GeneralReferenceResult ReferenceGeneralChase(const ResolvedInput& input) {
     return std::all_of(row.begin(), row.end(), [](int s) { return s == 0; });
   });
   return result;
+}
+
+namespace {
+
+// The components a multivalued or join dependency combines rows by, as the tool lists them.
+std::vector<std::vector<Column>> ComponentsOf(const ResolvedInput& input, std::size_t j) {
+  const ResolvedDependencies& dependencies = input.dependencies;
+  std::vector<std::vector<Column>> components;
+  if (dependencies.Kind(j) == DependencyKind::kJoin) {
+    for (ColumnSpan c : dependencies.Components(j)) components.emplace_back(c.begin(), c.end());
+    return components;
+  }
+  const ColumnSpan left = dependencies.Left(j);
+  const ColumnSpan right = dependencies.Right(j);
+  auto in = [](ColumnSpan span, Column c) {
+    return std::find(span.begin(), span.end(), c) != span.end();
+  };
+  components.resize(2);
+  for (Column c{0}; c < input.ColNo(); ++c) {
+    if (in(left, c) || in(right, c)) components[0].push_back(c);
+    if (in(left, c) || !in(right, c)) components[1].push_back(c);
+  }
+  return components;
+}
+
+}  // namespace
+
+std::string ReplayGeneralSteps(const ResolvedInput& input,
+                               const std::vector<GeneralProof::Step>& steps, Row row) {
+  Rows rows;
+  std::map<std::uint32_t, std::size_t> at;  // a row of the run: its place in the replay
+  for (std::size_t r = 0; r < input.RowNo(); ++r) {
+    std::vector<int> cells(input.ColNo(), static_cast<int>(r) + 1);
+    for (Column c : input.rowColumns[r]) cells[c] = 0;
+    rows.push_back(cells);
+    at[static_cast<std::uint32_t>(r)] = r;
+  }
+  for (std::size_t s = 0; s < steps.size(); ++s) {
+    const std::string where = "step " + std::to_string(s + 1) + ": ";
+    const GeneralProof::Step& step = steps[s];
+    if (!step.added) {
+      const ChaseStep& e = step.equalization;
+      if (!at.count(e.i) || !at.count(e.k)) return where + "a row not made yet";
+      if (input.dependencies.Kind(e.dependency) != DependencyKind::kFunctional)
+        return where + "an equalization by another kind of dependency";
+      const std::vector<int>& a = rows[at[e.i]];
+      const std::vector<int>& b = rows[at[e.k]];
+      if (!AgreeOn(a, b, input.dependencies.Left(e.dependency)))
+        return where + "the rows do not agree on the left-hand side";
+      const ColumnSpan right = input.dependencies.Right(e.dependency);
+      if (std::find(right.begin(), right.end(), e.column) == right.end())
+        return where + "the column is not on the right-hand side";
+      const int kept = std::min(a[e.column], b[e.column]);
+      const int dropped = std::max(a[e.column], b[e.column]);
+      for (std::vector<int>& cells : rows) {
+        if (cells[e.column] == dropped) cells[e.column] = kept;
+      }
+      continue;
+    }
+    const RowAddition& addition = step.addition;
+    const std::vector<std::vector<Column>> components = ComponentsOf(input, addition.dependency);
+    if (components.size() != addition.from.size()) return where + "a row per component expected";
+    std::vector<int> cells(input.ColNo(), -1);
+    for (std::size_t i = 0; i < components.size(); ++i) {
+      if (!at.count(addition.from[i])) return where + "a row not made yet";
+      const std::vector<int>& from = rows[at[addition.from[i]]];
+      for (Column c : components[i]) {
+        if (cells[c] != -1 && cells[c] != from[c])
+          return where + "the rows differ where components share a column";
+        cells[c] = from[c];
+      }
+    }
+    at[addition.row] = rows.size();
+    rows.push_back(cells);
+  }
+  if (!at.count(row)) return "the deciding row was never made";
+  const std::vector<int>& last = rows[at[row]];
+  if (!std::all_of(last.begin(), last.end(), [](int symbol) { return symbol == 0; }))
+    return "the deciding row is not all distinguished after the steps";
+  return "";
 }
