@@ -54,6 +54,7 @@ class GeneralChase {
         stopEarly_(!options.finalTableau && options.observer == nullptr),
         rowSet_(16, RowHash{this}, RowEqual{this}) {
     MakeRules(input.dependencies);
+    IndexLeftUses();
     // Every symbol its own class: per column, the parent of s is s.
     symbolParent_.resize(cols_ * (initialRows_ + 1));
     for (std::size_t c = 0; c < cols_; ++c) {
@@ -127,6 +128,15 @@ class GeneralChase {
     }
   }
 
+  // Per column, the functional rules with it on their left-hand side.
+  void IndexLeftUses() {
+    leftUses_.assign(cols_, {});
+    for (std::size_t i = 0; i < rules_.size(); ++i) {
+      if (!rules_[i].functional) continue;
+      for (Column c : rules_[i].left) leftUses_[c].push_back(i);
+    }
+  }
+
   // X->>Y as *(XY | X(U-Y)); one that always holds adds no row, and is left out.
   void AddMultivalued(std::size_t j, ColumnSpan left, ColumnSpan right) {
     std::vector<std::uint8_t> inLeft(cols_, 0), inRight(cols_, 0);
@@ -153,15 +163,34 @@ class GeneralChase {
   }
 
   // Functional dependencies until none changes anything; then every cell holds the symbol
-  // that stands for its class, and the set of rows is rebuilt when any changed.
+  // that stands for its class, and the set of rows is rebuilt when any changed. A dependency
+  // is applied again only when a column of its left-hand side changed: a chain of them costs
+  // one application per link, not a pass over all of them per link.
   void RunFunctional() {
+    std::vector<std::size_t> waiting;
+    std::vector<std::uint8_t> isWaiting(rules_.size(), 0);
+    for (std::size_t i = rules_.size(); i-- > 0;) {
+      if (!rules_[i].functional) continue;
+      waiting.push_back(i);
+      isWaiting[i] = 1;
+    }
     bool changedAny = false;
-    for (bool changed = true; changed;) {
-      changed = false;
-      for (const Rule& rule : rules_) {
-        if (rule.functional && ApplyFunctional(rule)) changed = true;
+    std::vector<Column> changed;
+    while (!waiting.empty()) {
+      const std::size_t i = waiting.back();
+      waiting.pop_back();
+      isWaiting[i] = 0;
+      changed.clear();
+      ApplyFunctional(rules_[i], changed);
+      for (Column c : changed) {
+        changedAny = true;
+        for (std::size_t user : leftUses_[c]) {
+          if (!isWaiting[user]) {
+            isWaiting[user] = 1;
+            waiting.push_back(user);
+          }
+        }
       }
-      changedAny = changedAny || changed;
     }
     if (!changedAny) return;
     for (std::uint32_t r = 0; r < rows_; ++r) {
@@ -172,11 +201,10 @@ class GeneralChase {
   }
 
   // Groups the rows by their classes on the left-hand side, and makes each group one class in
-  // every right-hand column. Returns whether a class changed.
-  bool ApplyFunctional(const Rule& rule) {
+  // every right-hand column; adds the columns where a class changed to changed.
+  void ApplyFunctional(const Rule& rule, std::vector<Column>& changed) {
     std::unordered_map<std::size_t, std::vector<std::uint32_t>> byKey;
     std::vector<int> key(rule.left.size());
-    bool changed = false;
     for (std::uint32_t r = 0; r < rows_; ++r) {
       for (std::size_t i = 0; i < key.size(); ++i)
         key[i] = Find(rule.left[i], RowCells(r)[rule.left[i]]);
@@ -192,9 +220,10 @@ class GeneralChase {
         bucket.push_back(r);
         continue;
       }
-      for (Column c : rule.right) changed = Equate(first, r, c, rule.dependency) || changed;
+      for (Column c : rule.right) {
+        if (Equate(first, r, c, rule.dependency)) changed.push_back(c);
+      }
     }
-    return changed;
   }
 
   bool SameOnLeft(const Rule& rule, std::uint32_t r, const std::vector<int>& key) {
@@ -369,6 +398,7 @@ class GeneralChase {
   const bool stopEarly_;
   bool stopped_ = false;
   std::vector<Rule> rules_;
+  std::vector<std::vector<std::size_t>> leftUses_;  // per column: functional rules using it
   // Per column, the union-find of its symbols 0..initialRows_: the chase makes no others.
   std::vector<int> symbolParent_;
   std::vector<int> cells_;  // row by row
