@@ -396,8 +396,10 @@ void Reader::SortAttributes() {
 void Reader::WarnAboutLetterRuns() {
   if (!onlyLetterRuns_ || letterRuns_.size() < 2) return;
   lettersMeantAsAttributes_ = true;
-  for (const auto& [line, name] : letterRuns_) {
-    WarnAt(line, [&] {
+  for (const auto& run : letterRuns_) {
+    // Not a structured binding: C++17 lambdas cannot capture one.
+    const std::string& name = run.second;
+    WarnAt(run.first, [&] {
       return "sub-schema " + Quoted(name) +
              " is one attribute; attributes are separated by commas, as " + SpelledOut(name);
     });
