@@ -36,6 +36,11 @@ std::string Shown(std::string_view text) { return EscapeBytes(std::string(text),
 }  // namespace
 
 std::string SchemaLineHint(std::string_view line) {
+  // Most lines hold none of the bytes these notations need: one pass tells.
+  const bool mayHint = std::any_of(line.begin(), line.end(), [](char c) {
+    return c == ';' || c == '(' || c == '{' || c == '[' || IsBlank(c);
+  });
+  if (!mayHint) return "";
   const std::string_view trimmed = Trimmed(line);
   if (trimmed.empty()) return "";
   const char open = trimmed.front();

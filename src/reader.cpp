@@ -77,7 +77,8 @@ struct Arrow {
 // The first arrow at or after from: "->", or for a multivalued dependency "->>", "->->",
 // U+21A0 or two U+2192; one U+2192, as pasted from a PDF, is "->". The longest one that
 // matches at a position is the one there.
-Arrow FindArrow(std::string_view line, std::size_t from) {
+// The arrow that starts at position at of line, if one does.
+Arrow ArrowAt(std::string_view line, std::size_t at) {
   static constexpr struct {
     std::string_view text;
     DependencyKind kind;
@@ -89,11 +90,26 @@ Arrow FindArrow(std::string_view line, std::size_t from) {
       {"\xe2\x86\xa0", DependencyKind::kMultivalued},
       {"\xe2\x86\x92", DependencyKind::kFunctional},
   };
-  for (std::size_t at = line.find_first_of("-\xe2", from); at != std::string_view::npos;
-       at = line.find_first_of("-\xe2", at + 1)) {
-    for (const auto& arrow : kArrows) {
-      if (line.compare(at, arrow.text.size(), arrow.text) == 0)
-        return {at, arrow.text.size(), arrow.kind};
+  const std::string_view rest = line.substr(at);
+  for (const auto& arrow : kArrows) {
+    if (rest.substr(0, arrow.text.size()) == arrow.text) return {at, arrow.text.size(), arrow.kind};
+  }
+  return {};
+}
+
+// The first arrow at or after from. Candidates are found by memchr: a "-" or the first byte
+// of U+2192 and U+21A0.
+Arrow FindArrow(std::string_view line, std::size_t from) {
+  std::size_t dash = line.find('-', from);
+  std::size_t wide = line.find('\xe2', from);
+  while (dash != std::string_view::npos || wide != std::string_view::npos) {
+    const std::size_t at = std::min(dash, wide);
+    const Arrow arrow = ArrowAt(line, at);
+    if (arrow.at != std::string_view::npos) return arrow;
+    if (at == dash) {
+      dash = line.find('-', at + 1);
+    } else {
+      wide = line.find('\xe2', at + 1);
     }
   }
   return {};
