@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cassert>
 #include <cstdint>
-#include <numeric>
 #include <string>
 #include <unordered_map>
 #include <unordered_set>
@@ -11,6 +10,7 @@
 #include <vector>
 
 #include "memoryguard.h"
+#include "probingtable.h"
 
 RowLimitExceeded::RowLimitExceeded(std::size_t limit)
     : std::runtime_error("the chase passed its limit of " + std::to_string(limit) +
@@ -55,18 +55,21 @@ class GeneralChase {
         rowSet_(16, RowHash{this}, RowEqual{this}) {
     MakeRules(input.dependencies);
     IndexLeftUses();
-    // Every symbol its own class: per column, the parent of s is s.
-    symbolParent_.resize(cols_ * (initialRows_ + 1));
-    for (std::size_t c = 0; c < cols_; ++c) {
-      const auto begin =
-          symbolParent_.begin() + static_cast<std::ptrdiff_t>(c * (initialRows_ + 1));
-      std::iota(begin, begin + static_cast<std::ptrdiff_t>(initialRows_ + 1), 0);
-    }
     cells_.assign(initialRows_ * cols_, 0);
     for (Row r{0}; r < initialRows_; ++r) {
       std::fill_n(&cells_[r * cols_], cols_, static_cast<int>(r) + 1);
       for (Column c : input.rowColumns[r]) cells_[r * cols_ + c] = 0;
     }
+    // Every symbol its own class, each cell in the ring of its class.
+    classSize_.assign(cols_ * (initialRows_ + 1), 0);
+    smallest_.resize(cols_ * (initialRows_ + 1));
+    for (std::size_t c = 0; c < cols_; ++c) {
+      for (std::size_t symbol = 0; symbol <= initialRows_; ++symbol)
+        smallest_[c * (initialRows_ + 1) + symbol] = static_cast<int>(symbol);
+    }
+    nextInClass_.assign(initialRows_ * cols_, 0);
+    anchor_.assign(cols_ * (initialRows_ + 1), kNoMember);
+    for (std::uint32_t r = 0; r < initialRows_; ++r) JoinRings(r);
     rows_ = initialRows_;
     if (rows_ > limit_) throw RowLimitExceeded(limit_);
   }
@@ -131,8 +134,11 @@ class GeneralChase {
   // Per column, the functional rules with it on their left-hand side.
   void IndexLeftUses() {
     leftUses_.assign(cols_, {});
+    tables_.assign(rules_.size(), ProbingTable<std::uint32_t>(kNoMember));
     for (std::size_t i = 0; i < rules_.size(); ++i) {
       if (!rules_[i].functional) continue;
+      functionalRules_.push_back(i);
+      hasFunctional_ = true;
       for (Column c : rules_[i].left) leftUses_[c].push_back(i);
     }
   }
@@ -154,102 +160,119 @@ class GeneralChase {
   const int* RowCells(std::uint32_t r) const { return &cells_[r * cols_]; }
   int* RowCells(std::uint32_t r) { return &cells_[r * cols_]; }
 
-  int Find(Column c, int symbol) {
-    int* parent = &symbolParent_[c * (initialRows_ + 1)];
-    int root = symbol;
-    while (parent[root] != root) root = parent[root];
-    while (parent[symbol] != root) symbol = std::exchange(parent[symbol], root);
-    return root;
+  std::size_t ClassAt(Column c, int id) const {
+    return c * (initialRows_ + 1) + static_cast<std::size_t>(id);
+  }
+  std::uint32_t& NextInClass(std::uint32_t r, Column c) { return nextInClass_[r * cols_ + c]; }
+
+  // Puts each cell of row r, which holds its class's id, in that class's ring.
+  void JoinRings(std::uint32_t r) {
+    for (Column c{0}; c < cols_; ++c) {
+      const std::size_t at = ClassAt(c, RowCells(r)[c]);
+      std::uint32_t& anchor = anchor_[at];
+      if (anchor == kNoMember) {
+        anchor = r;
+        NextInClass(r, c) = r;
+      } else {
+        NextInClass(r, c) = NextInClass(anchor, c);
+        NextInClass(anchor, c) = r;
+      }
+      ++classSize_[at];
+    }
   }
 
-  // Functional dependencies until none changes anything; then every cell holds the symbol
-  // that stands for its class, and the set of rows is rebuilt when any changed. A dependency
-  // is applied again only when a column of its left-hand side changed: a chain of them costs
-  // one application per link, not a pass over all of them per link.
+  // Functional dependencies until none changes anything, as congruence closure does: each
+  // keeps its rows in a table by their classes on the left-hand side, and a merge looks up
+  // again only the rows whose class changed. Rows added since the last run are put in first.
   void RunFunctional() {
-    std::vector<std::size_t> waiting;
-    std::vector<std::uint8_t> isWaiting(rules_.size(), 0);
-    for (std::size_t i = rules_.size(); i-- > 0;) {
-      if (!rules_[i].functional) continue;
-      waiting.push_back(i);
-      isWaiting[i] = 1;
+    if (!hasFunctional_) return;
+    changedClasses_ = false;
+    for (; indexedRows_ < rows_; ++indexedRows_) {
+      for (std::size_t i : functionalRules_) LookUp(i, static_cast<std::uint32_t>(indexedRows_));
     }
-    bool changedAny = false;
-    std::vector<Column> changed;
-    while (!waiting.empty()) {
-      const std::size_t i = waiting.back();
-      waiting.pop_back();
-      isWaiting[i] = 0;
-      changed.clear();
-      ApplyFunctional(rules_[i], changed);
-      for (Column c : changed) {
-        changedAny = true;
-        for (std::size_t user : leftUses_[c]) {
-          if (!isWaiting[user]) {
-            isWaiting[user] = 1;
-            waiting.push_back(user);
-          }
-        }
-      }
-    }
-    if (!changedAny) return;
-    for (std::uint32_t r = 0; r < rows_; ++r) {
-      int* cells = RowCells(r);
-      for (Column c{0}; c < cols_; ++c) cells[c] = Find(c, cells[c]);
-    }
-    RebuildRowSet();
+    Drain();
+    if (changedClasses_) RebuildRowSet();
   }
 
-  // Groups the rows by their classes on the left-hand side, and makes each group one class in
-  // every right-hand column; adds the columns where a class changed to changed.
-  void ApplyFunctional(const Rule& rule, std::vector<Column>& changed) {
-    std::unordered_map<std::size_t, std::vector<std::uint32_t>> byKey;
-    std::vector<int> key(rule.left.size());
-    for (std::uint32_t r = 0; r < rows_; ++r) {
-      for (std::size_t i = 0; i < key.size(); ++i)
-        key[i] = Find(rule.left[i], RowCells(r)[rule.left[i]]);
-      std::vector<std::uint32_t>& bucket = byKey[HashSymbols(key.data(), key.size())];
-      std::uint32_t first = r;
-      for (std::uint32_t other : bucket) {
-        if (SameOnLeft(rule, other, key)) {
-          first = other;
-          break;
-        }
-      }
-      if (first == r) {
-        bucket.push_back(r);
-        continue;
-      }
-      for (Column c : rule.right) {
-        if (Equate(first, r, c, rule.dependency)) changed.push_back(c);
-      }
+  std::size_t KeyOf(const Rule& rule, std::uint32_t r) const {
+    std::size_t hash = 0x9e3779b97f4a7c15ULL;
+    for (Column c : rule.left)
+      hash = (hash ^ static_cast<std::uint32_t>(RowCells(r)[c])) * 0xff51afd7ed558ccdULL;
+    return hash ^ (hash >> 29);
+  }
+
+  bool SameOnLeft(const Rule& rule, std::uint32_t a, std::uint32_t b) const {
+    return std::all_of(rule.left.begin(), rule.left.end(),
+                       [&](Column c) { return RowCells(a)[c] == RowCells(b)[c]; });
+  }
+
+  // Row r in rule i's table: when another row agrees with it on the left-hand side, the two
+  // are to be equated on the right-hand side.
+  void LookUp(std::size_t i, std::uint32_t r) {
+    const Rule& rule = rules_[i];
+    const std::uint32_t* other = tables_[i].FindOrInsert(
+        // r's own entry, from before its classes changed, must not hide another row's.
+        KeyOf(rule, r), r, [&](std::uint32_t t) { return t != r && SameOnLeft(rule, t, r); },
+        [&](std::uint32_t t) { return KeyOf(rule, t); }, [](std::uint32_t) { return true; });
+    if (other == nullptr) return;
+    for (Column c : rule.right) pending_.push_back({*other, r, c, rule.dependency});
+  }
+
+  struct Equalization {
+    std::uint32_t a;
+    std::uint32_t b;
+    Column column;
+    std::size_t dependency;
+  };
+
+  void Drain() {
+    while (!pending_.empty()) {
+      const Equalization e = pending_.back();
+      pending_.pop_back();
+      Equate(e.a, e.b, e.column, e.dependency);
     }
   }
 
-  bool SameOnLeft(const Rule& rule, std::uint32_t r, const std::vector<int>& key) {
-    for (std::size_t i = 0; i < key.size(); ++i) {
-      if (Find(rule.left[i], RowCells(r)[rule.left[i]]) != key[i]) return false;
-    }
-    return true;
-  }
-
-  // Makes the classes of rows a and b in column c one; whether they were two.
-  bool Equate(std::uint32_t a, std::uint32_t b, Column c, std::size_t dependency) {
-    const int x = Find(c, RowCells(a)[c]);
-    const int y = Find(c, RowCells(b)[c]);
-    if (x == y) return false;
-    const int kept = std::min(x, y);
-    const int dropped = std::max(x, y);
+  // Makes the classes of rows a and b in column c one, relabelling the smaller, and looks up
+  // its rows again in the tables of the rules with c on the left-hand side.
+  void Equate(std::uint32_t a, std::uint32_t b, Column c, std::size_t dependency) {
+    int kept = RowCells(a)[c];
+    int absorbed = RowCells(b)[c];
+    if (kept == absorbed) return;
+    if (classSize_[ClassAt(c, kept)] < classSize_[ClassAt(c, absorbed)]) std::swap(kept, absorbed);
+    const std::size_t keptAt = ClassAt(c, kept);
+    const std::size_t absorbedAt = ClassAt(c, absorbed);
     if (observer_ != nullptr && observer_->step) {
-      std::size_t cells = 0;
-      for (std::uint32_t r = 0; r < rows_; ++r) cells += Find(c, RowCells(r)[c]) == dropped;
-      symbolParent_[c * (initialRows_ + 1) + static_cast<std::size_t>(dropped)] = kept;
+      // As the textbook says it: the smaller symbol replaces the larger in its cells.
+      const bool keptIsSmaller = smallest_[keptAt] < smallest_[absorbedAt];
+      const int smaller = std::min(smallest_[keptAt], smallest_[absorbedAt]);
+      const int larger = std::max(smallest_[keptAt], smallest_[absorbedAt]);
+      const std::size_t cells = classSize_[keptIsSmaller ? absorbedAt : keptAt];
       observer_->step(
-          {Row(std::min(a, b)), Row(std::max(a, b)), c, dependency, {kept, dropped, cells}});
-    } else {
-      symbolParent_[c * (initialRows_ + 1) + static_cast<std::size_t>(dropped)] = kept;
+          {Row(std::min(a, b)), Row(std::max(a, b)), c, dependency, {smaller, larger, cells}});
     }
-    return true;
+    moved_.clear();
+    const std::uint32_t start = anchor_[absorbedAt];
+    std::uint32_t r = start;
+    do {
+      RowCells(r)[c] = kept;
+      moved_.push_back(r);
+      r = NextInClass(r, c);
+    } while (r != start);
+    // Splice the two rings.
+    const std::uint32_t keptAnchor = anchor_[keptAt];
+    std::swap(NextInClass(keptAnchor, c), NextInClass(start, c));
+    classSize_[keptAt] += classSize_[absorbedAt];
+    classSize_[absorbedAt] = 0;
+    anchor_[absorbedAt] = kNoMember;
+    smallest_[keptAt] = std::min(smallest_[keptAt], smallest_[absorbedAt]);
+    changedClasses_ = true;
+    const std::vector<std::uint32_t> moved = moved_;
+    for (std::size_t i : leftUses_[c]) {
+      for (std::uint32_t row : moved) {
+        if (row < indexedRows_) LookUp(i, row);
+      }
+    }
   }
 
   void RebuildRowSet() {
@@ -366,27 +389,41 @@ class GeneralChase {
       return false;
     }
     if (rows_ > limit_) throw RowLimitExceeded(limit_);
+    CheckGrowth(nextInClass_, cols_);
+    nextInClass_.resize(rows_ * cols_);
+    JoinRings(r);
     if (observer_ != nullptr && observer_->added)
-      observer_->added({dependency, partial.from, Row(r), partial.cells});
-    if (stopEarly_ &&
-        std::all_of(partial.cells.begin(), partial.cells.end(), [](int s) { return s == 0; })) {
-      stopped_ = true;
+      observer_->added({dependency, partial.from, Row(r), Symbols(r)});
+    if (stopEarly_ && IsAllDistinguished(r)) stopped_ = true;
+    return true;
+  }
+
+  // Whether every cell of row r is in its column's distinguished class, whatever its id.
+  bool IsAllDistinguished(std::uint32_t r) const {
+    for (Column c{0}; c < cols_; ++c) {
+      if (smallest_[ClassAt(c, RowCells(r)[c])] != 0) return false;
     }
     return true;
   }
 
   Row FirstDistinguishedRow() const {
     for (std::uint32_t r = 0; r < rows_; ++r) {
-      if (std::all_of(RowCells(r), RowCells(r) + cols_, [](int s) { return s == 0; }))
-        return Row(r);
+      if (IsAllDistinguished(r)) return Row(r);
     }
     return kNoRow;
+  }
+
+  // Row r as the textbook writes it: each cell the smallest symbol of its class.
+  std::vector<int> Symbols(std::uint32_t r) const {
+    std::vector<int> symbols(cols_);
+    for (Column c{0}; c < cols_; ++c) symbols[c] = smallest_[ClassAt(c, RowCells(r)[c])];
+    return symbols;
   }
 
   Tableau ToTableau() {
     Tableau tableau(static_cast<std::uint32_t>(rows_), static_cast<std::uint32_t>(cols_));
     for (std::uint32_t r = 0; r < rows_; ++r) {
-      for (Column c{0}; c < cols_; ++c) tableau(r, c) = Find(c, RowCells(r)[c]);
+      for (Column c{0}; c < cols_; ++c) tableau(r, c) = smallest_[ClassAt(c, RowCells(r)[c])];
     }
     return tableau;
   }
@@ -399,9 +436,25 @@ class GeneralChase {
   bool stopped_ = false;
   std::vector<Rule> rules_;
   std::vector<std::vector<std::size_t>> leftUses_;  // per column: functional rules using it
-  // Per column, the union-find of its symbols 0..initialRows_: the chase makes no others.
-  std::vector<int> symbolParent_;
-  std::vector<int> cells_;  // row by row
+  static constexpr std::uint32_t kNoMember = UINT32_MAX;
+  // Each cell holds the id of its class: one of the symbols 0..initialRows_ that its column
+  // started with (the chase makes no others), kept while the class absorbs smaller ones. Per
+  // column and id: the class's size, a row of it, and its smallest symbol, which the
+  // textbook's tableau shows; the cells of a class form a ring.
+  std::vector<int> cells_;                  // row by row
+  std::vector<std::uint32_t> nextInClass_;  // row by row: the next row of the cell's class
+  std::vector<std::uint32_t> classSize_;
+  std::vector<std::uint32_t> anchor_;
+  std::vector<int> smallest_;
+  // Per functional rule, its rows by their classes on the left-hand side; the rows below
+  // indexedRows_ are in them.
+  std::vector<ProbingTable<std::uint32_t>> tables_;
+  std::vector<std::size_t> functionalRules_;
+  bool hasFunctional_ = false;
+  std::size_t indexedRows_ = 0;
+  std::vector<Equalization> pending_;
+  std::vector<std::uint32_t> moved_;
+  bool changedClasses_ = false;
   std::size_t rows_ = 0;
   // The rows, by their cells: a join adds only rows not in it. Cells change only in
   // RunFunctional, which rebuilds it.
