@@ -81,6 +81,13 @@ scenario_options() {
   run 1 "" "$usage" --explain in.txt out.txt extra
   run 1 "" "$(cannot_read --bogus 'No such file or directory')" --bogus out.txt
   same_bytes out.txt out.orig
+  # --max-rows takes a positive whole number, before the file names.
+  for rows in 0 -5 x 18446744073709551616 ''; do
+    run 1 "" "lossless-join: --max-rows takes a positive whole number, not \"$rows\"" \
+      --max-rows "$rows" in.txt out.txt
+  done
+  same_bytes out.txt out.orig
+  run 1 "" "$usage" --max-rows 5 in.txt
   timeout 20 "$bin" --help >stdout 2>stderr || fail "--help: exit status $?"
   [ -s stderr ] && fail "--help wrote to stderr"
   cmp -s stdout "$here/help.txt" || fail "--help differs from help.txt: $(diff stdout "$here/help.txt")"
