@@ -112,22 +112,19 @@ class GeneralChase {
     for (std::size_t j = 0; j < dependencies.size(); ++j) {
       const ColumnSpan left = dependencies.Left(j);
       const ColumnSpan right = dependencies.Right(j);
-      switch (dependencies.Kind(j)) {
-        case DependencyKind::kFunctional:
-          if (left.empty() || right.empty()) break;  // never applies, or says nothing
-          rules_.push_back({j, true, {left.begin(), left.end()}, {right.begin(), right.end()}, {}});
-          break;
-        case DependencyKind::kMultivalued:
-          if (!left.empty()) AddMultivalued(j, left, right);
-          break;
-        case DependencyKind::kJoin: {
-          Rule rule{j, false, {}, {}, {}};
-          for (ColumnSpan component : dependencies.Components(j))
-            rule.components.emplace_back(component.begin(), component.end());
-          if (rule.components.size() >= 2) rules_.push_back(std::move(rule));
-          break;
-        }
+      if (dependencies.Kind(j) == DependencyKind::kFunctional) {
+        if (left.empty() || right.empty()) continue;  // never applies, or says nothing
+        rules_.push_back({j, true, {left.begin(), left.end()}, {right.begin(), right.end()}, {}});
+        continue;
       }
+      // A multivalued dependency whose left-hand side names an unknown attribute never
+      // applies; one whose component holds every column always holds. Neither adds a row.
+      if (dependencies.Kind(j) == DependencyKind::kMultivalued && left.empty()) continue;
+      Rule rule{j, false, {}, {}, dependencies.JoinComponents(j, cols_)};
+      const bool holdsAlways = std::any_of(
+          rule.components.begin(), rule.components.end(),
+          [&](const std::vector<Column>& component) { return component.size() == cols_; });
+      if (rule.components.size() >= 2 && !holdsAlways) rules_.push_back(std::move(rule));
     }
   }
 
@@ -141,20 +138,6 @@ class GeneralChase {
       hasFunctional_ = true;
       for (Column c : rules_[i].left) leftUses_[c].push_back(i);
     }
-  }
-
-  // X->>Y as *(XY | X(U-Y)); one that always holds adds no row, and is left out.
-  void AddMultivalued(std::size_t j, ColumnSpan left, ColumnSpan right) {
-    std::vector<std::uint8_t> inLeft(cols_, 0), inRight(cols_, 0);
-    for (Column c : left) inLeft[c] = 1;
-    for (Column c : right) inRight[c] = 1;
-    Rule rule{j, false, {}, {}, {{}, {}}};
-    for (Column c{0}; c < cols_; ++c) {
-      if (inLeft[c] || inRight[c]) rule.components[0].push_back(c);
-      if (inLeft[c] || !inRight[c]) rule.components[1].push_back(c);
-    }
-    if (rule.components[0].size() == cols_ || rule.components[1].size() == cols_) return;
-    rules_.push_back(std::move(rule));
   }
 
   const int* RowCells(std::uint32_t r) const { return &cells_[r * cols_]; }

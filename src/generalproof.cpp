@@ -48,28 +48,6 @@ void GeneralProof::NeedEqual(int a, int b, Column col) {
   forest_.ForEachLabelBetween(Node(a), Node(b), col, [&](std::uint32_t s) { Need(s); });
 }
 
-std::vector<std::vector<Column>> GeneralProof::ComponentsOf(std::size_t j) const {
-  const ResolvedDependencies& dependencies = input_.dependencies;
-  if (dependencies.Kind(j) == DependencyKind::kJoin) {
-    std::vector<std::vector<Column>> components;
-    for (ColumnSpan component : dependencies.Components(j))
-      components.emplace_back(component.begin(), component.end());
-    return components;
-  }
-  // X->>Y as the chase applies it: X and Y, then X and every column outside Y.
-  const ColumnSpan left = dependencies.Left(j);
-  const ColumnSpan right = dependencies.Right(j);
-  const auto in = [](ColumnSpan span, Column c) {
-    return std::find(span.begin(), span.end(), c) != span.end();
-  };
-  std::vector<std::vector<Column>> components(2);
-  for (Column c{0}; c < input_.ColNo(); ++c) {
-    if (in(left, c) || in(right, c)) components[0].push_back(c);
-    if (in(left, c) || !in(right, c)) components[1].push_back(c);
-  }
-  return components;
-}
-
 std::vector<std::size_t> GeneralProof::StepsMakingDistinguished(Row row) {
   needed_.assign(steps_.size(), 0);
   queue_.clear();
@@ -87,7 +65,8 @@ std::vector<std::size_t> GeneralProof::StepsMakingDistinguished(Row row) {
       continue;
     }
     const RowAddition& a = step.addition;
-    const std::vector<std::vector<Column>> components = ComponentsOf(a.dependency);
+    const std::vector<std::vector<Column>> components =
+        input_.dependencies.JoinComponents(a.dependency, input_.ColNo());
     assert(components.size() == a.from.size());
     std::vector<std::size_t> firstWith(input_.ColNo(), SIZE_MAX);
     for (std::size_t i = 0; i < components.size(); ++i) {

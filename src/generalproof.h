@@ -53,8 +53,6 @@ class GeneralProof {
   void NeedRow(Row row);
   // Needs the steps that made the symbols a and b of col equal.
   void NeedEqual(int a, int b, Column col);
-  // The components whose rows a step of dependency j combines, in the order of its rows.
-  std::vector<std::vector<Column>> ComponentsOf(std::size_t j) const;
 
   const ResolvedInput& input_;
   std::vector<std::vector<int>> made_;  // per row, its cells' symbols when it was made

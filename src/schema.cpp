@@ -30,3 +30,22 @@ std::vector<ColumnSpan> ResolvedDependencies::Components(std::size_t j) const {
   for (std::size_t i = at->second; i < end; ++i) components.push_back(components_[i]);
   return components;
 }
+
+std::vector<std::vector<Column>> ResolvedDependencies::JoinComponents(std::size_t j,
+                                                                      std::size_t columns) const {
+  std::vector<std::vector<Column>> components;
+  if (kinds_[j] == DependencyKind::kJoin) {
+    for (ColumnSpan component : Components(j))
+      components.emplace_back(component.begin(), component.end());
+  } else if (kinds_[j] == DependencyKind::kMultivalued) {
+    std::vector<std::uint8_t> inLeft(columns, 0), inRight(columns, 0);
+    for (Column c : Left(j)) inLeft[c] = 1;
+    for (Column c : Right(j)) inRight[c] = 1;
+    components.resize(2);
+    for (Column c{0}; c < columns; ++c) {
+      if (inLeft[c] || inRight[c]) components[0].push_back(c);
+      if (inLeft[c] || !inRight[c]) components[1].push_back(c);
+    }
+  }
+  return components;
+}

@@ -52,6 +52,10 @@ class ResolvedDependencies {
   // A join dependency's components, each sorted and without repeats; none for other kinds,
   // and none for a join dependency that is ignored.
   std::vector<ColumnSpan> Components(std::size_t j) const;
+  // The components whose rows a step of dependency j combines, over columns attributes: a join
+  // dependency's own; X->>Y's are X and Y, then X and every column outside Y. None for a
+  // functional dependency.
+  std::vector<std::vector<Column>> JoinComponents(std::size_t j, std::size_t columns) const;
   // REQUIRES: left is sorted, without repeats; kind is not kJoin.
   void Add(DependencyKind kind, const std::vector<Column>& left, const std::vector<Column>& right) {
     assert(kind != DependencyKind::kJoin);
