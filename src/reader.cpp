@@ -237,8 +237,9 @@ class Reader {
   void AddDependencyLine();
   // A join dependency: "*(" then components separated by "|", then ")".
   void AddJoinLine(std::string_view line);
-  // Warns when the multivalued dependency of leftColumns_ and rightColumns_ always holds.
-  void WarnIfTrivial();
+  // Warns when the multivalued dependency of leftColumns_ and rightColumns_ always holds;
+  // right is its right-hand side as written.
+  void WarnIfTrivial(std::string_view right);
   // With keepNames: the current dependency as written.
   void KeepDependency(const AttributeList& left, const AttributeList& right, SchemaList components);
   // The columns of the comma-separated names, each once; warns once about each name of no
@@ -250,19 +251,31 @@ class Reader {
   // line about an empty name.
   void CheckName(std::string_view name);
   // Warns when a new attribute differs from an earlier one only in letter case.
-  void CheckCase(std::uint32_t at);
-  // Warns about the current line. A message that has to be built comes as a callable that
-  // builds it: past the cap of warnings shown, it is only counted, never built.
-  void Warn(const char* message) {
-    Warn([message] { return std::string(message); });
+  // name is where the new attribute is written.
+  void CheckCase(std::uint32_t at, std::string_view name);
+  // Warns about the current line, pointing at its first byte, or at the text at, a part of
+  // the line. A message that has to be built comes as a callable that builds it: past the
+  // cap of warnings shown, it is only counted, never built.
+  void Warn(const char* message) { Warn(line_.substr(0, 0), message); }
+  void Warn(std::string_view at, const char* message) {
+    Warn(at, [message] { return std::string(message); });
   }
   template <typename MakeMessage>
   void Warn(MakeMessage makeMessage) {
-    WarnAt(lineNumber_, makeMessage);
+    Warn(line_.substr(0, 0), makeMessage);
   }
   template <typename MakeMessage>
-  void WarnAt(std::size_t line, MakeMessage makeMessage) {
-    if (!wideText_) warnings_.Warn(line, makeMessage);
+  void Warn(std::string_view at, MakeMessage makeMessage) {
+    WarnAt(lineNumber_, ColumnOf(at), makeMessage);
+  }
+  template <typename MakeMessage>
+  void WarnAt(std::size_t line, std::size_t column, MakeMessage makeMessage) {
+    if (!wideText_) warnings_.Warn(line, column, makeMessage);
+  }
+  // The column, counted in bytes from 1, at which text starts: text is a part of the current
+  // line.
+  std::size_t ColumnOf(std::string_view text) const {
+    return static_cast<std::size_t>(text.data() - line_.data()) + 1;
   }
 
   std::istream& in_;
@@ -328,8 +341,9 @@ bool Reader::NextLine() {
     line_.remove_suffix(1);
     if (lineNumber_ == 1 && endedWithLineFeed) result_.lineBreak = "\r\n";
   }
-  if (line_.find('\r') != std::string::npos) {
-    Warn("carriage return inside the line; lines end only at a line feed (old Mac line ends?)");
+  if (const std::size_t at = line_.find('\r'); at != std::string::npos) {
+    Warn(line_.substr(at),
+         "carriage return inside the line; lines end only at a line feed (old Mac line ends?)");
   }
   return true;
 }
@@ -345,8 +359,8 @@ void Reader::AddSchemaLine() {
   if (line_.front() == '#') {
     Warn("sub-schema begins with \"#\"; there are no comments: the line is read as a sub-schema");
   }
-  if (line_.find("->") != std::string::npos) {
-    Warn("sub-schema holds \"->\"; is the empty line before the dependencies missing?");
+  if (const std::size_t at = line_.find("->"); at != std::string::npos) {
+    Warn(line_.substr(at), "sub-schema holds \"->\"; is the empty line before the dependencies missing?");
   }
   const std::string_view line = line_;
   ForEachName(line, [&](std::string_view name) { CheckName(name); });
@@ -368,7 +382,7 @@ void Reader::AddSchemaLine() {
       result_.attributes.emplace_back(name);
       seenStamp_.push_back(0);
       index_.Add(at);
-      CheckCase(at);
+      CheckCase(at, name);
     }
     if (seenStamp_[at] == stamp_) return;
     seenStamp_[at] = stamp_;
@@ -415,7 +429,7 @@ void Reader::WarnAboutLetterRuns() {
   for (const auto& run : letterRuns_) {
     // Not a structured binding: C++17 lambdas cannot capture one.
     const std::string& name = run.second;
-    WarnAt(run.first, [&] {
+    WarnAt(run.first, 1, [&] {
       return "sub-schema " + Quoted(name) +
              " is one attribute; attributes are separated by commas, as " + SpelledOut(name);
     });
@@ -424,7 +438,7 @@ void Reader::WarnAboutLetterRuns() {
 
 void Reader::HintAtUnknownName(std::string_view name) {
   if (lettersMeantAsAttributes_ && IsRunOfLetters(name)) {
-    Warn([&] {
+    Warn(name, [&] {
       return "attribute " + Quoted(std::string(name)) +
              " is one name; attributes are separated by commas, as " + SpelledOut(name);
     });
@@ -442,7 +456,7 @@ void Reader::HintAtUnknownName(std::string_view name) {
   }
   const auto found = nearMisses_.find(NearMissKey(name));
   if (found == nearMisses_.end() || found->second == kNoAttribute) return;
-  Warn([&] {
+  Warn(name, [&] {
     return "attribute " + Quoted(std::string(name)) + " differs from " +
            Quoted(result_.attributes[found->second]) +
            " only in letter case or blanks; did you mean " +
@@ -483,7 +497,7 @@ void Reader::AddDependencyLine() {
   if (last.at != first.at) {
     const std::string_view between =
         line.substr(first.at + first.length, last.at - first.at - first.length);
-    Warn([&] {
+    Warn(between, [&] {
       return std::string(allFunctional ? "more than one \"->\"" : "more than one arrow") +
              ": the text " + Quoted(std::string(between)) +
              " between the first and the last is not used";
@@ -500,7 +514,7 @@ void Reader::AddDependencyLine() {
   Resolve(right, rightColumns_, "ignored on the right-hand side");
   if (!applies) leftColumns_.clear();
   std::sort(leftColumns_.begin(), leftColumns_.end());
-  if (first.kind == DependencyKind::kMultivalued && applies) WarnIfTrivial();
+  if (first.kind == DependencyKind::kMultivalued && applies) WarnIfTrivial(right);
   result_.resolved.dependencies.Add(first.kind, leftColumns_, rightColumns_);
   if (keepNames_) {
     SplitNames(left, left_);
@@ -518,7 +532,7 @@ void Reader::KeepDependency(const AttributeList& left, const AttributeList& righ
   result_.dependencyTexts.emplace_back(line_);
 }
 
-void Reader::WarnIfTrivial() {
+void Reader::WarnIfTrivial(std::string_view right) {
   // Every relation satisfies X->>Y when Y is empty or inside X, or when X and Y hold every
   // attribute together.
   NextStamp();
@@ -526,8 +540,8 @@ void Reader::WarnIfTrivial() {
   std::size_t outside = 0;
   for (Column c : rightColumns_) outside += seenStamp_[c] == stamp_ ? 0 : 1;
   if (outside != 0 && leftColumns_.size() + outside < result_.resolved.columns) return;
-  Warn(
-      "trivial multivalued dependency: its right-hand side is empty, inside its left-hand side, "
+  Warn(right,
+       "trivial multivalued dependency: its right-hand side is empty, inside its left-hand side, "
       "or holds every other attribute; it always holds");
 }
 
@@ -594,7 +608,7 @@ bool Reader::Resolve(std::string_view names, std::vector<Column>& columns,
     if (column == NameIndex<false>::kMissing) {
       known = false;
       if (unknownNamesWarned_.Insert(name)) {
-        Warn([&] {
+        Warn(name, [&] {
           return "attribute " + Quoted(std::string(name)) + " is in no sub-schema; " + consequence;
         });
         HintAtUnknownName(name);
@@ -610,8 +624,8 @@ bool Reader::Resolve(std::string_view names, std::vector<Column>& columns,
 void Reader::CheckName(std::string_view name) {
   if (name.empty()) {
     if (!emptyNameWarned_) {
-      Warn(
-          "empty attribute name; a doubled, leading or trailing comma, or an empty side, "
+      Warn(name,
+           "empty attribute name; a doubled, leading or trailing comma, or an empty side, "
           "makes one");
       emptyNameWarned_ = true;
     }
@@ -622,19 +636,19 @@ void Reader::CheckName(std::string_view name) {
   if (!begins && !ends) return;
   if (!blankNamesWarned_.Insert(name)) return;
   const char* where = begins && ends ? "begins and ends" : begins ? "begins" : "ends";
-  Warn([&] {
+  Warn(name, [&] {
     return "attribute " + Quoted(std::string(name)) + " " + where +
            " with a blank; names are taken as written";
   });
 }
 
-void Reader::CheckCase(std::uint32_t at) {
+void Reader::CheckCase(std::uint32_t at, std::string_view name) {
   std::uint32_t first = foldedIndex_.Find(result_.attributes[at]);
   if (first == NameIndex<true>::kMissing) {
     foldedIndex_.Add(at);
     return;
   }
-  Warn([&] {
+  Warn(name, [&] {
     return "attributes " + Quoted(result_.attributes[first]) + " and " +
            Quoted(result_.attributes[at]) + " differ only in letter case; they are two attributes";
   });

@@ -4,32 +4,47 @@
 #include <ostream>
 #include <string>
 #include <utility>
+#include <vector>
 
-// Warnings about one input file, written as "lossless-join: FILE:LINE: message", one line
-// each. After the first kLimit, the rest are only counted, and Finish says how many there
-// were, the way compilers stop listing errors: a file of odd lines must not flood the screen.
+// One warning about an input file: where it points (line and byte column, both from 1) and
+// what it says.
+struct Warning {
+  std::size_t line = 0;
+  std::size_t column = 0;
+  std::string message;
+};
+
+// Warnings about one input file, written as compilers write them,
+// "FILE:LINE:COLUMN: warning: message", one line each, so that editors jump to them. After
+// the first kLimit, the rest are only counted, and Finish says how many there were: a file of
+// odd lines must not flood the screen. Collected instead, they are all kept, none capped.
 class Warnings {
  public:
   static constexpr std::size_t kLimit = 50;
 
-  Warnings(std::ostream& os, std::string fileName) : os_(os), fileName_(std::move(fileName)) {}
+  // Writes the warnings to os.
+  Warnings(std::ostream& os, std::string fileName)
+      : os_(&os), fileName_(std::move(fileName)) {}
+  // Keeps every warning in collected, and writes none.
+  explicit Warnings(std::vector<Warning>& collected) : collected_(&collected) {}
 
-  void Warn(std::size_t line, const std::string& message);
-  // The same with the message that makeMessage() builds, only when it is shown.
+  void Warn(std::size_t line, std::size_t column, const std::string& message);
+  // The same with the message that makeMessage() builds, only when it is shown or kept.
   template <typename MakeMessage>
-  void Warn(std::size_t line, MakeMessage makeMessage) {
-    if (count_ >= kLimit) {
+  void Warn(std::size_t line, std::size_t column, MakeMessage makeMessage) {
+    if (collected_ == nullptr && count_ >= kLimit) {
       ++count_;
       return;
     }
-    Warn(line, makeMessage());
+    Warn(line, column, makeMessage());
   }
   // Writes one line with the number of warnings that were not shown, if there were any.
   void Finish();
   std::size_t Count() const { return count_; }
 
  private:
-  std::ostream& os_;
+  std::ostream* os_ = nullptr;
+  std::vector<Warning>* collected_ = nullptr;
   std::string fileName_;
   std::size_t count_ = 0;
 };

@@ -93,13 +93,13 @@ TEST(GetInputTest, WarnsAboutLinesWithoutArrowAndUnknownNames) {
   std::string warnings;
   Parse(app, "A,B\nB,C\n\n\nB=>C\n \nX,X->C\nB->C,Y,\"\x01\n\n", &warnings);
   EXPECT_EQ(warnings,
-            "lossless-join: in.txt:5: no \"->\" in dependency; line ignored\n"
-            "lossless-join: in.txt:6: no \"->\" in dependency; line ignored\n"
-            "lossless-join: in.txt:7: attribute \"X\" is in no sub-schema; "
+            "in.txt:5:1: warning: no \"->\" in dependency; line ignored\n"
+            "in.txt:6:1: warning: no \"->\" in dependency; line ignored\n"
+            "in.txt:7:1: warning: attribute \"X\" is in no sub-schema; "
             "the dependency never applies\n"
-            "lossless-join: in.txt:8: attribute \"Y\" is in no sub-schema; "
+            "in.txt:8:6: warning: attribute \"Y\" is in no sub-schema; "
             "ignored on the right-hand side\n"
-            "lossless-join: in.txt:8: attribute \"\\\"\\x01\" is in no sub-schema; "
+            "in.txt:8:8: warning: attribute \"\\\"\\x01\" is in no sub-schema; "
             "ignored on the right-hand side\n");
   EXPECT_EQ(app.getDependencyLines(), (std::vector<std::size_t>{7, 8}));
 }

@@ -25,8 +25,10 @@ Read ReadText(const std::string& text) {
   return read;
 }
 
-std::string W(int line, const std::string& message) {
-  return "lossless-join: in.txt:" + std::to_string(line) + ": " + message + "\n";
+// A warning as the reader writes it, at a line and a byte column.
+std::string W(int line, int column, const std::string& message) {
+  return "in.txt:" + std::to_string(line) + ":" + std::to_string(column) + ": warning: " +
+         message + "\n";
 }
 
 const std::string kTakenAsWritten = " with a blank; names are taken as written";
@@ -45,62 +47,62 @@ constexpr char kTrivial[] =
 
 TEST(ReaderTest, WarnsAboutWhatLooksLikeAMistake) {
   const WarningCase cases[] = {
-      {"blank after a comma", "A, B\n", W(1, "attribute \" B\" begins" + kTakenAsWritten)},
+      {"blank after a comma", "A, B\n", W(1, 3, "attribute \" B\" begins" + kTakenAsWritten)},
       {"tab and trailing blank, each once per line", "A\t,B \nB ,B \n\nB \t->A\t,A\t\n",
-       W(1, "attribute \"A\\x09\" ends" + kTakenAsWritten) +
-           W(1, "attribute \"B \" ends" + kTakenAsWritten) +
-           W(2, "attribute \"B \" ends" + kTakenAsWritten) +
-           W(4, "attribute \"B \\x09\" ends" + kTakenAsWritten) +
-           W(4, "attribute \"A\\x09\" ends" + kTakenAsWritten) +
-           W(4, "attribute \"B \\x09\" is in no sub-schema; the dependency never applies")},
-      {"blanks only", "  \n", W(1, "attribute \"  \" begins and ends" + kTakenAsWritten)},
+       W(1, 1, "attribute \"A\\x09\" ends" + kTakenAsWritten) +
+           W(1, 4, "attribute \"B \" ends" + kTakenAsWritten) +
+           W(2, 1, "attribute \"B \" ends" + kTakenAsWritten) +
+           W(4, 1, "attribute \"B \\x09\" ends" + kTakenAsWritten) +
+           W(4, 6, "attribute \"A\\x09\" ends" + kTakenAsWritten) +
+           W(4, 1, "attribute \"B \\x09\" is in no sub-schema; the dependency never applies")},
+      {"blanks only", "  \n", W(1, 1, "attribute \"  \" begins and ends" + kTakenAsWritten)},
       {"a dependency among the sub-schemas", "A,B\nB->A\n",
-       W(2, "sub-schema holds \"->\"; is the empty line before the dependencies missing?")},
+       W(2, 2, "sub-schema holds \"->\"; is the empty line before the dependencies missing?")},
       {"a comment line", "# hw 3\nA\n",
-       W(1,
+       W(1, 1,
          "sub-schema begins with \"#\"; there are no comments: the line is read as a "
          "sub-schema")},
       {"carriage returns inside lines", "A\rB\r\r\n\nA\rB\r->A\rB\r\r\n",
-       W(1,
+       W(1, 2,
          "carriage return inside the line; lines end only at a line feed (old Mac line "
          "ends?)") +
-           W(3,
+           W(3, 2,
              "carriage return inside the line; lines end only at a line feed (old Mac line "
              "ends?)")},
       {"UTF-16 little endian, one warning only", std::string("A\0,\0 \0B\0\r\0\n\0", 12),
-       W(1, "the file looks like UTF-16 or UTF-32 text; save it as UTF-8")},
+       W(1, 1, "the file looks like UTF-16 or UTF-32 text; save it as UTF-8")},
       {"UTF-16 big endian", std::string("\0A\0\n", 4),
-       W(1, "the file looks like UTF-16 or UTF-32 text; save it as UTF-8")},
+       W(1, 1, "the file looks like UTF-16 or UTF-32 text; save it as UTF-8")},
       {"UTF-16 byte order mark", "\xfe\xff",
-       W(1, "the file looks like UTF-16 or UTF-32 text; save it as UTF-8")},
+       W(1, 1, "the file looks like UTF-16 or UTF-32 text; save it as UTF-8")},
       {"UTF-32 big endian byte order mark", std::string("\0\0\xfe\xff", 4),
-       W(1, "the file looks like UTF-16 or UTF-32 text; save it as UTF-8")},
+       W(1, 1, "the file looks like UTF-16 or UTF-32 text; save it as UTF-8")},
       {"empty names, once per line", "A,,B,\n,C\n\n->A\nA->B,,\n",
-       W(1, kEmptyName) + W(2, kEmptyName) + W(4, kEmptyName) + W(5, kEmptyName)},
+       W(1, 3, kEmptyName) + W(2, 1, kEmptyName) + W(4, 1, kEmptyName) + W(5, 6, kEmptyName)},
       {"more than one arrow", "A,B\n\nA->B->C\nA->>C->B\n",
-       W(3, "more than one \"->\": the text \"B\" between the first and the last is not used") +
-           W(3, "attribute \"C\" is in no sub-schema; ignored on the right-hand side") +
-           W(4, "more than one arrow: the text \"C\" between the first and the last is not used") +
-           W(4, kTrivial)},
+       W(3, 4, "more than one \"->\": the text \"B\" between the first and the last is not used") +
+           W(3, 7, "attribute \"C\" is in no sub-schema; ignored on the right-hand side") +
+           W(4, 5, "more than one arrow: the text \"C\" between the first and the last is not used") +
+           W(4, 8, kTrivial)},
       {"names that differ only in letter case, once per pair", "Ab,b\nAB,B,ab\nB,aB,x\n",
-       W(2, "attributes \"Ab\" and \"AB\" differ only in letter case; they are two attributes") +
-           W(2, "attributes \"b\" and \"B\" differ only in letter case; they are two attributes") +
-           W(2,
+       W(2, 1, "attributes \"Ab\" and \"AB\" differ only in letter case; they are two attributes") +
+           W(2, 4, "attributes \"b\" and \"B\" differ only in letter case; they are two attributes") +
+           W(2, 6,
              "attributes \"Ab\" and \"ab\" differ only in letter case; they are two attributes") +
-           W(3,
+           W(3, 3,
              "attributes \"Ab\" and \"aB\" differ only in letter case; they are two attributes")},
       {"a NUL in a name is no UTF-16", std::string("A\0B,C\n\0D\0\n", 10), ""},
       {"a name of one letter and a NUL is no UTF-16", std::string("A\0\nB\n", 5), ""},
       {"two NULs out of step are no UTF-16", std::string("A\0\0B\n", 5), ""},
       {"trivial multivalued dependencies", "A,B\nB,C\n\nA->>A\nB->>A,C\nA->>B\n",
-       W(4, kTrivial) + W(5, kTrivial)},
+       W(4, 5, kTrivial) + W(5, 5, kTrivial)},
       {"join dependencies that always hold, or that are not used",
        "A,B\nB,C\n\n*(A,B,C)\n*(A,B|B)\n*(A,B|B,C\n*(A,B|B,C)\n",
-       W(4, "join dependency with one component; it always holds") +
-           W(5,
+       W(4, 1, "join dependency with one component; it always holds") +
+           W(5, 1,
              "join dependency does not name every attribute (an embedded join dependency); it "
              "is ignored") +
-           W(6, "join dependency without its closing \")\"; line ignored")},
+           W(6, 1, "join dependency without its closing \")\"; line ignored")},
       {"a clean file",
        "\xef\xbb\xbf"
        "A,B\r\nB,C\r\n\r\nB->C\r\n\r\n",
@@ -115,8 +117,8 @@ TEST(ReaderTest, StopsListingWarningsAfterFiftyAndCountsTheRest) {
   for (int i = 0; i < 53; ++i) text += "A-B\n";
   std::string warnings = ReadText(text).warnings;
   EXPECT_EQ(std::count(warnings.begin(), warnings.end(), '\n'), 51);
-  EXPECT_EQ(warnings.find(W(3, "no \"->\" in dependency; line ignored")), 0u);
-  EXPECT_NE(warnings.find(W(52, "no \"->\" in dependency; line ignored") +
+  EXPECT_EQ(warnings.find(W(3, 1, "no \"->\" in dependency; line ignored")), 0u);
+  EXPECT_NE(warnings.find(W(52, 1, "no \"->\" in dependency; line ignored") +
                           "lossless-join: in.txt: 3 more warnings not shown\n"),
             std::string::npos)
       << warnings;
@@ -136,7 +138,7 @@ TEST(ReaderTest, WarnsOncePerNameAndLineHoweverManyNamesALineHas) {
   const std::string warnings = ReadText(names + "\n" + names + "\n\nX->" + names + "\n").warnings;
   // 300 blank names on each of lines 1, 2 and 4, and the unknown X: 901 warnings.
   EXPECT_NE(warnings.find("in.txt: 851 more warnings not shown\n"), std::string::npos) << warnings;
-  EXPECT_EQ(warnings.find(W(1, "attribute \" n0\" begins" + kTakenAsWritten)), 0u);
+  EXPECT_EQ(warnings.find(W(1, 1, "attribute \" n0\" begins" + kTakenAsWritten)), 0u);
 }
 
 TEST(ReaderTest, ANameWrittenTwiceInASubSchemaIsOneColumn) {

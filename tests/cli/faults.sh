@@ -240,7 +240,7 @@ scenario_swapped_arguments() {
   # An earlier output still works as an input, to a new file, an empty one or another
   # output; its verdict line is a line without "->".
   rm -f new.txt
-  verdict_line='lossless-join: old.txt:6: no "->" in dependency; line ignored'
+  verdict_line='old.txt:6:1: warning: no "->" in dependency; line ignored'
   run 0 "Done." "$verdict_line" old.txt new.txt
   { cat old.txt; printf '\r\nvesztesegmentes'; } >expected
   same_bytes new.txt expected
