@@ -11,7 +11,9 @@
 #include "decide.h"
 #include "explain.h"
 #include "fcopy.h"
+#include "outputfile.h"
 #include "reader.h"
+#include "readonce.h"
 #include "warnings.h"
 
 namespace {
@@ -59,26 +61,84 @@ Application::Application(const char* inputFile, const char* outputFile, std::ost
       outputName(outputFile),
       keepNames(explainTo != nullptr),
       explanation(explainTo) {
-  if (SameFile(inputFile, outputFile)) {
+  const bool standardStreams = IsStandardStreamName(inputFile) || IsStandardStreamName(outputFile);
+  if (!standardStreams && SameFile(inputFile, outputFile)) {
     throw RunFailure{"Input and output must be different files.", "", kStatusRefused};
   }
-  RefuseSwappedArguments(inputFile, outputFile);
-  CopyFailure copy;
-  if (FileCopy(inputFile, outputFile, &copy) != 0) {
-    throw FileFailure(
-        "Error while copiing input file.", kStatusRefused, copy.reading ? inputFile : outputFile,
-        copy.reading ? "cannot read the input" : "cannot write the output", copy.reason);
+  if (!standardStreams) RefuseSwappedArguments(inputFile, outputFile);
+  inputReadOnce = IsReadOnceInput(inputFile);
+  target = std::make_unique<OutputFile>(outputFile);
+  CopyInput(inputFile);
+  if (!inputReadOnce) {
+    input.open(inputFile);
+    if (input.fail()) {
+      throw FileFailure(kReopenFailed, kStatusFileError, InputLabel(),
+                        "cannot open the input again", std::strerror(errno));
+    }
   }
-  input.open(inputFile);
-  if (input.fail()) {
-    throw FileFailure(kReopenFailed, kStatusFileError, inputFile, "cannot open the input again",
-                      std::strerror(errno));
-  }
-  output.open(outputFile, std::ios::out | std::ios::app | std::ios::binary);
+  if (target->IsStream()) return;  // the copy's stream stays open for the verdict
+  output.open(target->WritePath(), std::ios::out | std::ios::app | std::ios::binary);
   if (output.fail()) {
-    throw FileFailure(kReopenFailed, kStatusFileError, outputFile,
+    throw FileFailure(kReopenFailed, kStatusFileError, OutputLabel(),
                       "cannot open the output to append", std::strerror(errno));
   }
+}
+
+void Application::CopyInput(const char* inputFile) {
+  CopyFailure copy;
+  bool copied = false;
+  if (inputReadOnce && !ReadWholeInput(inputFile, inputBytes, copy.reason)) {
+    copy.reading = true;
+  } else if (target->IsStream()) {
+    copied = OpenOutputStream(copy) && CopyIntoStream(inputFile, copy);
+  } else if (inputReadOnce) {
+    copied = WriteInputBytes(target->WritePath().c_str(), copy);
+  } else {
+    copied = FileCopy(inputFile, target->WritePath().c_str(), &copy) == 0;
+  }
+  if (!copied) {
+    throw FileFailure("Error while copiing input file.", kStatusRefused,
+                      copy.reading ? InputLabel() : OutputLabel(),
+                      copy.reading ? "cannot read the input" : "cannot write the output",
+                      copy.reason);
+  }
+}
+
+bool Application::OpenOutputStream(CopyFailure& failure) {
+  if (target->GetKind() == OutputFile::Kind::kStandardOutput) {
+    out = &std::cout;
+    return true;
+  }
+  output.open(target->WritePath(), std::ios::out | std::ios::binary);
+  if (output.fail()) failure = {false, std::strerror(errno)};
+  return !output.fail();
+}
+
+bool Application::CopyIntoStream(const char* inputFile, CopyFailure& failure) {
+  if (!inputReadOnce) return StreamCopy(inputFile, *out, &failure) == 0;
+  if (out->write(inputBytes.data(), static_cast<std::streamsize>(inputBytes.size())) &&
+      out->flush()) {
+    return true;
+  }
+  failure = {false, std::strerror(errno)};
+  return false;
+}
+
+bool Application::WriteInputBytes(const char* path, CopyFailure& failure) {
+  std::ofstream file(path, std::ios::out | std::ios::trunc | std::ios::binary);
+  file.write(inputBytes.data(), static_cast<std::streamsize>(inputBytes.size()));
+  file.close();
+  if (!file.fail()) return true;
+  failure = {false, std::strerror(errno)};
+  return false;
+}
+
+std::string Application::InputLabel() const {
+  return inputName == "-" ? "standard input" : inputName;
+}
+
+std::string Application::OutputLabel() const {
+  return outputName == "-" ? "standard output" : outputName;
 }
 
 Application::~Application() {
@@ -89,18 +149,35 @@ Application::~Application() {
 void Application::run() {
   getInput();
   if (explanation != nullptr) printInput(*explanation);
-  result(output);
-  output.close();
-  if (output.fail()) {
-    throw FileFailure("Error while writing the output file.", kStatusFileError, outputName,
+  result(*out);
+  if (out == &std::cout) {
+    out->flush();
+  } else {
+    output.close();
+  }
+  if (out->fail()) {
+    throw FileFailure("Error while writing the output file.", kStatusFileError, OutputLabel(),
                       "cannot write the output", std::strerror(errno));
+  }
+  std::string what;
+  std::string reason;
+  if (!target->Commit(what, reason)) {
+    throw FileFailure("Error while writing the output file.", kStatusFileError, OutputLabel(), what,
+                      reason);
   }
 }
 
 void Application::getInput() {
+  if (inputReadOnce) {
+    MemoryStreamBuffer bytes(inputBytes);
+    std::istream in(&bytes);
+    getInput(in, inputName);
+    inputBytes = std::string();  // read: its memory goes back before the chase
+    return;
+  }
   getInput(input, inputName);
   if (input.bad()) {
-    throw FileFailure("Error while reading the input file.", kStatusFileError, inputName,
+    throw FileFailure("Error while reading the input file.", kStatusFileError, InputLabel(),
                       "cannot read the input", std::strerror(readError));
   }
 }

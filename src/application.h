@@ -3,10 +3,13 @@
 #include <cstddef>
 #include <fstream>
 #include <istream>
+#include <memory>
 #include <ostream>
 #include <string>
 #include <vector>
 
+#include "fcopy.h"
+#include "outputfile.h"
 #include "schema.h"
 
 // The tool's exit statuses.
@@ -27,7 +30,9 @@ struct RunFailure {
 };
 
 // One run of the tool: copies the input file to the output file, reads the decomposition
-// and the dependencies, and appends the verdict of the tableau test. It prints nothing but
+// and the dependencies, and appends the verdict of the tableau test. "-" names standard input
+// as the input, standard output as the output. A regular output file is replaced whole at the
+// end of a complete run, and left as it was by any other. It prints nothing but
 // the explanation, when asked for one, and warnings about the input.
 class Application {
  public:
@@ -80,11 +85,27 @@ class Application {
   const std::string& getLineBreak() const { return lineBreak; }
 
  private:
+  // Copies the input to where the output is written: through FileCopy from file to file, or
+  // through the output's one stream; an input read once is read whole first. Throws
+  // RunFailure when it cannot.
+  void CopyInput(const char* inputFile);
+  bool OpenOutputStream(CopyFailure& failure);
+  bool CopyIntoStream(const char* inputFile, CopyFailure& failure);
+  // Writes the input read once to the file at path.
+  bool WriteInputBytes(const char* path, CopyFailure& failure);
+  // How failure messages name the files: "-" is standard input or standard output.
+  std::string InputLabel() const;
+  std::string OutputLabel() const;
+
   AttributeList attributes;  // sorted, without duplicates: the tableau's column order
   SchemaList decomposition;  // one entry per schema line: the tableau's row order
   DependencySet dependencies;
   std::ifstream input;
   std::ofstream output;
+  std::ostream* out = &output;  // where the output goes: the file, or standard output
+  std::unique_ptr<OutputFile> target;
+  bool inputReadOnce = false;  // standard input, a pipe or a FIFO, held in inputBytes
+  std::string inputBytes;
 
   ResolvedInput resolved;  // the same as columns, for the engines
   std::vector<std::size_t> dependencyLines;

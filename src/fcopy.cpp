@@ -76,6 +76,33 @@ bool CopyBlocks(std::FILE* from, std::FILE* to, CopyFailure& failure) {
 
 }  // namespace
 
+int StreamCopy(const char* source, std::ostream& destination, CopyFailure* failure) {
+  CopyFailure why;
+  bool copied = false;
+  if (FileHandle from = OpenRegularFileForReading(source, why.reason)) {
+    std::unique_ptr<char[]> buffer(new char[kBufferSize]);
+    for (;;) {
+      std::size_t count = std::fread(buffer.get(), 1, kBufferSize, from.get());
+      if (count != 0 && !destination.write(buffer.get(), static_cast<std::streamsize>(count))) {
+        why = {false, Reason(errno)};
+        break;
+      }
+      if (count < kBufferSize) {
+        if (std::ferror(from.get()) != 0) {
+          why = {true, Reason(errno)};
+        } else if (!destination.flush()) {
+          why = {false, Reason(errno)};
+        } else {
+          copied = true;
+        }
+        break;
+      }
+    }
+  }
+  if (!copied && failure != nullptr) *failure = why;
+  return copied ? 0 : -1;
+}
+
 int FileCopy(const char* source, const char* destination, CopyFailure* failure) {
   CopyFailure why;
   int result = -1;

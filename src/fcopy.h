@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <ostream>
 #include <string>
 
 // Why a copy failed: on which side, and the system's reason.
@@ -17,6 +18,10 @@ struct CopyFailure {
 // write or the closing of the destination failed, and then says why in *failure when it is
 // not null. Prints nothing.
 int FileCopy(const char* source, const char* destination, CopyFailure* failure = nullptr);
+
+// The same copy into a stream that is already open (standard output, a FIFO), which is
+// flushed at the end; the stream is not closed.
+int StreamCopy(const char* source, std::ostream& destination, CopyFailure* failure = nullptr);
 
 // True when both paths exist and name one file (the same device and inode), whether
 // through the same path, a hard link or a symbolic link.

@@ -8,25 +8,38 @@
 #include <exception>
 #include <iostream>
 #include <new>
+#include <string>
+#include <vector>
 
 #include "application.h"
+#include "check.h"
+#include "commandline.h"
+#include "outputfile.h"
 
 namespace {
 
 const char kHelp[] =
-    "Usage: lossless-join [--explain] [--max-rows N] INPUT OUTPUT\n"
+    "Usage: lossless-join [OPTION]... INPUT OUTPUT\n"
+    "       lossless-join --check [--json] [--max-rows=N] FILE...\n"
     "       lossless-join --help | --version\n"
     "\n"
     "Decides by the tableau (chase) test whether the decomposition in INPUT is\n"
     "lossless, copies INPUT to OUTPUT and appends the verdict: vesztesegmentes\n"
-    "(lossless) or veszteseges (lossy).\n"
+    "(lossless) or veszteseges (lossy). OUTPUT is replaced by a complete run only.\n"
+    "\"-\" as INPUT or FILE reads standard input; as OUTPUT, writes standard output.\n"
     "\n"
-    "Options:\n"
-    "  --explain     also show the tableau and each step of the chase\n"
-    "  --max-rows N  the most rows the chase may build with multivalued or join\n"
-    "                dependencies (default: about 1 GiB of rows); past it, status 3\n"
-    "  --help        show this text and exit\n"
-    "  --version     show the version and exit\n"
+    "Options (before the file names; \"--\" ends them):\n"
+    "  --explain[=text]  also show the tableau and each step of the chase\n"
+    "  --max-rows=N      the most rows the chase may build with multivalued or join\n"
+    "                    dependencies (default: about 1 GiB of rows); past it,\n"
+    "                    status 3\n"
+    "  --check           decide each FILE, write no output file: one line each,\n"
+    "                    FILE: lossless (vesztesegmentes)\n"
+    "                    or FILE: lossy (veszteseges)\n"
+    "  --json            with --check: one JSON object per line and FILE, with\n"
+    "                    \"file\", \"verdict\" or \"error\", and every warning\n"
+    "  --help            show this text and exit\n"
+    "  --version         show the version and exit\n"
     "\n"
     "Input format:\n"
     "  one sub-schema per line, attribute names separated by commas: A,B,C\n"
@@ -34,11 +47,13 @@ const char kHelp[] =
     "    A,B->C (functional), A->>B (multivalued; also ->->), *(A,B|B,C) (join)\n"
     "  names are taken byte for byte: nothing is trimmed, case counts\n"
     "  UTF-8, with or without a byte order mark; CR LF line ends are fine\n"
-    "  empty dependency lines are skipped; what looks like a mistake draws a warning\n"
+    "  empty dependency lines are skipped; what looks like a mistake draws a\n"
+    "  warning, FILE:LINE:COLUMN: warning: MESSAGE\n"
     "\n"
     "Exit status: 0 done; 1 wrong arguments, the same file twice or a failed copy;\n"
     "2 a file could not be opened, read or written; 3 the test could not be\n"
-    "completed.\n";
+    "completed. With --check: 0 every FILE lossless, 1 some FILE lossy, 2 some FILE\n"
+    "could not be checked (or wrong arguments).\n";
 
 // Writes text to standard output, and whether it all got there. A Unix tool reports a failed
 // write to it (a full disk, a closed pipe), as echo does: a line on stderr, and the status.
@@ -66,12 +81,13 @@ int Report(const char* message) {
   return kStatusNotCompleted;
 }
 
-// Copies the input file to the output file and appends the verdict; with explain, shows the
-// run on standard output. Then "Done.", once both files are closed.
-int Run(const char* inputFile, const char* outputFile, bool explain, std::size_t maxRows) {
+// Copies the input file to the output file and appends the verdict; with explainTo, shows the
+// run there. Then "Done." when asked for, once both files are closed.
+int Run(const char* inputFile, const char* outputFile, std::ostream* explainTo, std::size_t maxRows,
+        bool sayDone) {
   // The one place that catches what escapes a run: a short line instead of an abort.
   try {
-    Application application(inputFile, outputFile, explain ? &std::cout : nullptr);
+    Application application(inputFile, outputFile, explainTo);
     application.setMaxRows(maxRows);
     application.run();
   } catch (const RunFailure& failure) {
@@ -83,61 +99,54 @@ int Run(const char* inputFile, const char* outputFile, bool explain, std::size_t
   } catch (...) {
     return Report("unexpected error");
   }
+  if (!sayDone) return kStatusDone;
   return WriteStandardOutput("Done.\n") ? kStatusDone : kStatusFileError;
 }
 
-bool IsOption(const char* argument) {
-  return std::strcmp(argument, "--explain") == 0 || std::strcmp(argument, "--help") == 0 ||
-         std::strcmp(argument, "--version") == 0 || std::strcmp(argument, "--max-rows") == 0;
-}
-
-// A positive whole number, as --max-rows takes it; 0 when text is not one.
-std::size_t ParseRowCount(const char* text) {
-  std::size_t rows = 0;
-  if (*text == '\0') return 0;
-  for (const char* c = text; *c != '\0'; ++c) {
-    if (*c < '0' || *c > '9') return 0;
-    const auto digit = static_cast<std::size_t>(*c - '0');
-    if (rows > (SIZE_MAX - digit) / 10) return 0;
-    rows = rows * 10 + digit;
+// Checks each file in turn, one line each on standard output, and gives the status of all.
+int Check(const CommandLine& line) {
+  CheckOptions options;
+  options.maxRows = line.maxRows;
+  options.collectWarnings = line.json;
+  std::vector<CheckResult> results;
+  for (const std::string& file : line.files) {
+    results.push_back(CheckFile(file, options, std::cerr));
+    CheckResult& result = results.back();
+    if (!result.decided)
+      std::cerr << "lossless-join: " << file << ": " << result.error << std::endl;
+    const std::string text = line.json ? JsonLine(result) : result.decided ? CheckLine(result) : "";
+    if (!text.empty() && !WriteStandardOutput((text + "\n").c_str())) return 2;
+    result.warnings.clear();  // written: a grader's hundred files need not keep them
   }
-  return rows;
+  return CheckStatus(results);
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-  // Options come before the two file names: --explain, and --max-rows with its number.
-  bool explain = false;
-  std::size_t maxRows = 0;
-  int first = 1;
-  for (; first < argc; ++first) {
-    if (std::strcmp(argv[first], "--explain") == 0 && !explain) {
-      explain = true;
-    } else if (std::strcmp(argv[first], "--max-rows") == 0 && maxRows == 0 && first + 1 < argc) {
-      maxRows = ParseRowCount(argv[++first]);
-      if (maxRows == 0) {
-        std::cerr << "lossless-join: --max-rows takes a positive whole number, not \""
-                  << argv[first] << "\"" << std::endl;
-        return kStatusRefused;
-      }
-    } else {
-      break;
+  const CommandLine line = ParseCommandLine(argc, argv);
+  switch (line.action) {
+    case CommandLine::Action::kRun: {
+      const char* input = line.files[0].c_str();
+      const char* output = line.files[1].c_str();
+      // With the output on standard output, standard output holds its bytes and nothing else:
+      // the explanation goes to standard error, and "Done." is not written.
+      const bool outputIsStandardOutput = NamesStandardOutput(output);
+      return Run(input, output,
+                 line.explain ? outputIsStandardOutput ? &std::cerr : &std::cout : nullptr,
+                 line.maxRows, !outputIsStandardOutput);
     }
+    case CommandLine::Action::kCheck:
+      return Check(line);
+    case CommandLine::Action::kHelp:
+      return WriteStandardOutput(kHelp) ? kStatusDone : kStatusFileError;
+    case CommandLine::Action::kVersion:
+      return WriteStandardOutput("lossless-join " LOSSLESS_JOIN_VERSION "\n") ? kStatusDone
+                                                                              : kStatusFileError;
+    case CommandLine::Action::kRefuse:
+      break;
   }
-  // Two arguments are the two file names, unless the first is an option with the wrong
-  // number of arguments after it.
-  if (argc - first == 2 && !IsOption(argv[first])) {
-    return Run(argv[first], argv[first + 1], explain, maxRows);
-  }
-  if (argc == 2 && std::strcmp(argv[1], "--help") == 0) {
-    return WriteStandardOutput(kHelp) ? kStatusDone : kStatusFileError;
-  }
-  if (argc == 2 && std::strcmp(argv[1], "--version") == 0) {
-    return WriteStandardOutput("lossless-join " LOSSLESS_JOIN_VERSION "\n") ? kStatusDone
-                                                                            : kStatusFileError;
-  }
-  std::cerr << "You must give 2 parameters.\n"
-            << "Try 'lossless-join --help' for more information." << std::endl;
-  return kStatusRefused;
+  for (const std::string& error : line.errors) std::cerr << error << '\n';
+  std::cerr << std::flush;
+  return line.status;
 }

@@ -360,7 +360,8 @@ void Reader::AddSchemaLine() {
     Warn("sub-schema begins with \"#\"; there are no comments: the line is read as a sub-schema");
   }
   if (const std::size_t at = line_.find("->"); at != std::string::npos) {
-    Warn(line_.substr(at), "sub-schema holds \"->\"; is the empty line before the dependencies missing?");
+    Warn(line_.substr(at),
+         "sub-schema holds \"->\"; is the empty line before the dependencies missing?");
   }
   const std::string_view line = line_;
   ForEachName(line, [&](std::string_view name) { CheckName(name); });
@@ -542,7 +543,7 @@ void Reader::WarnIfTrivial(std::string_view right) {
   if (outside != 0 && leftColumns_.size() + outside < result_.resolved.columns) return;
   Warn(right,
        "trivial multivalued dependency: its right-hand side is empty, inside its left-hand side, "
-      "or holds every other attribute; it always holds");
+       "or holds every other attribute; it always holds");
 }
 
 void Reader::AddJoinLine(std::string_view line) {
@@ -626,7 +627,7 @@ void Reader::CheckName(std::string_view name) {
     if (!emptyNameWarned_) {
       Warn(name,
            "empty attribute name; a doubled, leading or trailing comma, or an empty side, "
-          "makes one");
+           "makes one");
       emptyNameWarned_ = true;
     }
     return;

@@ -23,8 +23,7 @@ class Warnings {
   static constexpr std::size_t kLimit = 50;
 
   // Writes the warnings to os.
-  Warnings(std::ostream& os, std::string fileName)
-      : os_(&os), fileName_(std::move(fileName)) {}
+  Warnings(std::ostream& os, std::string fileName) : os_(&os), fileName_(std::move(fileName)) {}
   // Keeps every warning in collected, and writes none.
   explicit Warnings(std::vector<Warning>& collected) : collected_(&collected) {}
 

@@ -27,8 +27,8 @@ Read ReadText(const std::string& text) {
 
 // A warning as the reader writes it, at a line and a byte column.
 std::string W(int line, int column, const std::string& message) {
-  return "in.txt:" + std::to_string(line) + ":" + std::to_string(column) + ": warning: " +
-         message + "\n";
+  return "in.txt:" + std::to_string(line) + ":" + std::to_string(column) + ": warning: " + message +
+         "\n";
 }
 
 const std::string kTakenAsWritten = " with a blank; names are taken as written";
@@ -82,11 +82,13 @@ TEST(ReaderTest, WarnsAboutWhatLooksLikeAMistake) {
       {"more than one arrow", "A,B\n\nA->B->C\nA->>C->B\n",
        W(3, 4, "more than one \"->\": the text \"B\" between the first and the last is not used") +
            W(3, 7, "attribute \"C\" is in no sub-schema; ignored on the right-hand side") +
-           W(4, 5, "more than one arrow: the text \"C\" between the first and the last is not used") +
+           W(4, 5,
+             "more than one arrow: the text \"C\" between the first and the last is not used") +
            W(4, 8, kTrivial)},
       {"names that differ only in letter case, once per pair", "Ab,b\nAB,B,ab\nB,aB,x\n",
        W(2, 1, "attributes \"Ab\" and \"AB\" differ only in letter case; they are two attributes") +
-           W(2, 4, "attributes \"b\" and \"B\" differ only in letter case; they are two attributes") +
+           W(2, 4,
+             "attributes \"b\" and \"B\" differ only in letter case; they are two attributes") +
            W(2, 6,
              "attributes \"Ab\" and \"ab\" differ only in letter case; they are two attributes") +
            W(3, 3,

@@ -29,6 +29,13 @@ run() {
 
 same_bytes() { cmp -s "$1" "$2" || fail "$1 and $2 differ"; }
 
+# No temporary output file is left in the work folder or below it.
+no_temporary_files() {
+  local left
+  left=$(find . -name '*.lossless-join-*')
+  [ -z "$left" ] || fail "temporary files left: $left"
+}
+
 # Permissions do not stop root: as root, run the tool as the user nobody instead.
 run_as_other_user() {
   if [ "$(id -u)" = 0 ]; then
@@ -53,7 +60,11 @@ expect_verdict() {
   same_bytes "$1" "$1.orig"
 }
 
-usage=$'You must give 2 parameters.\nTry \'lossless-join --help\' for more information.'
+hint="Try 'lossless-join --help' for more information."
+usage=$'You must give 2 parameters.\n'"$hint"
+# refused PROBLEM: the usage line, the problem named, the hint.
+refused() { printf 'You must give 2 parameters.\nlossless-join: %s\n%s' "$1" "$hint"; }
+unknown() { refused "unrecognized option '$1'"; }
 copy_error=$'Error while copiing input file.'
 # copy_failed FILE SIDE REASON: the copy's message and the line that says which file and why.
 copy_failed() { printf '%s\nlossless-join: %s: cannot %s: %s' "$copy_error" "$1" "$2" "$3"; }
@@ -71,20 +82,24 @@ scenario_usage() {
 }
 
 scenario_options() {
-  # Options need their own argument counts; other arguments are file names.
+  # Options come before the file names, each with its own argument count.
   run 0 "lossless-join $EXPECTED_VERSION" "" --version
-  run 1 "" "$usage" --bogus
+  run 1 "" "$(unknown --bogus)" --bogus
   run 1 "" "$usage" --explain in.txt
   run 1 "" "$usage" --help out.txt
   run 1 "" "$usage" --version --help
-  run 1 "" "$usage" --bogus in.txt out.txt
+  run 1 "" "$(unknown --bogus)" --bogus in.txt out.txt
+  run 1 "" "$(unknown --bogus)" --bogus out.txt
+  run 1 "" "$(unknown -e)" -e in.txt out.txt
+  run 1 "" "$(unknown -x)" -xyz in.txt out.txt
   run 1 "" "$usage" --explain in.txt out.txt extra
-  run 1 "" "$(cannot_read --bogus 'No such file or directory')" --bogus out.txt
   same_bytes out.txt out.orig
   # --max-rows takes a positive whole number, before the file names.
   for rows in 0 -5 x 18446744073709551616 ''; do
     run 1 "" "lossless-join: --max-rows takes a positive whole number, not \"$rows\"" \
       --max-rows "$rows" in.txt out.txt
+    run 1 "" "lossless-join: --max-rows takes a positive whole number, not \"$rows\"" \
+      --max-rows="$rows" in.txt out.txt
   done
   same_bytes out.txt out.orig
   run 1 "" "$usage" --max-rows 5 in.txt
@@ -92,6 +107,25 @@ scenario_options() {
   [ -s stderr ] && fail "--help wrote to stderr"
   cmp -s stdout "$here/help.txt" || fail "--help differs from help.txt: $(diff stdout "$here/help.txt")"
   awk 'length > 80 { exit 1 }' stdout || fail "--help has lines of more than 80 columns"
+}
+
+scenario_option_forms() {
+  # What was wrong is named after the usage line, and the hint ends the message.
+  run 1 "" "$(refused "option '--max-rows' requires an argument")" --max-rows
+  run 1 "" "$(refused "invalid argument 'yes' for '--explain'; valid: 'text'")" \
+    --explain=yes in.txt out.txt
+  run 1 "" "$(refused "options come before the file names: '--explain'")" in.txt out.txt --explain
+  run 1 "" "$(printf 'lossless-join: --json goes with --check\n%s' "$hint")" --json in.txt out.txt
+  same_bytes out.txt out.orig
+  # The forms that work: --option=value, an abbreviation, and -- before a name like an option.
+  run 0 "Done." "" --max-rows=5 in.txt out.txt
+  run 0 "Done." "" --max-r 5 in.txt out.txt
+  timeout 20 "$bin" --explain=text in.txt out.txt >stdout 2>stderr || fail "--explain=text: status $?"
+  grep -q '^Done.$' stdout && grep -q Relaciosema stdout || fail "--explain=text explained nothing"
+  cp in.txt ./--bogus
+  run 0 "Done." "" -- --bogus out.txt
+  { cat in.txt; printf '\nvesztesegmentes'; } >expected
+  same_bytes out.txt expected
 }
 
 scenario_missing_input() {
@@ -106,9 +140,17 @@ scenario_input_directory() {
 }
 
 scenario_input_fifo() {
+  # A FIFO, or a pipe given by name, is read once, as standard input is.
   mkfifo fifo
-  run 1 "" "$(cannot_read fifo 'not a regular file (the input is read twice)')" fifo out.txt
-  same_bytes out.txt out.orig
+  cat in.txt >fifo &
+  run 0 "Done." "" fifo out.txt
+  wait
+  { cat in.txt; printf '\nvesztesegmentes'; } >expected
+  same_bytes out.txt expected
+  run 0 "Done." "" <(cat in.txt) piped.txt
+  same_bytes piped.txt expected
+  run 0 "Done." "" /dev/stdin stdin.txt <in.txt
+  same_bytes stdin.txt expected
 }
 
 scenario_input_read_error() {
@@ -205,6 +247,9 @@ scenario_tableau_too_large() {
   yes x | head -n 199999 >>huge.txt
   run 3 "" "lossless-join: the tableau of 200000 rows and 200001 columns does not fit in memory" \
     huge.txt out.txt
+  # A run that fails after the copy leaves the old output as it was, and nothing beside it.
+  same_bytes out.txt out.orig
+  no_temporary_files
 }
 
 scenario_out_of_memory() {
@@ -223,6 +268,147 @@ scenario_out_of_memory() {
   [ "$status" = 3 ] || fail "exit status $status, expected 3"
   expect_stream stdout ""
   expect_stream stderr "lossless-join: out of memory"
+  same_bytes out.txt out.orig
+  no_temporary_files
+}
+
+scenario_standard_streams() {
+  { cat in.txt; printf '\nvesztesegmentes'; } >expected
+  # "-" as the input: standard input, read once.
+  run 0 "Done." "" - out.txt <in.txt
+  same_bytes out.txt expected
+  # "-" as the output: standard output holds the output's bytes and nothing else.
+  timeout 20 "$bin" in.txt - >stdout 2>stderr || fail "in.txt -: status $?"
+  same_bytes stdout expected
+  [ -s stderr ] && fail "in.txt -: stderr '$(cat stderr)'"
+  [ -e ./- ] && fail "a file named - was created"
+  # A filter, and a path to standard output: no "Done." mixed into the output.
+  timeout 20 "$bin" - - <in.txt >stdout 2>stderr || fail "- -: status $?"
+  same_bytes stdout expected
+  timeout 20 "$bin" in.txt /dev/stdout >stdout 2>stderr || fail "in.txt /dev/stdout: status $?"
+  same_bytes stdout expected
+  # The explanation goes to standard error then.
+  timeout 20 "$bin" --explain - - <in.txt >stdout 2>stderr || fail "--explain - -: status $?"
+  same_bytes stdout expected
+  grep -q Relaciosema stderr || fail "--explain - -: no explanation on stderr"
+  # Warnings name standard input "-"; an empty input is a complete run too.
+  printf 'A\n\nA->B\n' | timeout 20 "$bin" - - >stdout 2>stderr
+  expect_stream stderr '-:3:4: warning: attribute "B" is in no sub-schema; ignored on the right-hand side'
+  : | timeout 20 "$bin" - - >stdout 2>stderr || fail "empty standard input: status $?"
+  printf '\nveszteseges' >expected
+  same_bytes stdout expected
+  # A closed standard output is a write error, status 2, before any verdict is claimed.
+  timeout 20 "$bin" in.txt - >&- 2>stderr
+  status=$?
+  [ "$status" = 1 ] || [ "$status" = 2 ] || fail "closed stdout: status $status"
+  no_temporary_files
+}
+
+scenario_output_replaced_whole() {
+  { cat in.txt; printf '\nvesztesegmentes'; } >expected
+  # An existing output keeps its permission bits; a new one gets those of the umask.
+  chmod 640 out.txt
+  run 0 "Done." "" in.txt out.txt
+  same_bytes out.txt expected
+  [ "$(stat -c %a out.txt)" = 640 ] || fail "out.txt: mode $(stat -c %a out.txt), expected 640"
+  (umask 027 && timeout 20 "$bin" in.txt new.txt >/dev/null) || fail "new.txt: status $?"
+  [ "$(stat -c %a new.txt)" = 640 ] || fail "new.txt: mode $(stat -c %a new.txt), expected 640"
+  # A symbolic link stays a link, and the file it points to gets the output.
+  cp out.orig real.txt
+  ln -s real.txt link.txt
+  run 0 "Done." "" in.txt link.txt
+  [ -L link.txt ] || fail "the link was replaced by a file"
+  same_bytes real.txt expected
+  # In a folder elsewhere, the temporary file is made there, and removed.
+  mkdir sub
+  run 0 "Done." "" in.txt sub/out.txt
+  same_bytes sub/out.txt expected
+  no_temporary_files
+}
+
+scenario_output_in_locked_folder() {
+  # A writable output in a folder that takes no new file is written in place, as before.
+  mkdir locked
+  cp out.orig locked/out.txt
+  chmod 666 locked/out.txt
+  chmod 555 locked
+  run_as_other_user 0 "Done." "" in.txt locked/out.txt
+  { cat in.txt; printf '\nvesztesegmentes'; } >expected
+  same_bytes locked/out.txt expected
+  chmod 755 locked
+}
+
+scenario_check() {
+  printf 'A,B\nC\n\nA->B\n' >lossy.txt
+  { cat in.txt; printf '\nvesztesegmentes'; } >expected
+  run 0 "in.txt: lossless (vesztesegmentes)" "" --check in.txt
+  run 1 "$(printf '%s\n' 'in.txt: lossless (vesztesegmentes)' 'lossy.txt: lossy (veszteseges)')" "" \
+    --check in.txt lossy.txt
+  # A file that cannot be checked: its message, the others still checked, and 2 wins.
+  run 2 "$(printf '%s\n' 'lossy.txt: lossy (veszteseges)' 'in.txt: lossless (vesztesegmentes)')" \
+    "lossless-join: absent.txt: cannot read the input: No such file or directory" \
+    --check lossy.txt absent.txt in.txt
+  mkdir dir
+  run 2 "" "lossless-join: dir: cannot read the input: Is a directory" --check dir
+  run 0 "-: lossless (vesztesegmentes)" "" --check - <in.txt
+  # The chase's limit ends that file's check only.
+  printf 'A,B\nB,C\nA,C\n\n*(A,B|B,C|A,C)\n' >cyclic.txt
+  run 2 "in.txt: lossless (vesztesegmentes)" \
+    "lossless-join: cyclic.txt: the chase passed its limit of 3 rows; --max-rows sets another" \
+    --check --max-rows 3 cyclic.txt in.txt
+  # Warnings as a run writes them; no output file anywhere.
+  printf 'A,B\nC\n\nA->X\n' >warn.txt
+  local before
+  before=$(ls -A)
+  run 1 "warn.txt: lossy (veszteseges)" \
+    'warn.txt:4:4: warning: attribute "X" is in no sub-schema; ignored on the right-hand side' \
+    --check warn.txt
+  [ "$(ls -A)" = "$before" ] || fail "--check wrote a file: $(ls -A)"
+  # Wrong command lines say so with 2, as diff does, since 1 means a lossy file.
+  run 2 "" "$(printf 'lossless-join: --check needs at least one FILE\n%s' "$hint")" --check
+  run 2 "" "$(printf "lossless-join: unrecognized option '-e'\n%s" "$hint")" --check -e in.txt
+  run 2 "" "$(printf 'lossless-join: --explain does not go with --check\n%s' "$hint")" \
+    --check --explain in.txt
+  same_bytes out.txt out.orig
+}
+
+scenario_check_json() {
+  if ! command -v python3 >/dev/null; then
+    echo "SKIP [$scenario]: python3 is missing to parse the JSON"
+    exit 77
+  fi
+  # Names with quotes, backslashes, control bytes, UTF-8 and bytes that are not UTF-8; more
+  # warnings than the terminal shows: every one is in the JSON.
+  printf 'A"q,B\\s,C\001,\303\251,\351\n\n' >names.txt
+  for i in $(seq 1 60); do printf 'X%d->A"q\n' "$i" >>names.txt; done
+  printf 'A,B\nC\n\nA->B\n' >lossy.txt
+  timeout 60 "$bin" --check --json names.txt absent.txt lossy.txt - <in.txt >stdout 2>stderr
+  status=$?
+  [ "$status" = 2 ] || fail "exit status $status, expected 2"
+  expect_stream stderr "lossless-join: absent.txt: cannot read the input: No such file or directory"
+  python3 - stdout <<'PY' || fail "the JSON lines are not what was expected: $(cat stdout)"
+import json, sys
+lines = open(sys.argv[1], encoding="utf-8").read().splitlines()
+objects = [json.loads(line) for line in lines]
+assert [o["file"] for o in objects] == ["names.txt", "absent.txt", "lossy.txt", "-"], objects
+names, absent, lossy, stdin = objects
+assert names["verdict"] == "lossless" and "error" not in names
+assert len(names["warnings"]) == 60, len(names["warnings"])
+first = names["warnings"][0]
+assert first == {"line": 3, "column": 1,
+                 "message": 'attribute "X1" is in no sub-schema; the dependency never applies'}, first
+assert absent["error"] == "cannot read the input: No such file or directory" and "verdict" not in absent
+assert lossy["verdict"] == "lossy" and stdin["verdict"] == "lossless"
+PY
+  # A file name with every awkward byte is one JSON string.
+  name=$(printf 'q"b\\c\001\351.txt')
+  cp in.txt "$name"
+  timeout 20 "$bin" --check --json -- "$name" >stdout 2>stderr || fail "awkward name: status $?"
+  python3 -c '
+import json, sys
+o = json.loads(open(sys.argv[1], encoding="utf-8").read())
+assert o["file"] == "q\"b\\c\x01\u00e9.txt" and o["verdict"] == "lossless", o
+' stdout || fail "awkward name: $(cat stdout)"
 }
 
 scenario_swapped_arguments() {

@@ -7,11 +7,11 @@
 #                                    each, so a mode written here always runs
 #
 # The run reads a small input with CR LF line ends that draws a warning, into an output file
-# that exists. After each failure: the input is unchanged, and either the run completed
-# (status 0, "Done.", the exact output file) or it failed (status 1 to 3, no "Done.", a
-# message on standard error besides the warning) and, when the failing call came before the
-# copy, the old output file is untouched. Never a crash, never silence. Each mode is a
-# function mode_MODE below.
+# that exists. After each failure: the input is unchanged, no temporary file is left, and
+# either the run completed (status 0, "Done.", the exact output file) or it failed (status 1
+# to 3, no "Done.", a message on standard error besides the warning) and the old output file
+# is untouched, byte for byte: only a failure to write "Done." comes after the output is
+# replaced. Never a crash, never silence. Each mode is a function mode_MODE below.
 set -u
 
 fail() { echo "FAIL [$mode${call:+ $call $nth}]: $*"; failed=1; }
@@ -33,8 +33,18 @@ run() {
 # The lines of stderr that are not the input's warning.
 messages() { grep -v -x -F -e "$warning" stderr; }
 
-check_outcome() {  # check_outcome BEFORE_COPY
+check_outcome() {
   cmp -s in.txt in.orig || fail "the input changed"
+  local left
+  left=$(ls -A | grep -v -x -e in.txt -e in.orig -e out.txt -e out.orig -e expected \
+    -e stdout -e stderr -e trace -e clean.trace)
+  [ -z "$left" ] && return
+  fail "files left behind: $left"
+  rm -f $left
+}
+
+check_status() {
+  check_outcome
   case $status in
     0)
       [ "$(cat stdout)" = Done. ] || fail "status 0 without Done.: '$(cat stdout)'"
@@ -46,8 +56,10 @@ check_outcome() {  # check_outcome BEFORE_COPY
       count=$(messages | wc -l)
       [ "$count" -ge 1 ] && [ "$count" -le 2 ] ||
         fail "status $status with $count message lines: '$(cat stderr)'"
-      if [ "$1" = yes ] && ! cmp -s out.txt out.orig; then
-        fail "status $status before the copy, and the old output file changed"
+      if grep -q "cannot write to standard output" stderr; then
+        cmp -s out.txt expected || fail "Done. failed, and the output file is not complete"
+      else
+        cmp -s out.txt out.orig || fail "status $status, and the old output file changed"
       fi
       ;;
     *) fail "status $status (a crash?): '$(cat stderr)'" ;;
@@ -64,23 +76,21 @@ expect() {
   [ "$status" = "$1" ] || fail "exit status $status, expected $1: '$(cat stderr)'"
   [ "$(messages)" = "$2" ] || fail "messages '$(messages)', expected '$2'"
   grep -q Done. stdout && fail "Done. after a failure"
-  cmp -s in.txt in.orig || fail "the input changed"
+  cmp -s out.txt out.orig || fail "the old output file changed"
+  check_outcome
 }
 
 mode_matrix() {
-  copy_line=$(line_of fopen "$(ordinal fopen 'out\.txt$' 1)")
   runs=0
   while read -r name count; do
     for ((n = 1; n <= count; n++)); do
       run "$name" "$n"
-      before=no
-      [ "$(line_of "$name" "$n")" -lt "$copy_line" ] && before=yes
-      check_outcome $before
+      check_status
       runs=$((runs + 1))
     done
   done < <(awk '{ last[$1] = $2 } END { for (n in last) print n, last[n] }' clean.trace | sort)
   # An interposer that the tool's calls never reach would make every run a clean one.
-  for name in open fopen read write fclose; do
+  for name in open fopen read write fclose mkostemp fsync fchmod rename; do
     grep -q "^$name " clean.trace || fail "the clean run made no $name call that the interposer saw"
   done
   echo "$runs runs, one failing call each: $(awk '{ print $1 }' clean.trace | sort | uniq -c | tr -s ' ' | tr '\n' ',')"
@@ -94,6 +104,23 @@ mode_reopen_input() {
 mode_reopen_output() {
   run fopen "$output_stream" 13
   expect 2 "$reopen_failed"$'\nlossless-join: out.txt: cannot open the output to append: Permission denied'
+}
+
+mode_temporary_file() {
+  # A folder that takes no new file: the output is written in place, as before.
+  run mkostemp 1 13
+  [ "$status" = 0 ] && cmp -s out.txt expected || fail "no temporary file, and the run failed"
+  check_outcome
+}
+
+mode_sync() {
+  run fsync 1 5
+  expect 2 $'Error while writing the output file.\nlossless-join: out.txt: cannot write the output: Input/output error'
+}
+
+mode_rename() {
+  run rename 1 28
+  expect 2 $'Error while writing the output file.\nlossless-join: out.txt: cannot replace the output: No space left on device'
 }
 
 mode_read_after_copy() {
@@ -110,8 +137,10 @@ mode_verdict_write() {
 
 mode_done_write() {
   run fwrite "$(ordinal fwrite '^stdout$' 1)" 28
-  expect 2 "lossless-join: cannot write to standard output: No space left on device"
+  [ "$status" = 2 ] && [ "$(messages)" = "lossless-join: cannot write to standard output: No space left on device" ] ||
+    fail "status $status, messages '$(messages)'"
   cmp -s out.txt expected || fail "the output file is not complete"
+  check_outcome
 }
 
 if [ "${1:-}" = --list ]; then
@@ -143,9 +172,9 @@ cp trace clean.trace
   [ "$(cat stderr)" = "$warning" ] || { fail "the clean run failed"; exit 1; }
 
 # The input stream is the first file opened with fopen after the copy; the output stream
-# the second. Their descriptors are the next after standard error, in that order.
+# the temporary file's second. Their descriptors follow the temporary file's own.
 input_stream=$(ordinal fopen 'in\.txt$' 1)
-output_stream=$(ordinal fopen 'out\.txt$' 2)
+output_stream=$(ordinal fopen 'out\.txt\.lossless-join-' 2)
 first_read=$(awk -v from="$(line_of fopen "$input_stream")" 'NR > from && $1 == "read" { print $2; exit }' clean.trace)
 last_write=$(awk '($1 == "write" || $1 == "writev") && $3 != "fd=1" && $3 != "fd=2" { n = $1; o = $2 } END { print n, o }' clean.trace)
 

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Runs the tool on CASE/in.txt (after the options in CASE/args, if any) in a scratch folder
-# and compares, byte for byte, the output file with CASE/out.txt, standard output with
+# and compares, byte for byte, the output file with CASE/out.txt (without it, there must be no
+# output file: a failed run leaves none behind, nor a temporary one), standard output with
 # CASE/stdout (default "Done."), standard error with CASE/stderr (default empty) and the exit
 # status with CASE/status (default 0).
 set -u
@@ -35,6 +36,11 @@ if [ "$status" != "$expected_status" ]; then
 fi
 expect_file "$case_dir/stdout" "$work/stdout" $'Done.\n'
 expect_file "$case_dir/stderr" "$work/stderr" ''
-expect_file "$case_dir/out.txt" "$work/out.txt" ''
+if [ -f "$case_dir/out.txt" ]; then
+  expect_file "$case_dir/out.txt" "$work/out.txt" ''
+elif [ "$(cd "$work" && ls -A | grep -v -x -e in.txt -e stdout -e stderr -e expected)" != "" ]; then
+  echo "FAIL: a failed run left files: $(cd "$work" && ls -A)"
+  failed=1
+fi
 cmp -s "$case_dir/in.txt" "$work/in.txt" || { echo "FAIL: input changed"; failed=1; }
 exit $failed

@@ -1,5 +1,6 @@
 // An LD_PRELOAD library that makes one I/O call of the tool fail, to test every path that a
-// failed open, read, write, close or stat takes. Only calls made after main starts count.
+// failed open, read, write, close, stat, or step of replacing the output (the temporary
+// file, its sync, its permissions, the rename) takes. Only calls made after main starts count.
 //
 //   LJ_FAULT_TRACE=FILE   appends one line per call to FILE: "name ordinal what", where
 //                         ordinal counts the calls of that name from 1 and what is the path,
@@ -195,6 +196,31 @@ int close(int fd) {
     return -1;
   }
   return Real<int (*)(int)>("close")(fd);
+}
+
+int mkostemp(char* pattern, int flags) {
+  if (ShouldFail("mkostemp", pattern)) return -1;
+  return Real<int (*)(char*, int)>("mkostemp")(pattern, flags);
+}
+
+int mkostemp64(char* pattern, int flags) {
+  if (ShouldFail("mkostemp", pattern)) return -1;
+  return Real<int (*)(char*, int)>("mkostemp64")(pattern, flags);
+}
+
+int fsync(int fd) {
+  if (ShouldFailFd("fsync", fd)) return -1;
+  return Real<int (*)(int)>("fsync")(fd);
+}
+
+int fchmod(int fd, mode_t mode) {
+  if (ShouldFailFd("fchmod", fd)) return -1;
+  return Real<int (*)(int, mode_t)>("fchmod")(fd, mode);
+}
+
+int rename(const char* from, const char* to) {
+  if (ShouldFail("rename", to)) return -1;
+  return Real<int (*)(const char*, const char*)>("rename")(from, to);
 }
 
 int fstat(int fd, struct stat* info) {

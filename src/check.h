@@ -1,0 +1,43 @@
+#pragma once
+
+// Checking files without writing an output file, for scripts: one verdict a file, as a line
+// of text or as a JSON object, and a status that says whether every file was lossless.
+
+#include <cstddef>
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "warnings.h"
+
+// What checking one file gave.
+struct CheckResult {
+  std::string file;       // as it was named; "-" is standard input
+  bool decided = false;   // false when the file could not be read or decided
+  bool lossless = false;
+  std::string error;      // why it was not decided: "cannot read the input: ..."
+  std::vector<Warning> warnings;  // when collected
+};
+
+struct CheckOptions {
+  std::size_t maxRows = 0;       // the chase's limit of rows; 0 for the default
+  bool collectWarnings = false;  // keep every warning in the result, and write none
+};
+
+// Reads and decides the file named path ("-" for standard input). Warnings that are not
+// collected go to warningsTo, as a run writes them.
+CheckResult CheckFile(const std::string& path, const CheckOptions& options,
+                      std::ostream& warningsTo);
+
+// "FILE: lossless (vesztesegmentes)" or "FILE: lossy (veszteseges)", without a line break.
+// REQUIRES: result.decided.
+std::string CheckLine(const CheckResult& result);
+
+// The result as one JSON object on one line, without a line break: "file", then "verdict"
+// ("lossless" or "lossy") or "error", then "warnings", each with "line", "column" and
+// "message".
+std::string JsonLine(const CheckResult& result);
+
+// The status of a check of many files, as diff and grep give theirs: 0 when every file is
+// lossless, 1 when some file is lossy, 2 when some file could not be checked.
+int CheckStatus(const std::vector<CheckResult>& results);

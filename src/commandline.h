@@ -1,0 +1,28 @@
+#pragma once
+
+// The command line, parsed the way Unix tools parse theirs: options first, "--" ends them,
+// "--option=value" or "--option value", and an option that is not known named in the error.
+
+#include <cstddef>
+#include <string>
+#include <vector>
+
+struct CommandLine {
+  enum class Action {
+    kRun,      // INPUT OUTPUT: copy, decide, append the verdict
+    kCheck,    // --check FILE...: one verdict a line on standard output
+    kHelp,     // --help
+    kVersion,  // --version
+    kRefuse,   // a wrong command line: errors on standard error, then status
+  };
+  Action action = Action::kRefuse;
+  bool explain = false;
+  bool json = false;
+  std::size_t maxRows = 0;  // 0 for the default
+  std::vector<std::string> files;
+  // With kRefuse: the lines to write on standard error, and the exit status.
+  std::vector<std::string> errors;
+  int status = 1;
+};
+
+CommandLine ParseCommandLine(int argc, char** argv);
