@@ -10,8 +10,8 @@
 
 #include "decide.h"
 #include "json.h"
-#include "readonce.h"
 #include "reader.h"
+#include "readonce.h"
 
 namespace {
 
@@ -64,8 +64,8 @@ CheckResult CheckFile(const std::string& path, const CheckOptions& options,
                       std::ostream& warningsTo) {
   CheckResult result;
   result.file = path;
-  Warnings warnings = options.collectWarnings ? Warnings(result.warnings)
-                                              : Warnings(warningsTo, path);
+  Warnings warnings =
+      options.collectWarnings ? Warnings(result.warnings) : Warnings(warningsTo, path);
   // What ends one file's check ends only that one: the next file is still checked.
   try {
     DecideFile(path, options, warnings, result);

@@ -12,10 +12,10 @@
 
 // What checking one file gave.
 struct CheckResult {
-  std::string file;       // as it was named; "-" is standard input
-  bool decided = false;   // false when the file could not be read or decided
+  std::string file;      // as it was named; "-" is standard input
+  bool decided = false;  // false when the file could not be read or decided
   bool lossless = false;
-  std::string error;      // why it was not decided: "cannot read the input: ..."
+  std::string error;              // why it was not decided: "cannot read the input: ..."
   std::vector<Warning> warnings;  // when collected
 };
 

@@ -97,9 +97,9 @@ CommandLine ParseCommandLine(int argc, char** argv) {
     switch (id) {
       case kExplain:
         if (optarg != nullptr && std::strcmp(optarg, "text") != 0) {
-          return Refuse(line, "invalid argument '" + std::string(optarg) +
-                                  "' for '--explain'; valid: 'text'",
-                        true);
+          return Refuse(
+              line, "invalid argument '" + std::string(optarg) + "' for '--explain'; valid: 'text'",
+              true);
         }
         line.explain = true;
         break;
@@ -123,8 +123,8 @@ CommandLine ParseCommandLine(int argc, char** argv) {
         version = true;
         break;
       case ':':
-        return Refuse(line, "option '" + OptionText(argv, optind, optopt) + "' requires an argument",
-                      !check);
+        return Refuse(
+            line, "option '" + OptionText(argv, optind, optopt) + "' requires an argument", !check);
       default:
         return Refuse(line, "unrecognized option '" + OptionText(argv, optind, optopt) + "'",
                       !check);
@@ -150,8 +150,9 @@ CommandLine ParseCommandLine(int argc, char** argv) {
   if (line.json) return Refuse(line, "--json goes with --check", false);
   if (help || version || line.files.size() != 2) {
     const std::string misplaced = MisplacedOption(line.files);
-    return Refuse(line, misplaced.empty() ? "" : "options come before the file names: '" + misplaced + "'",
-                  true);
+    return Refuse(
+        line, misplaced.empty() ? "" : "options come before the file names: '" + misplaced + "'",
+        true);
   }
   line.action = CommandLine::Action::kRun;
   return line;

@@ -1,0 +1,101 @@
+#include "check.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+
+namespace {
+
+namespace fs = std::filesystem;
+
+class CheckTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    char pattern[] = "/tmp/check_test.XXXXXX";
+    ASSERT_NE(::mkdtemp(pattern), nullptr);
+    dir_ = pattern;
+  }
+  void TearDown() override { fs::remove_all(dir_); }
+  std::string File(const std::string& name, const std::string& bytes) const {
+    const std::string path = (dir_ / name).string();
+    std::ofstream(path, std::ios::binary) << bytes;
+    return path;
+  }
+
+  fs::path dir_;
+};
+
+TEST_F(CheckTest, DecidesEachFileAndSaysWhyNot) {
+  std::ostringstream err;
+  const CheckResult lossless = CheckFile(File("a.txt", "A,B\nB,C\n\nB->C\n"), {}, err);
+  EXPECT_TRUE(lossless.decided);
+  EXPECT_TRUE(lossless.lossless);
+  const CheckResult lossy = CheckFile(File("b.txt", "A,B\nB,C\n\n"), {}, err);
+  EXPECT_TRUE(lossy.decided);
+  EXPECT_FALSE(lossy.lossless);
+  const CheckResult absent = CheckFile((dir_ / "absent").string(), {}, err);
+  EXPECT_FALSE(absent.decided);
+  EXPECT_EQ(absent.error, "cannot read the input: No such file or directory");
+  const CheckResult folder = CheckFile(dir_.string(), {}, err);
+  EXPECT_EQ(folder.error, "cannot read the input: Is a directory");
+  CheckOptions limited;
+  limited.maxRows = 3;
+  const CheckResult cyclic =
+      CheckFile(File("c.txt", "A,B\nB,C\nA,C\n\n*(A,B|B,C|A,C)\n"), limited, err);
+  EXPECT_FALSE(cyclic.decided);
+  EXPECT_EQ(cyclic.error, "the chase passed its limit of 3 rows; --max-rows sets another");
+  EXPECT_EQ(err.str(), "");
+
+  EXPECT_EQ(CheckStatus({lossless}), 0);
+  EXPECT_EQ(CheckStatus({lossless, lossy}), 1);
+  EXPECT_EQ(CheckStatus({absent, lossy}), 2);
+  EXPECT_EQ(CheckStatus({lossy, absent}), 2);
+}
+
+TEST_F(CheckTest, WarningsAreWrittenOrAllCollected) {
+  std::string text = "A\n\n";
+  for (int i = 0; i < 60; ++i) text += "X->A\n";
+  const std::string path = File("w.txt", text);
+  std::ostringstream err;
+  CheckFile(path, {}, err);
+  EXPECT_EQ(err.str().find(path + ":3:1: warning: attribute \"X\" is in no sub-schema"), 0u);
+  EXPECT_NE(err.str().find("10 more warnings not shown"), std::string::npos);
+
+  std::ostringstream none;
+  CheckOptions collect;
+  collect.collectWarnings = true;
+  const CheckResult result = CheckFile(path, collect, none);
+  EXPECT_EQ(none.str(), "");
+  ASSERT_EQ(result.warnings.size(), 60u);
+  EXPECT_EQ(result.warnings[59].line, 62u);
+  EXPECT_EQ(result.warnings[59].column, 1u);
+}
+
+TEST(CheckLineTest, WritesTextAndJson) {
+  CheckResult result;
+  result.file = "in \"1\".txt";
+  result.decided = true;
+  result.lossless = true;
+  EXPECT_EQ(CheckLine(result), "in \"1\".txt: lossless (vesztesegmentes)");
+  EXPECT_EQ(JsonLine(result),
+            "{\"file\":\"in \\\"1\\\".txt\",\"verdict\":\"lossless\",\"warnings\":[]}");
+  result.lossless = false;
+  result.warnings = {{4, 2, "a \"quoted\" name"}, {5, 1, "tab\there"}};
+  EXPECT_EQ(CheckLine(result), "in \"1\".txt: lossy (veszteseges)");
+  EXPECT_EQ(JsonLine(result),
+            "{\"file\":\"in \\\"1\\\".txt\",\"verdict\":\"lossy\",\"warnings\":["
+            "{\"line\":4,\"column\":2,\"message\":\"a \\\"quoted\\\" name\"},"
+            "{\"line\":5,\"column\":1,\"message\":\"tab\\there\"}]}");
+  result.decided = false;
+  result.warnings.clear();
+  result.error = "cannot read the input: Permission denied";
+  EXPECT_EQ(JsonLine(result),
+            "{\"file\":\"in \\\"1\\\".txt\",\"error\":\"cannot read the input: Permission "
+            "denied\",\"warnings\":[]}");
+}
+
+}  // namespace
