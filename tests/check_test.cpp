@@ -8,25 +8,18 @@
 #include <sstream>
 #include <string>
 
+#include "scratch_folder.h"
+
 namespace {
 
 namespace fs = std::filesystem;
 
-class CheckTest : public ::testing::Test {
+class CheckTest : public ScratchFolderTest {
  protected:
-  void SetUp() override {
-    char pattern[] = "/tmp/check_test.XXXXXX";
-    ASSERT_NE(::mkdtemp(pattern), nullptr);
-    dir_ = pattern;
-  }
-  void TearDown() override { fs::remove_all(dir_); }
   std::string File(const std::string& name, const std::string& bytes) const {
-    const std::string path = (dir_ / name).string();
-    std::ofstream(path, std::ios::binary) << bytes;
-    return path;
+    Write(name, bytes);
+    return Path(name);
   }
-
-  fs::path dir_;
 };
 
 TEST_F(CheckTest, DecidesEachFileAndSaysWhyNot) {

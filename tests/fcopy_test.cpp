@@ -10,32 +10,13 @@
 #include <iterator>
 #include <string>
 
+#include "scratch_folder.h"
+
 namespace {
 
 namespace fs = std::filesystem;
 
-class FileCopyTest : public ::testing::Test {
- protected:
-  void SetUp() override {
-    char pattern[] = "/tmp/fcopy_test.XXXXXX";
-    ASSERT_NE(::mkdtemp(pattern), nullptr);
-    dir_ = pattern;
-  }
-  void TearDown() override { fs::remove_all(dir_); }
-
-  std::string Path(const std::string& name) const { return (dir_ / name).string(); }
-
-  void Write(const std::string& name, const std::string& bytes) const {
-    std::ofstream(Path(name), std::ios::binary) << bytes;
-  }
-
-  std::string Read(const std::string& name) const {
-    std::ifstream in(Path(name), std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-  }
-
-  fs::path dir_;
-};
+using FileCopyTest = ScratchFolderTest;
 
 std::string Bytes(std::size_t size) {
   std::string bytes(size, '\0');

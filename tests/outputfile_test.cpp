@@ -10,29 +10,14 @@
 #include <iterator>
 #include <string>
 
+#include "scratch_folder.h"
+
 namespace {
 
 namespace fs = std::filesystem;
 
-class OutputFileTest : public ::testing::Test {
+class OutputFileTest : public ScratchFolderTest {
  protected:
-  void SetUp() override {
-    char pattern[] = "/tmp/outputfile_test.XXXXXX";
-    ASSERT_NE(::mkdtemp(pattern), nullptr);
-    dir_ = pattern;
-  }
-  void TearDown() override {
-    fs::permissions(dir_, fs::perms::owner_all, fs::perm_options::add);
-    fs::remove_all(dir_);
-  }
-  std::string Path(const std::string& name) const { return (dir_ / name).string(); }
-  void Write(const std::string& path, const std::string& bytes) const {
-    std::ofstream(path, std::ios::binary) << bytes;
-  }
-  std::string Read(const std::string& path) const {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-  }
   std::size_t FilesInFolder() const {
     return static_cast<std::size_t>(std::distance(fs::directory_iterator(dir_), {}));
   }
@@ -41,8 +26,6 @@ class OutputFileTest : public ::testing::Test {
     EXPECT_EQ(::stat(path.c_str(), &info), 0);
     return info.st_mode & 07777;
   }
-
-  fs::path dir_;
 };
 
 TEST_F(OutputFileTest, ReplacesTheOutputOnlyOnCommit) {

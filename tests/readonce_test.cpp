@@ -13,6 +13,7 @@
 #include <thread>
 
 #include "linereader.h"
+#include "scratch_folder.h"
 
 namespace {
 
@@ -25,18 +26,7 @@ std::string Bytes(std::size_t size) {
   return bytes;
 }
 
-class ReadOnceTest : public ::testing::Test {
- protected:
-  void SetUp() override {
-    char pattern[] = "/tmp/readonce_test.XXXXXX";
-    ASSERT_NE(::mkdtemp(pattern), nullptr);
-    dir_ = pattern;
-  }
-  void TearDown() override { fs::remove_all(dir_); }
-  std::string Path(const std::string& name) const { return (dir_ / name).string(); }
-
-  fs::path dir_;
-};
+using ReadOnceTest = ScratchFolderTest;
 
 TEST_F(ReadOnceTest, TellsWhatIsReadOnce) {
   std::ofstream(Path("file")) << "A\n";
