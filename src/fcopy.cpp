@@ -129,6 +129,10 @@ bool SameFile(const char* first, const char* second) {
 }
 
 bool ReadFileTail(const char* path, std::size_t size, std::string& tail) {
+  // Looked at before it is opened: opening a FIFO, even to close it at once, would let its
+  // writer start and lose what it wrote.
+  struct stat before;
+  if (::stat(path, &before) != 0 || !S_ISREG(before.st_mode)) return false;
   std::string reason;
   int fd = OpenRegularFile(path, reason);
   if (fd < 0) return false;

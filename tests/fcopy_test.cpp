@@ -1,14 +1,19 @@
 #include "fcopy.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <atomic>
+#include <chrono>
+#include <csignal>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <string>
+#include <thread>
 
 #include "scratch_folder.h"
 
@@ -77,6 +82,38 @@ TEST_F(FileCopyTest, SameFileComparesDeviceAndInode) {
   EXPECT_TRUE(SameFile(Path("soft").c_str(), Path("in").c_str()));
   EXPECT_FALSE(SameFile(Path("in").c_str(), Path("other").c_str()));
   EXPECT_FALSE(SameFile(Path("in").c_str(), Path("absent").c_str()));
+}
+
+}  // namespace
+
+namespace {
+
+// A FIFO's writer waits until a reader opens it: the tail of a FIFO is not read, nor is the
+// FIFO opened, or the writer would start and lose what it wrote when the FIFO is closed.
+TEST_F(FileCopyTest, ReadFileTailLeavesAFifoUnopened) {
+  ASSERT_EQ(::mkfifo(Path("fifo").c_str(), 0600), 0);
+  std::signal(SIGPIPE, SIG_IGN);  // a writer whose reader left fails, and does not end the test
+  std::atomic<bool> opened{false};
+  std::thread writer([&] {
+    std::ofstream fifo(Path("fifo"), std::ios::binary);
+    opened = true;
+    fifo << "A,B\n";
+  });
+  std::this_thread::sleep_for(std::chrono::milliseconds(50));  // the writer waits in its open
+  std::string tail;
+  EXPECT_FALSE(ReadFileTail(Path("fifo").c_str(), 16, tail));
+  std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  EXPECT_FALSE(opened);
+  // Opened without waiting, then read in blocking mode: a writer that is gone gives nothing.
+  const int reader = ::open(Path("fifo").c_str(), O_RDONLY | O_NONBLOCK);
+  ASSERT_GE(reader, 0);
+  ASSERT_EQ(::fcntl(reader, F_SETFL, ::fcntl(reader, F_GETFL) & ~O_NONBLOCK), 0);
+  std::string read;
+  char buffer[64];
+  for (ssize_t got; (got = ::read(reader, buffer, sizeof buffer)) > 0;) read.append(buffer, got);
+  ::close(reader);
+  writer.join();
+  EXPECT_EQ(read, "A,B\n");
 }
 
 }  // namespace

@@ -1,0 +1,18 @@
+#pragma once
+
+// Dependency preservation: whether the functional dependencies that hold on each sub-schema
+// imply together every functional dependency of the input. Tested the textbook way, without
+// computing the projections: the closure of a left-hand side X grows through the
+// sub-schemas, Z := Z ∪ ((Z ∩ Ri)+ ∩ Ri), until nothing changes; X->Y is preserved when Y
+// then lies within Z (Ullman 1988; Garcia-Molina, Ullman and Widom, 3.4). Multivalued and
+// join dependencies take no part.
+
+#include <cstddef>
+#include <vector>
+
+#include "schema.h"
+
+// The functional dependencies of input (their indices) that the decomposition does not
+// preserve, in input order. One that never applies (a left-hand name of no sub-schema) says
+// nothing, and is preserved.
+std::vector<std::size_t> NotPreserved(const ResolvedInput& input);
