@@ -1,61 +1,22 @@
 #include "check.h"
 
-#include <sys/stat.h>
-
-#include <cerrno>
-#include <cstring>
 #include <exception>
-#include <fstream>
 #include <new>
 
 #include "decide.h"
+#include "inputfile.h"
 #include "json.h"
-#include "reader.h"
-#include "readonce.h"
 
 namespace {
 
-// Reads and decides from in; the error is set when deciding ends early.
-void ReadAndDecide(std::istream& in, const CheckOptions& options, Warnings& warnings,
-                   CheckResult& result) {
-  const ParsedInput parsed = ReadInput(in, warnings, false);
-  warnings.Finish();
-  if (parsed.readError != 0) {
-    result.error = std::string("cannot read the input: ") + std::strerror(parsed.readError);
-    return;
-  }
+void DecideFile(const std::string& path, const CheckOptions& options, Warnings& warnings,
+                CheckResult& result) {
+  ParsedInput parsed;
+  if (!ReadInputFile(path, false, warnings, parsed, result.error)) return;
   DecideOptions decideOptions;
   decideOptions.maxRows = options.maxRows;
   result.lossless = Decide(parsed.resolved, decideOptions).lossless;
   result.decided = true;
-}
-
-// The same from the file named path, opened as the two-file run opens it.
-void DecideFile(const std::string& path, const CheckOptions& options, Warnings& warnings,
-                CheckResult& result) {
-  std::string bytes;
-  std::string reason;
-  if (IsReadOnceInput(path.c_str())) {
-    if (!ReadWholeInput(path.c_str(), bytes, reason)) {
-      result.error = "cannot read the input: " + reason;
-      return;
-    }
-    MemoryStreamBuffer buffer(bytes);
-    std::istream in(&buffer);
-    ReadAndDecide(in, options, warnings, result);
-    return;
-  }
-  struct stat info;
-  if (::stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode)) {
-    result.error = std::string("cannot read the input: ") + std::strerror(EISDIR);
-    return;
-  }
-  std::ifstream in(path, std::ios::in | std::ios::binary);
-  if (!in) {
-    result.error = std::string("cannot read the input: ") + std::strerror(errno);
-    return;
-  }
-  ReadAndDecide(in, options, warnings, result);
 }
 
 }  // namespace

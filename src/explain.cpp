@@ -163,33 +163,41 @@ void Explanation::ShowAddition(const RowAddition& addition) {
   general_.Record(addition);
 }
 
+void Explanation::ShowNeededSteps(const std::string& heading, Row row,
+                                  const std::vector<Column>* columns) {
+  const std::size_t steps = addsRows_ ? general_.StepCount() : proof_.StepCount();
+  // Named for what they are: steps that together make the cells a, found through the proof
+  // forest; not always the fewest that would.
+  std::vector<std::string> lines;
+  if (addsRows_) {
+    for (std::size_t s : general_.StepsMakingDistinguished(row, columns))
+      lines.push_back(GeneralLine(s));
+  } else {
+    for (std::size_t s : proof_.StepsMakingDistinguished(row, dependencies_, columns))
+      lines.push_back(Line(proof_.Step(s)));
+  }
+  os_ << "\n" << heading << "\n";
+  if (lines.empty()) os_ << "  none\n";
+  for (const std::string& line : lines) os_ << "  " << line << '\n';
+  const char* noun = addsRows_ ? " step" : " equalization";
+  os_ << "  " << lines.size() << " of " << steps << noun << (steps == 1 ? "" : "s") << ".\n";
+}
+
+std::string Explanation::DecidingRowLabel(Row row) const {
+  return row < decomposition_.size() ? RowLabel(row, decomposition_[row])
+                                     : std::to_string(row + 1) + " (added)";
+}
+
 void Explanation::ShowConclusion(const Tableau& final, Row row) {
   const std::size_t steps = addsRows_ ? general_.StepCount() : proof_.StepCount();
   if (steps == 0) os_ << "  none\n";
   const bool lossless = row != kNoRow;
   assert(!lossless || row < final.RowNo());
-  if (lossless) {
-    // Named for what they are: steps that together make the row all a, found through the
-    // proof forest; not always the fewest that would.
-    std::vector<std::string> lines;
-    if (addsRows_) {
-      for (std::size_t s : general_.StepsMakingDistinguished(row)) lines.push_back(GeneralLine(s));
-    } else {
-      for (std::size_t s : proof_.StepsMakingDistinguished(row, dependencies_))
-        lines.push_back(Line(proof_.Step(s)));
-    }
-    os_ << "\nSteps that made row " << row + 1 << " all a\n";
-    if (lines.empty()) os_ << "  none\n";
-    for (const std::string& line : lines) os_ << "  " << line << '\n';
-    const char* noun = addsRows_ ? " step" : " equalization";
-    os_ << "  " << lines.size() << " of " << steps << noun << (steps == 1 ? "" : "s") << ".\n";
-  }
+  if (lossless) ShowNeededSteps("Steps that made row " + std::to_string(row + 1) + " all a", row);
   os_ << "\nFinal tableau\n";
   PrintTableau(os_, final, attributes_, decomposition_);
   if (lossless) {
-    os_ << "\nRow "
-        << (row < decomposition_.size() ? RowLabel(row, decomposition_[row])
-                                        : std::to_string(row + 1) + " (added)")
+    os_ << "\nRow " << DecidingRowLabel(row)
         << " is all a: the decomposition is lossless (vesztesegmentes).\n";
   } else {
     os_ << "\nNo row became all a: the decomposition is lossy (veszteseges).\n"
@@ -197,6 +205,57 @@ void Explanation::ShowConclusion(const Tableau& final, Row row) {
            "projections onto the sub-schemas gives back the row of all a, which it does not\n"
            "hold. So this relation is a counterexample: the join adds a row.\n";
   }
+}
+
+void Explanation::ShowFunctionalImplication(const Tableau& final, const std::string& asked,
+                                            const std::vector<Column>& left,
+                                            const std::vector<Column>& right) {
+  if ((addsRows_ ? general_.StepCount() : proof_.StepCount()) == 0) os_ << "  none\n";
+  std::vector<Column> missing;
+  for (Column c : right) {
+    if (final(1, c) != 0) missing.push_back(c);
+  }
+  if (missing.empty()) {
+    ShowNeededSteps("Steps that made row 2 a on " + ColumnNames(right), Row(1), &right);
+  }
+  os_ << "\nFinal tableau\n";
+  PrintTableau(os_, final, attributes_, decomposition_);
+  if (missing.empty()) {
+    os_ << "\nRow 2 is a on " << ColumnNames(right) << ", as row 1: " << asked << " is implied.\n";
+    return;
+  }
+  os_ << "\nRow 2 is not a on " << ColumnNames(missing) << ": " << asked
+      << " is not implied.\n"
+         "Read as a relation, the final tableau satisfies every dependency; yet its rows 1\n"
+         "and 2 agree on "
+      << ColumnNames(left) << " and not on " << ColumnNames(missing)
+      << ". So this relation is a counterexample.\n";
+}
+
+void Explanation::ShowJoinImplication(const Tableau& final, const std::string& asked, Row row) {
+  if ((addsRows_ ? general_.StepCount() : proof_.StepCount()) == 0) os_ << "  none\n";
+  if (row != kNoRow)
+    ShowNeededSteps("Steps that made row " + std::to_string(row + 1) + " all a", row);
+  os_ << "\nFinal tableau\n";
+  PrintTableau(os_, final, attributes_, decomposition_);
+  if (row != kNoRow) {
+    os_ << "\nRow " << DecidingRowLabel(row) << " is all a: " << asked << " is implied.\n";
+    return;
+  }
+  os_ << "\nNo row became all a: " << asked
+      << " is not implied.\n"
+         "Read as a relation, the final tableau satisfies every dependency; yet joining its\n"
+         "projections onto the sub-schemas above gives back the row of all a, which it does\n"
+         "not hold. So this relation is a counterexample.\n";
+}
+
+std::string Explanation::ColumnNames(const std::vector<Column>& columns) const {
+  std::string names;
+  for (Column c : columns) {
+    if (!names.empty()) names += ',';
+    names += DisplayName(attributes_[c]);
+  }
+  return names;
 }
 
 std::string Explanation::GeneralLine(std::size_t s) const {

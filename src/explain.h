@@ -71,9 +71,25 @@ class Explanation {
   // After the chase: for a lossless verdict, the steps that made decidingRow all distinguished;
   // the final tableau; the verdict and why. decidingRow is kNoRow for a lossy verdict.
   void ShowConclusion(const Tableau& final, Row decidingRow);
+  // After the chase of the two rows that decide whether the dependencies imply asked, X->Y
+  // (left X, right Y): the steps that made row 2 a on Y, the final tableau, and the answer:
+  // implied when row 2 is a on Y; else the final tableau is a counterexample.
+  void ShowFunctionalImplication(const Tableau& final, const std::string& asked,
+                                 const std::vector<Column>& left, const std::vector<Column>& right);
+  // The same for a multivalued or join dependency, whose rows are its components: implied
+  // when a row became all a, decidingRow, and kNoRow when none did.
+  void ShowJoinImplication(const Tableau& final, const std::string& asked, Row decidingRow);
 
  private:
   std::string Line(const ChaseStep& step) const;
+  // Under heading, the steps that made row's cells a (only those in columns, when given),
+  // and how many of all they are.
+  void ShowNeededSteps(const std::string& heading, Row row,
+                       const std::vector<Column>* columns = nullptr);
+  // "2 (B,C)", or "4 (added)" for a row that the chase added.
+  std::string DecidingRowLabel(Row row) const;
+  // The names of columns, separated by commas.
+  std::string ColumnNames(const std::vector<Column>& columns) const;
 
   std::ostream& os_;
   const AttributeList& attributes_;

@@ -48,11 +48,16 @@ void GeneralProof::NeedEqual(int a, int b, Column col) {
   forest_.ForEachLabelBetween(Node(a), Node(b), col, [&](std::uint32_t s) { Need(s); });
 }
 
-std::vector<std::size_t> GeneralProof::StepsMakingDistinguished(Row row) {
+std::vector<std::size_t> GeneralProof::StepsMakingDistinguished(
+    Row row, const std::vector<Column>* columns) {
   needed_.assign(steps_.size(), 0);
   queue_.clear();
   NeedRow(row);
-  for (Column c{0}; c < input_.ColNo(); ++c) NeedEqual(made_[row][c], 0, c);
+  if (columns != nullptr) {
+    for (Column c : *columns) NeedEqual(made_[row][c], 0, c);
+  } else {
+    for (Column c{0}; c < input_.ColNo(); ++c) NeedEqual(made_[row][c], 0, c);
+  }
   while (!queue_.empty()) {
     const Step& step = steps_[queue_.back()];
     queue_.pop_back();

@@ -40,7 +40,9 @@ class GeneralProof {
   const Step& StepAt(std::size_t s) const { return steps_[s]; }
 
   // The steps on which row's being all distinguished depends, in the order made.
-  std::vector<std::size_t> StepsMakingDistinguished(Row row);
+  // With columns, only those of row's cells count.
+  std::vector<std::size_t> StepsMakingDistinguished(Row row,
+                                                    const std::vector<Column>* columns = nullptr);
 
  private:
   static constexpr std::size_t kInitial = SIZE_MAX;

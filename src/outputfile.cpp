@@ -49,16 +49,24 @@ std::string BaseNameOf(const std::string& path) {
   return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
-// The file that a path names once its symbolic links are followed, or path itself when
-// there is none there yet.
+// The file that a path names once its symbolic links are followed: path itself when it is no
+// link; empty for a link that leads nowhere yet.
 std::string FollowLinks(const char* path) {
   struct stat info;
   if (::lstat(path, &info) != 0 || !S_ISLNK(info.st_mode)) return path;
   char* resolved = ::realpath(path, nullptr);
-  if (resolved == nullptr) return path;  // a dangling link: written in place, as before
+  if (resolved == nullptr) return "";
   std::string target = resolved;
   std::free(resolved);
   return target;
+}
+
+// Whether path is the file that the descriptor fd has open.
+bool IsOpenAs(const char* path, int fd) {
+  struct stat file;
+  struct stat open;
+  return ::stat(path, &file) == 0 && ::fstat(fd, &open) == 0 && file.st_dev == open.st_dev &&
+         file.st_ino == open.st_ino;
 }
 
 unsigned CurrentUmask() {
@@ -80,18 +88,24 @@ void SyncFolder(const std::string& folder) {
 }  // namespace
 
 bool NamesStandardOutput(const char* path) {
-  if (IsStandardStreamName(path)) return true;
-  struct stat file;
-  struct stat standardOutput;
-  return ::stat(path, &file) == 0 && ::fstat(STDOUT_FILENO, &standardOutput) == 0 &&
-         file.st_dev == standardOutput.st_dev && file.st_ino == standardOutput.st_ino;
+  return IsStandardStreamName(path) || IsOpenAs(path, STDOUT_FILENO);
 }
 
 OutputFile::OutputFile(const char* path) : target_(FollowLinks(path)), writePath_(path) {
-  if (IsStandardStreamName(path)) {
+  if (NamesStandardOutput(path)) {
     kind_ = Kind::kStandardOutput;
     return;
   }
+  // A file that standard input or error has open (/dev/stderr, say) is written where it
+  // is: a new file in its place would leave the descriptor on the old one, and the rename
+  // would replace the link in /dev.
+  if (IsOpenAs(path, STDIN_FILENO) || IsOpenAs(path, STDERR_FILENO)) {
+    kind_ = Kind::kStream;
+    return;
+  }
+  // A link that leads nowhere yet: written in place, which creates the file at its end, as it
+  // always did, and keeps the link.
+  if (target_.empty()) return;
   struct stat info;
   existed_ = ::stat(target_.c_str(), &info) == 0;
   if (existed_ && !S_ISREG(info.st_mode)) {

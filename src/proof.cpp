@@ -81,10 +81,14 @@ void ProofForest::ExplainEqual(Row a, Row b, Column col, std::vector<std::size_t
 }
 
 std::vector<std::size_t> ProofForest::StepsMakingDistinguished(
-    Row row, const ResolvedDependencies& dependencies) {
+    Row row, const ResolvedDependencies& dependencies, const std::vector<Column>* columns) {
   std::vector<std::size_t> queue;
-  const std::size_t cols = parent_.size() / (rows_ + 1);
-  for (Column col{0}; col < cols; ++col) ExplainEqual(row, DistinguishedNode(), col, queue);
+  if (columns != nullptr) {
+    for (Column col : *columns) ExplainEqual(row, DistinguishedNode(), col, queue);
+  } else {
+    const std::size_t cols = parent_.size() / (rows_ + 1);
+    for (Column col{0}; col < cols; ++col) ExplainEqual(row, DistinguishedNode(), col, queue);
+  }
   while (!queue.empty()) {
     const ChaseStep& step = steps_[queue.back()];
     queue.pop_back();

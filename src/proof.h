@@ -37,8 +37,10 @@ class ProofForest {
   // The steps on which row's being all distinguished depends, in the order made: those on
   // the paths from its cells to the distinguished nodes, and, for each of them, those on the
   // paths between its two rows' cells in each left-hand column, and so on.
+  // With columns, only those of row's cells count.
   std::vector<std::size_t> StepsMakingDistinguished(Row row,
-                                                    const ResolvedDependencies& dependencies);
+                                                    const ResolvedDependencies& dependencies,
+                                                    const std::vector<Column>* columns = nullptr);
 
  private:
   static constexpr std::uint32_t kNoStep = static_cast<std::uint32_t>(-1);

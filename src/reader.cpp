@@ -5,6 +5,7 @@
 #include <functional>
 #include <limits>
 #include <numeric>
+#include <sstream>
 #include <string_view>
 #include <unordered_map>
 #include <utility>
@@ -218,6 +219,8 @@ class Reader {
         foldedIndex_(result_.attributes) {}
 
   ParsedInput Read();
+  // One dependency line over attributes, sorted and without duplicates, as line 1.
+  ParsedInput ReadDependency(const AttributeList& attributes, std::string_view line);
 
  private:
   bool NextLine();
@@ -318,6 +321,17 @@ ParsedInput Reader::Read() {
   while (NextLine()) {
     if (!line_.empty()) AddDependencyLine();  // empty lines are many in some files: no call
   }
+  return std::move(result_);
+}
+
+ParsedInput Reader::ReadDependency(const AttributeList& attributes, std::string_view line) {
+  result_.attributes = attributes;
+  index_.Rebuild();
+  result_.resolved.columns = attributes.size();
+  seenStamp_.assign(attributes.size(), 0);
+  line_ = line;
+  lineNumber_ = 1;
+  if (!line_.empty()) AddDependencyLine();
   return std::move(result_);
 }
 
@@ -659,4 +673,10 @@ void Reader::CheckCase(std::uint32_t at, std::string_view name) {
 
 ParsedInput ReadInput(std::istream& in, Warnings& warnings, bool keepNames) {
   return Reader(in, warnings, keepNames).Read();
+}
+
+ParsedInput ReadDependencyLine(const AttributeList& attributes, std::string_view line,
+                               Warnings& warnings) {
+  std::istringstream none;
+  return Reader(none, warnings, true).ReadDependency(attributes, line);
 }

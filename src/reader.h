@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <istream>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "schema.h"
@@ -34,3 +35,9 @@ struct ParsedInput {
 // Sub-schemas and dependencies are kept as columns; with keepNames, also as names, and the
 // dependencies' lines and texts.
 ParsedInput ReadInput(std::istream& in, Warnings& warnings, bool keepNames);
+
+// One dependency line, read as a dependency line of a file whose sub-schemas hold attributes
+// (sorted, without duplicates): its warnings are those of line 1. The result holds the
+// dependency, as columns and as written, or none when the line is ignored.
+ParsedInput ReadDependencyLine(const AttributeList& attributes, std::string_view line,
+                               Warnings& warnings);

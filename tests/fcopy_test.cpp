@@ -110,7 +110,8 @@ TEST_F(FileCopyTest, ReadFileTailLeavesAFifoUnopened) {
   ASSERT_EQ(::fcntl(reader, F_SETFL, ::fcntl(reader, F_GETFL) & ~O_NONBLOCK), 0);
   std::string read;
   char buffer[64];
-  for (ssize_t got; (got = ::read(reader, buffer, sizeof buffer)) > 0;) read.append(buffer, got);
+  for (ssize_t got; (got = ::read(reader, buffer, sizeof buffer)) > 0;)
+    read.append(buffer, static_cast<std::size_t>(got));
   ::close(reader);
   writer.join();
   EXPECT_EQ(read, "A,B\n");

@@ -100,6 +100,19 @@ TEST_F(OutputFileTest, WritesInPlaceWhatItCannotReplace) {
   EXPECT_TRUE(inPlace.Commit(what, reason));  // nothing to rename
 }
 
+TEST_F(OutputFileTest, NeverReplacesALinkOrAFileOfTheStandardStreams) {
+  // A link that leads nowhere: written in place, through the link.
+  fs::create_symlink(Path("missing.txt"), Path("dangling.txt"));
+  const OutputFile dangling(Path("dangling.txt").c_str());
+  EXPECT_EQ(dangling.GetKind(), OutputFile::Kind::kInPlace);
+  EXPECT_EQ(dangling.WritePath(), Path("dangling.txt"));
+  // The file that standard error writes to is written where it is, as standard output is
+  // (standard error may be standard output's file too).
+  EXPECT_TRUE(OutputFile("/dev/stderr").IsStream());
+  EXPECT_EQ(OutputFile("/dev/stdout").GetKind(), OutputFile::Kind::kStandardOutput);
+  EXPECT_EQ(FilesInFolder(), 1u);
+}
+
 TEST(NamesStandardOutputTest, KnowsDashAndTheFileOfStandardOutput) {
   EXPECT_TRUE(NamesStandardOutput("-"));
   EXPECT_TRUE(NamesStandardOutput("/dev/stdout"));

@@ -287,6 +287,10 @@ scenario_standard_streams() {
   same_bytes stdout expected
   timeout 20 "$bin" in.txt /dev/stdout >stdout 2>stderr || fail "in.txt /dev/stdout: status $?"
   same_bytes stdout expected
+  # Also when the file that standard output writes to is gone: the link in /dev stays.
+  (exec >gone.txt && rm gone.txt && timeout 20 "$bin" in.txt /dev/stdout) 2>stderr ||
+    fail "in.txt /dev/stdout into a removed file: status $?"
+  [ -L /dev/stdout ] || fail "/dev/stdout is no longer a link"
   # The explanation goes to standard error then.
   timeout 20 "$bin" --explain - - <in.txt >stdout 2>stderr || fail "--explain - -: status $?"
   same_bytes stdout expected
