@@ -12,6 +12,7 @@
 #include "explain.h"
 #include "fcopy.h"
 #include "outputfile.h"
+#include "preservation.h"
 #include "reader.h"
 #include "readonce.h"
 #include "warnings.h"
@@ -249,6 +250,7 @@ void Application::kapcsolas_teszt(std::ostream& os) {
     options.observer = &observer;
     outcome = Decide(resolved, options);
     shown.ShowConclusion(*outcome.finalTableau, outcome.decidingRow);
+    shown.ShowPreservation(NotPreserved(resolved));
   }
   os << (outcome.lossless ? "vesztesegmentes" : "veszteseges");
 }

@@ -4,26 +4,32 @@
 #include <new>
 
 #include "decide.h"
+#include "escape.h"
 #include "inputfile.h"
 #include "json.h"
+#include "preservation.h"
 
 namespace {
 
 void DecideFile(const std::string& path, const CheckOptions& options, Warnings& warnings,
-                CheckResult& result) {
+                CheckedFile& result) {
   ParsedInput parsed;
-  if (!ReadInputFile(path, false, warnings, parsed, result.error)) return;
+  // The names are kept for the dependencies that are not preserved, named as written.
+  if (!ReadInputFile(path, true, warnings, parsed, result.error)) return;
   DecideOptions decideOptions;
   decideOptions.maxRows = options.maxRows;
   result.lossless = Decide(parsed.resolved, decideOptions).lossless;
+  for (std::size_t j : NotPreserved(parsed.resolved)) {
+    result.notPreserved.emplace_back(parsed.dependencyLines[j], parsed.dependencyTexts[j]);
+  }
   result.decided = true;
 }
 
 }  // namespace
 
-CheckResult CheckFile(const std::string& path, const CheckOptions& options,
+CheckedFile CheckFile(const std::string& path, const CheckOptions& options,
                       std::ostream& warningsTo) {
-  CheckResult result;
+  CheckedFile result;
   result.file = path;
   Warnings warnings =
       options.collectWarnings ? Warnings(result.warnings) : Warnings(warningsTo, path);
@@ -39,15 +45,32 @@ CheckResult CheckFile(const std::string& path, const CheckOptions& options,
   return result;
 }
 
-std::string CheckLine(const CheckResult& result) {
-  return result.file + (result.lossless ? ": lossless (vesztesegmentes)" : ": lossy (veszteseges)");
+std::string CheckLine(const CheckedFile& result) {
+  std::string line =
+      result.file + (result.lossless ? ": lossless (vesztesegmentes)" : ": lossy (veszteseges)");
+  if (result.notPreserved.empty()) return line + ", dependency-preserving";
+  line += ", not dependency-preserving: ";
+  for (std::size_t i = 0; i < result.notPreserved.size(); ++i) {
+    if (i != 0) line += ", ";
+    line += EscapeBytes(result.notPreserved[i].second, false);
+  }
+  return line;
 }
 
-std::string JsonLine(const CheckResult& result) {
+std::string JsonLine(const CheckedFile& result) {
   std::string json = "{\"file\":" + JsonString(result.file);
   if (result.decided) {
     json += ",\"verdict\":";
     json += result.lossless ? "\"lossless\"" : "\"lossy\"";
+    json += ",\"dependency_preserving\":";
+    json += result.notPreserved.empty() ? "true" : "false";
+    json += ",\"not_preserved\":[";
+    for (std::size_t i = 0; i < result.notPreserved.size(); ++i) {
+      if (i != 0) json += ',';
+      json += "{\"line\":" + std::to_string(result.notPreserved[i].first) +
+              ",\"dependency\":" + JsonString(result.notPreserved[i].second) + "}";
+    }
+    json += ']';
   } else {
     json += ",\"error\":" + JsonString(result.error);
   }
@@ -63,9 +86,9 @@ std::string JsonLine(const CheckResult& result) {
   return json;
 }
 
-int CheckStatus(const std::vector<CheckResult>& results) {
+int CheckStatus(const std::vector<CheckedFile>& results) {
   int status = 0;
-  for (const CheckResult& result : results) {
+  for (const CheckedFile& result : results) {
     if (!result.decided) return 2;
     if (!result.lossless) status = 1;
   }

@@ -6,16 +6,20 @@
 #include <cstddef>
 #include <ostream>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "warnings.h"
 
 // What checking one file gave.
-struct CheckResult {
+struct CheckedFile {
   std::string file;      // as it was named; "-" is standard input
   bool decided = false;  // false when the file could not be read or decided
   bool lossless = false;
-  std::string error;              // why it was not decided: "cannot read the input: ..."
+  std::string error;  // why it was not decided: "cannot read the input: ..."
+  // The functional dependencies that the decomposition does not preserve, as written, with
+  // their lines.
+  std::vector<std::pair<std::size_t, std::string>> notPreserved;
   std::vector<Warning> warnings;  // when collected
 };
 
@@ -26,18 +30,20 @@ struct CheckOptions {
 
 // Reads and decides the file named path ("-" for standard input). Warnings that are not
 // collected go to warningsTo, as a run writes them.
-CheckResult CheckFile(const std::string& path, const CheckOptions& options,
+CheckedFile CheckFile(const std::string& path, const CheckOptions& options,
                       std::ostream& warningsTo);
 
-// "FILE: lossless (vesztesegmentes)" or "FILE: lossy (veszteseges)", without a line break.
-// REQUIRES: result.decided.
-std::string CheckLine(const CheckResult& result);
+// "FILE: lossless (vesztesegmentes)" or "FILE: lossy (veszteseges)", then whether the
+// decomposition preserves the functional dependencies: ", dependency-preserving" or
+// ", not dependency-preserving: B->C, C,S->Z"; without a line break. REQUIRES: result.decided.
+std::string CheckLine(const CheckedFile& result);
 
 // The result as one JSON object on one line, without a line break: "file", then "verdict"
-// ("lossless" or "lossy") or "error", then "warnings", each with "line", "column" and
+// ("lossless" or "lossy"), "dependency_preserving" and "not_preserved" (each with "line" and
+// "dependency" as written), or "error"; then "warnings", each with "line", "column" and
 // "message".
-std::string JsonLine(const CheckResult& result);
+std::string JsonLine(const CheckedFile& result);
 
 // The status of a check of many files, as diff and grep give theirs: 0 when every file is
 // lossless, 1 when some file is lossy, 2 when some file could not be checked.
-int CheckStatus(const std::vector<CheckResult>& results);
+int CheckStatus(const std::vector<CheckedFile>& results);

@@ -14,6 +14,7 @@ enum OptionId : int {
   kExplain = 256,  // past every character, so that no short option is taken for one
   kMaxRows,
   kCheck,
+  kImplies,
   kJson,
   kHelp,
   kVersion,
@@ -23,6 +24,7 @@ const option kOptions[] = {
     {"explain", optional_argument, nullptr, kExplain},
     {"max-rows", required_argument, nullptr, kMaxRows},
     {"check", no_argument, nullptr, kCheck},
+    {"implies", required_argument, nullptr, kImplies},
     {"json", no_argument, nullptr, kJson},
     {"help", no_argument, nullptr, kHelp},
     {"version", no_argument, nullptr, kVersion},
@@ -53,11 +55,14 @@ CommandLine Refuse(CommandLine line, const std::string& problem, bool withUsage)
   return line;
 }
 
-// Whether the command line asks for --check, wherever among the options it stands: its
-// refusals then take the status 2, as diff and grep give theirs, since 1 means a lossy file.
-bool AsksForCheck(int argc, char** argv) {
+// Whether the command line asks for --check or --implies, wherever among the options it
+// stands: its refusals then take the status 2, as diff and grep give theirs, since 1 means a
+// lossy file or a dependency not implied there.
+bool AsksAQuestion(int argc, char** argv) {
   for (int i = 1; i < argc && std::strcmp(argv[i], "--") != 0; ++i) {
-    if (std::strcmp(argv[i], "--check") == 0) return true;
+    if (std::strcmp(argv[i], "--check") == 0 || std::strncmp(argv[i], "--implies", 9) == 0) {
+      return true;
+    }
   }
   return false;
 }
@@ -81,8 +86,9 @@ std::string MisplacedOption(const std::vector<std::string>& files) {
 
 CommandLine ParseCommandLine(int argc, char** argv) {
   CommandLine line;
-  const bool check = AsksForCheck(argc, argv);
-  line.status = check ? 2 : 1;
+  const bool question = AsksAQuestion(argc, argv);
+  line.status = question ? 2 : 1;
+  bool check = false;
   bool help = false;
   bool version = false;
   int given = 0;  // options given, to tell "--help" alone from "--help" with more
@@ -112,6 +118,10 @@ CommandLine ParseCommandLine(int argc, char** argv) {
         }
         break;
       case kCheck:
+        check = true;
+        break;
+      case kImplies:
+        line.implies.emplace_back(optarg);
         break;
       case kJson:
         line.json = true;
@@ -123,11 +133,12 @@ CommandLine ParseCommandLine(int argc, char** argv) {
         version = true;
         break;
       case ':':
-        return Refuse(
-            line, "option '" + OptionText(argv, optind, optopt) + "' requires an argument", !check);
+        return Refuse(line,
+                      "option '" + OptionText(argv, optind, optopt) + "' requires an argument",
+                      !question);
       default:
         return Refuse(line, "unrecognized option '" + OptionText(argv, optind, optopt) + "'",
-                      !check);
+                      !question);
     }
   }
   for (int i = optind; i < argc; ++i) line.files.emplace_back(argv[i]);
@@ -138,6 +149,14 @@ CommandLine ParseCommandLine(int argc, char** argv) {
   }
   if (version && alone) {
     line.action = CommandLine::Action::kVersion;
+    return line;
+  }
+  if (!line.implies.empty()) {
+    if (help || version) return Refuse(line, "", false);
+    if (check) return Refuse(line, "--implies does not go with --check", false);
+    if (line.json) return Refuse(line, "--json goes with --check", false);
+    if (line.files.size() != 1) return Refuse(line, "--implies takes one INPUT", false);
+    line.action = CommandLine::Action::kImplies;
     return line;
   }
   if (check) {

@@ -79,6 +79,9 @@ class Explanation {
   // The same for a multivalued or join dependency, whose rows are its components: implied
   // when a row became all a, decidingRow, and kNoRow when none did.
   void ShowJoinImplication(const Tableau& final, const std::string& asked, Row decidingRow);
+  // After the verdict: which functional dependencies (their indices) the decomposition does
+  // not preserve, each with its line, or that it preserves them all.
+  void ShowPreservation(const std::vector<std::size_t>& notPreserved);
 
  private:
   std::string Line(const ChaseStep& step) const;

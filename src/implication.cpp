@@ -34,27 +34,33 @@ ColumnLists ImplicationRows(const ResolvedDependencies& asked, std::size_t j, st
   return rows;
 }
 
-bool Implies(const ResolvedInput& input, const ResolvedDependencies& asked, std::size_t j,
-             DecideOptions options, Outcome* outcome) {
-  const bool functional = asked.Kind(j) == DependencyKind::kFunctional;
-  if (functional && options.observer == nullptr &&
-      input.dependencies.AllOfKind(DependencyKind::kFunctional)) {
-    AttributeClosure closure(input.dependencies, input.columns);
-    closure.Compute(std::vector<Column>(asked.Left(j).begin(), asked.Left(j).end()));
-    return closure.HoldsAll(asked.Right(j));
-  }
+ResolvedInput ImplicationTableau(const ResolvedInput& input, const ResolvedDependencies& asked,
+                                 std::size_t j) {
   ResolvedInput tableau;
   tableau.columns = input.columns;
   tableau.rowColumns = ImplicationRows(asked, j, input.columns);
   tableau.dependencies = input.dependencies;
-  // For X->Y the first row is all distinguished from the start: the chase runs to its end.
-  options.finalTableau = options.finalTableau || functional;
-  Outcome decided = Decide(tableau, options);
-  bool implied = decided.lossless;
-  if (functional) {
-    implied = true;
-    for (Column c : asked.Right(j)) implied = implied && (*decided.finalTableau)(1, c) == 0;
+  return tableau;
+}
+
+bool ReadImplication(const ResolvedDependencies& asked, std::size_t j, const Outcome& outcome) {
+  if (asked.Kind(j) != DependencyKind::kFunctional) return outcome.lossless;
+  for (Column c : asked.Right(j)) {
+    if ((*outcome.finalTableau)(1, c) != 0) return false;
   }
-  if (outcome != nullptr) *outcome = std::move(decided);
-  return implied;
+  return true;
+}
+
+bool Implies(const ResolvedInput& input, const ResolvedDependencies& asked, std::size_t j,
+             const DecideOptions& options) {
+  const bool functional = asked.Kind(j) == DependencyKind::kFunctional;
+  if (functional && input.dependencies.AllOfKind(DependencyKind::kFunctional)) {
+    AttributeClosure closure(input.dependencies, input.columns);
+    closure.Compute(std::vector<Column>(asked.Left(j).begin(), asked.Left(j).end()));
+    return closure.HoldsAll(asked.Right(j));
+  }
+  DecideOptions chase = options;
+  // For X->Y the first row is all distinguished from the start: the chase runs to its end.
+  chase.finalTableau = chase.finalTableau || functional;
+  return ReadImplication(asked, j, Decide(ImplicationTableau(input, asked, j), chase));
 }

@@ -16,10 +16,19 @@
 // outside Y; for a join dependency, its components.
 ColumnLists ImplicationRows(const ResolvedDependencies& asked, std::size_t j, std::size_t columns);
 
+// The tableau whose chase decides whether the dependencies of input imply dependency j of
+// asked: the rows of ImplicationRows, input's columns and dependencies.
+ResolvedInput ImplicationTableau(const ResolvedInput& input, const ResolvedDependencies& asked,
+                                 std::size_t j);
+
+// Whether the outcome of that tableau's chase, with its final tableau, says that dependency j
+// of asked is implied: for X->Y, the second row is distinguished on Y; else a row became
+// all distinguished.
+bool ReadImplication(const ResolvedDependencies& asked, std::size_t j, const Outcome& outcome);
+
 // Whether the dependencies of input (its sub-schemas do not count, only its columns) imply
-// dependency j of asked. options are the chase's (its limit of rows, an observer); a
-// functional dependency that functional dependencies alone are asked about is decided by the
-// closure of its left-hand side, without a tableau. With outcome, the chase's outcome is kept
-// there, with its final tableau (the closure then leaves it empty).
+// dependency j of asked; options set the chase's limit of rows. A functional dependency that
+// functional dependencies alone are asked about is decided by the closure of its left-hand
+// side, without a tableau.
 bool Implies(const ResolvedInput& input, const ResolvedDependencies& asked, std::size_t j,
-             DecideOptions options, Outcome* outcome = nullptr);
+             const DecideOptions& options);

@@ -13,6 +13,7 @@
 #include "application.h"
 #include "check.h"
 #include "commandline.h"
+#include "implies.h"
 #include "outputfile.h"
 
 namespace {
@@ -107,10 +108,10 @@ int Check(const CommandLine& line) {
   CheckOptions options;
   options.maxRows = line.maxRows;
   options.collectWarnings = line.json;
-  std::vector<CheckResult> results;
+  std::vector<CheckedFile> results;
   for (const std::string& file : line.files) {
     results.push_back(CheckFile(file, options, std::cerr));
-    CheckResult& result = results.back();
+    CheckedFile& result = results.back();
     if (!result.decided)
       std::cerr << "lossless-join: " << file << ": " << result.error << std::endl;
     const std::string text = line.json ? JsonLine(result) : result.decided ? CheckLine(result) : "";
@@ -137,6 +138,12 @@ int main(int argc, char** argv) {
     }
     case CommandLine::Action::kCheck:
       return Check(line);
+    case CommandLine::Action::kImplies: {
+      ImpliesOptions options;
+      options.maxRows = line.maxRows;
+      options.explain = line.explain;
+      return AnswerImplications(line.files[0], line.implies, options, std::cout, std::cerr);
+    }
     case CommandLine::Action::kHelp:
       return WriteStandardOutput(kHelp) ? kStatusDone : kStatusFileError;
     case CommandLine::Action::kVersion:

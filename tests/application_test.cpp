@@ -188,7 +188,10 @@ TEST(ExplainRunTest, ShowsEveryEqualizationAndTheDecidingRow) {
             "  2 (B)    b2  a  a\n"
             "  3 (A,C)  a   a  a\n"
             "\n"
-            "Row 1 (A,B) is all a: the decomposition is lossless (vesztesegmentes).\n");
+            "Row 1 (A,B) is all a: the decomposition is lossless (vesztesegmentes).\n"
+            "\n"
+            "Dependency preservation\n"
+            "  not preserved: line 6, B->C\n");
 }
 
 TEST(ExplainRunTest, SaysWhenNothingWasEqualizedOrNoRowQualifies) {

@@ -24,20 +24,20 @@ class CheckTest : public ScratchFolderTest {
 
 TEST_F(CheckTest, DecidesEachFileAndSaysWhyNot) {
   std::ostringstream err;
-  const CheckResult lossless = CheckFile(File("a.txt", "A,B\nB,C\n\nB->C\n"), {}, err);
+  const CheckedFile lossless = CheckFile(File("a.txt", "A,B\nB,C\n\nB->C\n"), {}, err);
   EXPECT_TRUE(lossless.decided);
   EXPECT_TRUE(lossless.lossless);
-  const CheckResult lossy = CheckFile(File("b.txt", "A,B\nB,C\n\n"), {}, err);
+  const CheckedFile lossy = CheckFile(File("b.txt", "A,B\nB,C\n\n"), {}, err);
   EXPECT_TRUE(lossy.decided);
   EXPECT_FALSE(lossy.lossless);
-  const CheckResult absent = CheckFile((dir_ / "absent").string(), {}, err);
+  const CheckedFile absent = CheckFile((dir_ / "absent").string(), {}, err);
   EXPECT_FALSE(absent.decided);
   EXPECT_EQ(absent.error, "cannot read the input: No such file or directory");
-  const CheckResult folder = CheckFile(dir_.string(), {}, err);
+  const CheckedFile folder = CheckFile(dir_.string(), {}, err);
   EXPECT_EQ(folder.error, "cannot read the input: Is a directory");
   CheckOptions limited;
   limited.maxRows = 3;
-  const CheckResult cyclic =
+  const CheckedFile cyclic =
       CheckFile(File("c.txt", "A,B\nB,C\nA,C\n\n*(A,B|B,C|A,C)\n"), limited, err);
   EXPECT_FALSE(cyclic.decided);
   EXPECT_EQ(cyclic.error, "the chase passed its limit of 3 rows; --max-rows sets another");
@@ -61,7 +61,7 @@ TEST_F(CheckTest, WarningsAreWrittenOrAllCollected) {
   std::ostringstream none;
   CheckOptions collect;
   collect.collectWarnings = true;
-  const CheckResult result = CheckFile(path, collect, none);
+  const CheckedFile result = CheckFile(path, collect, none);
   EXPECT_EQ(none.str(), "");
   ASSERT_EQ(result.warnings.size(), 60u);
   EXPECT_EQ(result.warnings[59].line, 62u);
@@ -69,20 +69,26 @@ TEST_F(CheckTest, WarningsAreWrittenOrAllCollected) {
 }
 
 TEST(CheckLineTest, WritesTextAndJson) {
-  CheckResult result;
+  CheckedFile result;
   result.file = "in \"1\".txt";
   result.decided = true;
   result.lossless = true;
-  EXPECT_EQ(CheckLine(result), "in \"1\".txt: lossless (vesztesegmentes)");
+  EXPECT_EQ(CheckLine(result), "in \"1\".txt: lossless (vesztesegmentes), dependency-preserving");
   EXPECT_EQ(JsonLine(result),
-            "{\"file\":\"in \\\"1\\\".txt\",\"verdict\":\"lossless\",\"warnings\":[]}");
+            "{\"file\":\"in \\\"1\\\".txt\",\"verdict\":\"lossless\",\"dependency_preserving\":"
+            "true,\"not_preserved\":[],\"warnings\":[]}");
   result.lossless = false;
   result.warnings = {{4, 2, "a \"quoted\" name"}, {5, 1, "tab\there"}};
-  EXPECT_EQ(CheckLine(result), "in \"1\".txt: lossy (veszteseges)");
+  result.notPreserved = {{6, "B->C"}, {9, "C,S->\"Z"}};
+  EXPECT_EQ(CheckLine(result),
+            "in \"1\".txt: lossy (veszteseges), not dependency-preserving: B->C, C,S->\"Z");
   EXPECT_EQ(JsonLine(result),
-            "{\"file\":\"in \\\"1\\\".txt\",\"verdict\":\"lossy\",\"warnings\":["
+            "{\"file\":\"in \\\"1\\\".txt\",\"verdict\":\"lossy\",\"dependency_preserving\":"
+            "false,\"not_preserved\":[{\"line\":6,\"dependency\":\"B->C\"},{\"line\":9,"
+            "\"dependency\":\"C,S->\\\"Z\"}],\"warnings\":["
             "{\"line\":4,\"column\":2,\"message\":\"a \\\"quoted\\\" name\"},"
             "{\"line\":5,\"column\":1,\"message\":\"tab\\there\"}]}");
+  result.notPreserved.clear();
   result.decided = false;
   result.warnings.clear();
   result.error = "cannot read the input: Permission denied";

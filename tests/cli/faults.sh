@@ -345,26 +345,26 @@ scenario_output_in_locked_folder() {
 scenario_check() {
   printf 'A,B\nC\n\nA->B\n' >lossy.txt
   { cat in.txt; printf '\nvesztesegmentes'; } >expected
-  run 0 "in.txt: lossless (vesztesegmentes)" "" --check in.txt
-  run 1 "$(printf '%s\n' 'in.txt: lossless (vesztesegmentes)' 'lossy.txt: lossy (veszteseges)')" "" \
+  run 0 "in.txt: lossless (vesztesegmentes), dependency-preserving" "" --check in.txt
+  run 1 "$(printf '%s\n' 'in.txt: lossless (vesztesegmentes), dependency-preserving' 'lossy.txt: lossy (veszteseges), dependency-preserving')" "" \
     --check in.txt lossy.txt
   # A file that cannot be checked: its message, the others still checked, and 2 wins.
-  run 2 "$(printf '%s\n' 'lossy.txt: lossy (veszteseges)' 'in.txt: lossless (vesztesegmentes)')" \
+  run 2 "$(printf '%s\n' 'lossy.txt: lossy (veszteseges), dependency-preserving' 'in.txt: lossless (vesztesegmentes), dependency-preserving')" \
     "lossless-join: absent.txt: cannot read the input: No such file or directory" \
     --check lossy.txt absent.txt in.txt
   mkdir dir
   run 2 "" "lossless-join: dir: cannot read the input: Is a directory" --check dir
-  run 0 "-: lossless (vesztesegmentes)" "" --check - <in.txt
+  run 0 "-: lossless (vesztesegmentes), dependency-preserving" "" --check - <in.txt
   # The chase's limit ends that file's check only.
   printf 'A,B\nB,C\nA,C\n\n*(A,B|B,C|A,C)\n' >cyclic.txt
-  run 2 "in.txt: lossless (vesztesegmentes)" \
+  run 2 "in.txt: lossless (vesztesegmentes), dependency-preserving" \
     "lossless-join: cyclic.txt: the chase passed its limit of 3 rows; --max-rows sets another" \
     --check --max-rows 3 cyclic.txt in.txt
   # Warnings as a run writes them; no output file anywhere.
   printf 'A,B\nC\n\nA->X\n' >warn.txt
   local before
   before=$(ls -A)
-  run 1 "warn.txt: lossy (veszteseges)" \
+  run 1 "warn.txt: lossy (veszteseges), dependency-preserving" \
     'warn.txt:4:4: warning: attribute "X" is in no sub-schema; ignored on the right-hand side' \
     --check warn.txt
   [ "$(ls -A)" = "$before" ] || fail "--check wrote a file: $(ls -A)"
