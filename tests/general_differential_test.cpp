@@ -249,9 +249,9 @@ TEST(ImplicationDifferentialTest, AnswersAsThePlainChase) {
     std::ostringstream messages;
     Warnings warnings(messages, "input");
     const ParsedInput input = ReadInput(in, warnings, false);
-    const std::string question = round % 2 == 0 ? RandomDependency(random, n)
-                                                : List(Subset(random, n, 30)) + "->" +
-                                                      List(Subset(random, n, 30));
+    const std::string question =
+        round % 2 == 0 ? RandomDependency(random, n)
+                       : List(Subset(random, n, 30)) + "->" + List(Subset(random, n, 30));
     const ParsedInput query = ReadDependencyLine(input.attributes, question, warnings);
     if (query.resolved.dependencies.size() != 1) continue;
     if (query.resolved.dependencies.Kind(0) == DependencyKind::kJoin &&
