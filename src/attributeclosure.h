@@ -34,16 +34,30 @@ class AttributeClosure {
   }
   // The columns of the closure, in the order reached.
   const std::vector<Column>& Columns() const { return reached_; }
+  // The work of every closure so far: the dependencies looked at, the columns reached.
+  std::size_t Work() const { return work_; }
 
  private:
   void Add(Column c);
 
   const ResolvedDependencies& dependencies_;
-  // For each column, the functional dependencies whose left-hand side holds it.
-  std::vector<std::vector<std::uint32_t>> usedBy_;
+  // For each column c, the functional dependencies whose left-hand side holds it:
+  // usedBy_[usedByStart_[c]] to usedBy_[usedByStart_[c + 1]], one array for all, as a million
+  // dependencies would otherwise make a million small allocations.
+  std::vector<std::size_t> usedByStart_;
+  std::vector<std::uint32_t> usedBy_;
   std::vector<std::uint32_t> missing_;  // per dependency, left-hand columns not yet reached
   std::vector<std::uint32_t> missingStamp_;
   std::vector<std::uint32_t> stamp_;  // per column: round_ when in the closure
   std::uint32_t round_ = 0;
   std::vector<Column> reached_;
+  std::size_t work_ = 0;
 };
+
+// Whether the closure of start under the functional dependencies among dependencies holds every
+// column of target. Whole passes over the dependencies in input order read them as they lie
+// in memory and stop as soon as target is reached, which a dependency-discovery run's million
+// dependencies allow in a pass or two; after a few passes that do not, AttributeClosure takes
+// over from what they reached, linear however the dependencies are ordered.
+bool ClosureHolds(const ResolvedDependencies& dependencies, std::size_t columns,
+                  const std::vector<Column>& start, ColumnSpan target);

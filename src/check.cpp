@@ -19,7 +19,9 @@ void DecideFile(const std::string& path, const CheckOptions& options, Warnings& 
   DecideOptions decideOptions;
   decideOptions.maxRows = options.maxRows;
   result.lossless = Decide(parsed.resolved, decideOptions).lossless;
-  for (std::size_t j : NotPreserved(parsed.resolved)) {
+  const std::optional<std::vector<std::size_t>> notPreserved = NotPreserved(parsed.resolved);
+  result.preservationDecided = notPreserved.has_value();
+  for (std::size_t j : notPreserved.value_or(std::vector<std::size_t>{})) {
     result.notPreserved.emplace_back(parsed.dependencyLines[j], parsed.dependencyTexts[j]);
   }
   result.decided = true;
@@ -48,6 +50,7 @@ CheckedFile CheckFile(const std::string& path, const CheckOptions& options,
 std::string CheckLine(const CheckedFile& result) {
   std::string line =
       result.file + (result.lossless ? ": lossless (vesztesegmentes)" : ": lossy (veszteseges)");
+  if (!result.preservationDecided) return line + ", dependency preservation not decided";
   if (result.notPreserved.empty()) return line + ", dependency-preserving";
   line += ", not dependency-preserving: ";
   for (std::size_t i = 0; i < result.notPreserved.size(); ++i) {
@@ -63,14 +66,14 @@ std::string JsonLine(const CheckedFile& result) {
     json += ",\"verdict\":";
     json += result.lossless ? "\"lossless\"" : "\"lossy\"";
     json += ",\"dependency_preserving\":";
-    json += result.notPreserved.empty() ? "true" : "false";
-    json += ",\"not_preserved\":[";
+    json += !result.preservationDecided ? "null" : result.notPreserved.empty() ? "true" : "false";
+    json += result.preservationDecided ? ",\"not_preserved\":[" : ",\"not_preserved\":null";
     for (std::size_t i = 0; i < result.notPreserved.size(); ++i) {
       if (i != 0) json += ',';
       json += "{\"line\":" + std::to_string(result.notPreserved[i].first) +
               ",\"dependency\":" + JsonString(result.notPreserved[i].second) + "}";
     }
-    json += ']';
+    if (result.preservationDecided) json += ']';
   } else {
     json += ",\"error\":" + JsonString(result.error);
   }

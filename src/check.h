@@ -18,8 +18,9 @@ struct CheckedFile {
   bool lossless = false;
   std::string error;  // why it was not decided: "cannot read the input: ..."
   // The functional dependencies that the decomposition does not preserve, as written, with
-  // their lines.
+  // their lines; preservationDecided is false when the test would have taken too long.
   std::vector<std::pair<std::size_t, std::string>> notPreserved;
+  bool preservationDecided = true;
   std::vector<Warning> warnings;  // when collected
 };
 
@@ -34,14 +35,15 @@ CheckedFile CheckFile(const std::string& path, const CheckOptions& options,
                       std::ostream& warningsTo);
 
 // "FILE: lossless (vesztesegmentes)" or "FILE: lossy (veszteseges)", then whether the
-// decomposition preserves the functional dependencies: ", dependency-preserving" or
-// ", not dependency-preserving: B->C, C,S->Z"; without a line break. REQUIRES: result.decided.
+// decomposition preserves the functional dependencies: ", dependency-preserving",
+// ", not dependency-preserving: B->C, C,S->Z" or ", dependency preservation not decided";
+// without a line break. REQUIRES: result.decided.
 std::string CheckLine(const CheckedFile& result);
 
 // The result as one JSON object on one line, without a line break: "file", then "verdict"
 // ("lossless" or "lossy"), "dependency_preserving" and "not_preserved" (each with "line" and
-// "dependency" as written), or "error"; then "warnings", each with "line", "column" and
-// "message".
+// "dependency" as written; both null when not decided), or "error"; then "warnings", each
+// with "line", "column" and "message".
 std::string JsonLine(const CheckedFile& result);
 
 // The status of a check of many files, as diff and grep give theirs: 0 when every file is

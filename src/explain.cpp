@@ -249,19 +249,23 @@ void Explanation::ShowJoinImplication(const Tableau& final, const std::string& a
          "not hold. So this relation is a counterexample.\n";
 }
 
-void Explanation::ShowPreservation(const std::vector<std::size_t>& notPreserved) {
+void Explanation::ShowPreservation(const std::optional<std::vector<std::size_t>>& notPreserved) {
   os_ << "\nDependency preservation\n";
+  if (!notPreserved) {
+    os_ << "  Not decided: the test would take too long on this input.\n";
+    return;
+  }
   bool anyFunctional = false;
   for (std::size_t j = 0; j < dependencies_.size() && !anyFunctional; ++j) {
     anyFunctional = dependencies_.Kind(j) == DependencyKind::kFunctional;
   }
   if (!anyFunctional) {
     os_ << "  There is no functional dependency to preserve.\n";
-  } else if (notPreserved.empty()) {
+  } else if (notPreserved->empty()) {
     os_ << "  Every functional dependency is preserved: those that hold on the sub-schemas\n"
            "  imply them all.\n";
   } else {
-    for (std::size_t j : notPreserved) {
+    for (std::size_t j : *notPreserved) {
       os_ << "  not preserved: line " << lines_[j] << ", "
           << Abbreviated(EscapeBytes(texts_[j], false), kLongestShownInStep) << '\n';
     }

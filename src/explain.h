@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -81,7 +82,8 @@ class Explanation {
   void ShowJoinImplication(const Tableau& final, const std::string& asked, Row decidingRow);
   // After the verdict: which functional dependencies (their indices) the decomposition does
   // not preserve, each with its line, or that it preserves them all.
-  void ShowPreservation(const std::vector<std::size_t>& notPreserved);
+  // Nothing when the test was not done for its cost.
+  void ShowPreservation(const std::optional<std::vector<std::size_t>>& notPreserved);
 
  private:
   std::string Line(const ChaseStep& step) const;

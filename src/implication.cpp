@@ -55,9 +55,9 @@ bool Implies(const ResolvedInput& input, const ResolvedDependencies& asked, std:
              const DecideOptions& options) {
   const bool functional = asked.Kind(j) == DependencyKind::kFunctional;
   if (functional && input.dependencies.AllOfKind(DependencyKind::kFunctional)) {
-    AttributeClosure closure(input.dependencies, input.columns);
-    closure.Compute(std::vector<Column>(asked.Left(j).begin(), asked.Left(j).end()));
-    return closure.HoldsAll(asked.Right(j));
+    return ClosureHolds(input.dependencies, input.columns,
+                        std::vector<Column>(asked.Left(j).begin(), asked.Left(j).end()),
+                        asked.Right(j));
   }
   DecideOptions chase = options;
   // For X->Y the first row is all distinguished from the start: the chase runs to its end.

@@ -1,6 +1,9 @@
 #include "preservation.h"
 
 #include <cstdint>
+#include <functional>
+#include <unordered_map>
+#include <utility>
 
 #include "attributeclosure.h"
 
@@ -10,8 +13,12 @@ namespace {
 // closure was last taken, so that each is looked at again only then.
 class PreservationTest {
  public:
-  explicit PreservationTest(const ResolvedInput& input)
-      : input_(input),
+  // Whether the test passed its work, and its answers are not to be used.
+  bool Exhausted() const { return closure_.Work() > work_; }
+
+  PreservationTest(const ResolvedInput& input, std::size_t work)
+      : work_(work),
+        input_(input),
         closure_(input.dependencies, input.columns),
         rowsOf_(input.columns),
         inZ_(input.columns, 0),
@@ -29,19 +36,12 @@ class PreservationTest {
     for (Column c : dependencies.Left(j)) AddToZ(c);
     std::size_t missing = 0;
     for (Column c : dependencies.Right(j)) missing += inZ_[c] == 0 ? 1 : 0;
-    while (missing != 0 && !queue_.empty()) {
+    while (missing != 0 && !queue_.empty() && !Exhausted()) {
       const std::uint32_t r = queue_.back();
       queue_.pop_back();
       queued_[r] = 0;
       countAtClosure_[r] = zCount_[r];
-      start_.clear();
-      for (Column c : input_.rowColumns[r]) {
-        if (inZ_[c] != 0) start_.push_back(c);
-      }
-      closure_.Compute(start_);
-      for (Column c : input_.rowColumns[r]) {
-        if (inZ_[c] == 0 && closure_.In(c)) AddToZ(c);
-      }
+      GrowThrough(r);
       missing = 0;
       for (Column c : dependencies.Right(j)) missing += inZ_[c] == 0 ? 1 : 0;
     }
@@ -49,6 +49,55 @@ class PreservationTest {
   }
 
  private:
+  // Z := Z ∪ ((Z ∩ Ri)+ ∩ Ri) for sub-schema r. A sub-schema of at most 64 columns keeps what
+  // it gave for each part of it, by the bits of its columns: the dependencies ask about the
+  // same parts again and again, and each closure walks the dependencies.
+  void GrowThrough(std::uint32_t r) {
+    const ColumnSpan row = input_.rowColumns[r];
+    if (row.size() > 64) {
+      start_.clear();
+      for (Column c : row) {
+        if (inZ_[c] != 0) start_.push_back(c);
+      }
+      closure_.Compute(start_);
+      for (Column c : row) {
+        if (inZ_[c] == 0 && closure_.In(c)) AddToZ(c);
+      }
+      return;
+    }
+    std::uint64_t part = 0;
+    for (std::size_t i = 0; i < row.size(); ++i) {
+      if (inZ_[row[i]] != 0) part |= std::uint64_t{1} << i;
+    }
+    const std::uint64_t grown = ClosureWithin(r, row, part);
+    for (std::size_t i = 0; i < row.size(); ++i) {
+      if ((grown & ~part) & (std::uint64_t{1} << i)) AddToZ(row[i]);
+    }
+  }
+
+  // (part)+ ∩ Ri as bits of row's columns, remembered.
+  std::uint64_t ClosureWithin(std::uint32_t r, ColumnSpan row, std::uint64_t part) {
+    const auto found = known_.find({r, part});
+    if (found != known_.end()) return found->second;
+    start_.clear();
+    for (std::size_t i = 0; i < row.size(); ++i) {
+      if (part & (std::uint64_t{1} << i)) start_.push_back(row[i]);
+    }
+    closure_.Compute(start_);
+    std::uint64_t grown = 0;
+    for (std::size_t i = 0; i < row.size(); ++i) {
+      if (closure_.In(row[i])) grown |= std::uint64_t{1} << i;
+    }
+    known_.emplace(std::make_pair(r, part), grown);
+    return grown;
+  }
+
+  struct PartHash {
+    std::size_t operator()(const std::pair<std::uint32_t, std::uint64_t>& key) const {
+      return std::hash<std::uint64_t>()(key.second * 0x9e3779b97f4a7c15u ^ key.first);
+    }
+  };
+
   void AddToZ(Column c) {
     inZ_[c] = 1;
     z_.push_back(c);
@@ -72,6 +121,7 @@ class PreservationTest {
     queue_.clear();
   }
 
+  const std::size_t work_;
   const ResolvedInput& input_;
   AttributeClosure closure_;
   std::vector<std::vector<std::uint32_t>> rowsOf_;  // per column, the sub-schemas that hold it
@@ -82,11 +132,12 @@ class PreservationTest {
   std::vector<std::uint8_t> queued_;
   std::vector<std::uint32_t> queue_;
   std::vector<Column> start_;
+  std::unordered_map<std::pair<std::uint32_t, std::uint64_t>, std::uint64_t, PartHash> known_;
 };
 
 }  // namespace
 
-std::vector<std::size_t> NotPreserved(const ResolvedInput& input) {
+std::optional<std::vector<std::size_t>> NotPreserved(const ResolvedInput& input, std::size_t work) {
   std::vector<std::size_t> notPreserved;
   const ResolvedDependencies& dependencies = input.dependencies;
   bool anyFunctional = false;
@@ -94,10 +145,11 @@ std::vector<std::size_t> NotPreserved(const ResolvedInput& input) {
     anyFunctional = dependencies.Kind(j) == DependencyKind::kFunctional && dependencies.Applies(j);
   }
   if (!anyFunctional) return notPreserved;
-  PreservationTest test(input);
+  PreservationTest test(input, work);
   for (std::size_t j = 0; j < dependencies.size(); ++j) {
     if (dependencies.Kind(j) != DependencyKind::kFunctional || !dependencies.Applies(j)) continue;
     if (!test.Preserved(j)) notPreserved.push_back(j);
+    if (test.Exhausted()) return std::nullopt;
   }
   return notPreserved;
 }
