@@ -2,26 +2,42 @@
 
 #include <exception>
 #include <new>
+#include <utility>
 
 #include "decide.h"
 #include "escape.h"
 #include "inputfile.h"
 #include "json.h"
 #include "preservation.h"
+#include "readonce.h"
 
 namespace {
 
 void DecideFile(const std::string& path, const CheckOptions& options, Warnings& warnings,
                 CheckedFile& result) {
+  // A file is read as columns only, as a run reads it, and read again for the names of the
+  // dependencies that are not preserved, when there are any: a million names and texts kept
+  // for nothing would take several times the time and memory. What is read once keeps them.
+  const bool readOnce = IsReadOnceInput(path.c_str());
   ParsedInput parsed;
-  // The names are kept for the dependencies that are not preserved, named as written.
-  if (!ReadInputFile(path, true, warnings, parsed, result.error)) return;
+  if (!ReadInputFile(path, readOnce, warnings, parsed, result.error)) return;
   DecideOptions decideOptions;
   decideOptions.maxRows = options.maxRows;
   result.lossless = Decide(parsed.resolved, decideOptions).lossless;
   const std::optional<std::vector<std::size_t>> notPreserved = NotPreserved(parsed.resolved);
   result.preservationDecided = notPreserved.has_value();
+  if (notPreserved && !notPreserved->empty() && !readOnce) {
+    std::vector<Warning> again;  // said the first time
+    Warnings quiet(again);
+    ParsedInput named;
+    if (!ReadInputFile(path, true, quiet, named, result.error)) return;
+    parsed = std::move(named);
+  }
   for (std::size_t j : notPreserved.value_or(std::vector<std::size_t>{})) {
+    if (j >= parsed.dependencyTexts.size()) {  // the file changed between the two readings
+      result.error = "the input changed while it was read";
+      return;
+    }
     result.notPreserved.emplace_back(parsed.dependencyLines[j], parsed.dependencyTexts[j]);
   }
   result.decided = true;
