@@ -21,6 +21,7 @@ namespace {
 const char kHelp[] =
     "Usage: lossless-join [OPTION]... INPUT OUTPUT\n"
     "       lossless-join --check [--json] [--max-rows=N] FILE...\n"
+    "       lossless-join [--explain] --implies=DEP... INPUT\n"
     "       lossless-join --help | --version\n"
     "\n"
     "Decides by the tableau (chase) test whether the decomposition in INPUT is\n"
@@ -29,15 +30,19 @@ const char kHelp[] =
     "\"-\" as INPUT or FILE reads standard input; as OUTPUT, writes standard output.\n"
     "\n"
     "Options (before the file names; \"--\" ends them):\n"
-    "  --explain[=text]  also show the tableau and each step of the chase\n"
+    "  --explain[=text]  also show the tableau and each step of the chase, and\n"
+    "                    whether the decomposition preserves the dependencies\n"
     "  --max-rows=N      the most rows the chase may build with multivalued or join\n"
     "                    dependencies (default: about 1 GiB of rows); past it,\n"
     "                    status 3\n"
     "  --check           decide each FILE, write no output file: one line each,\n"
     "                    FILE: lossless (vesztesegmentes)\n"
     "                    or FILE: lossy (veszteseges)\n"
+    "                    then whether it preserves the functional dependencies\n"
     "  --json            with --check: one JSON object per line and FILE, with\n"
     "                    \"file\", \"verdict\" or \"error\", and every warning\n"
+    "  --implies=DEP     whether the dependencies of INPUT imply DEP (A->B, A->>B or\n"
+    "                    *(A,B|B,C)); may be repeated: DEP: implied, or not implied\n"
     "  --help            show this text and exit\n"
     "  --version         show the version and exit\n"
     "\n"
@@ -53,7 +58,8 @@ const char kHelp[] =
     "Exit status: 0 done; 1 wrong arguments, the same file twice or a failed copy;\n"
     "2 a file could not be opened, read or written; 3 the test could not be\n"
     "completed. With --check: 0 every FILE lossless, 1 some FILE lossy, 2 some FILE\n"
-    "could not be checked (or wrong arguments).\n";
+    "could not be checked (or wrong arguments). With --implies: 0 every DEP implied,\n"
+    "1 some DEP not implied, 2 INPUT or some DEP could not be read.\n";
 
 // Writes text to standard output, and whether it all got there. A Unix tool reports a failed
 // write to it (a full disk, a closed pipe), as echo does: a line on stderr, and the status.

@@ -99,6 +99,31 @@ TEST(CommandLineTest, CheckTakesFilesAndRefusesWithTwo) {
   }
 }
 
+TEST(CommandLineTest, ImpliesTakesDependenciesInOrderAndOneInput) {
+  CommandLine line = Parse({"--implies", "A->>B", "--explain", "--implies=*(A|B)", "r.txt"});
+  EXPECT_EQ(line.action, Action::kImplies);
+  EXPECT_EQ(line.implies, (std::vector<std::string>{"A->>B", "*(A|B)"}));
+  EXPECT_TRUE(line.explain);
+  EXPECT_EQ(line.files, (std::vector<std::string>{"r.txt"}));
+  const struct {
+    std::vector<std::string> arguments;
+    std::vector<std::string> errors;
+  } cases[] = {
+      {{"--implies", "A->B"}, {"lossless-join: --implies takes one INPUT", kHint}},
+      {{"--implies", "A->B", "a", "b"}, {"lossless-join: --implies takes one INPUT", kHint}},
+      {{"--implies", "A->B", "--json", "a"}, {"lossless-join: --json goes with --check", kHint}},
+      {{"--check", "--implies", "A->B", "a"},
+       {"lossless-join: --implies does not go with --check", kHint}},
+      {{"--implies"}, {"lossless-join: option '--implies' requires an argument", kHint}},
+  };
+  for (const auto& c : cases) {
+    line = Parse(c.arguments);
+    EXPECT_EQ(line.action, Action::kRefuse);
+    EXPECT_EQ(line.errors, c.errors);
+    EXPECT_EQ(line.status, 2);
+  }
+}
+
 TEST(CommandLineTest, HelpAndVersionStandAlone) {
   EXPECT_EQ(Parse({"--help"}).action, Action::kHelp);
   EXPECT_EQ(Parse({"--version"}).action, Action::kVersion);

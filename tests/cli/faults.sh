@@ -368,12 +368,46 @@ scenario_check() {
     'warn.txt:4:4: warning: attribute "X" is in no sub-schema; ignored on the right-hand side' \
     --check warn.txt
   [ "$(ls -A)" = "$before" ] || fail "--check wrote a file: $(ls -A)"
+  # Dependency preservation, after the verdict; the status follows the verdict alone.
+  printf 'Street,Zip\nCity,Zip\n\nCity,Street->Zip\nZip->City\n' >zip.txt
+  run 0 "zip.txt: lossless (vesztesegmentes), not dependency-preserving: City,Street->Zip" "" \
+    --check zip.txt
   # Wrong command lines say so with 2, as diff does, since 1 means a lossy file.
   run 2 "" "$(printf 'lossless-join: --check needs at least one FILE\n%s' "$hint")" --check
   run 2 "" "$(printf "lossless-join: unrecognized option '-e'\n%s" "$hint")" --check -e in.txt
   run 2 "" "$(printf 'lossless-join: --explain does not go with --check\n%s' "$hint")" \
     --check --explain in.txt
   same_bytes out.txt out.orig
+}
+
+scenario_implies() {
+  # The exercise of the textbooks: given A->>B and B->D over A,B,C,D, what follows?
+  printf 'A,B,C,D\n\nA->>B\nB->D\n' >r.txt
+  run 0 "$(printf '%s\n' 'A->>D: implied' 'A->D: implied' 'A->>B,C: implied' '*(A,B|A,C,D): implied')" "" \
+    --implies 'A->>D' --implies A-\>D --implies=A-\>\>B,C --implies '*(A,B|A,C,D)' r.txt
+  run 1 "$(printf '%s\n' 'B->D: implied' 'A->C: not implied' 'B->>C: not implied')" "" \
+    --implies B-\>D --implies A-\>C --implies 'B->>C' r.txt
+  # A dependency that names an attribute of no sub-schema, or is none, is an error here;
+  # the others are still answered, and 2 wins.
+  run 2 "A->D: implied" "$(printf '%s\n' 'lossless-join: X->A: attribute "X" is in no sub-schema' \
+    'lossless-join: A-B: no "->" in dependency; line ignored')" \
+    --implies X-\>A --implies A-\>D --implies A-B r.txt
+  run 2 "" 'lossless-join: *(A,B|B,C): join dependency does not name every attribute (an embedded join dependency); it is ignored' \
+    --implies '*(A,B|B,C)' r.txt
+  run 2 "" "lossless-join: absent.txt: cannot read the input: No such file or directory" \
+    --implies A-\>B absent.txt
+  run 0 "A->D: implied" "" --implies A-\>D - <r.txt
+  # No output file, and wrong command lines with 2.
+  run 2 "" "$(printf 'lossless-join: --implies takes one INPUT\n%s' "$hint")" --implies A-\>B r.txt in.txt
+  run 2 "" "$(printf 'lossless-join: --implies does not go with --check\n%s' "$hint")" \
+    --check --implies A-\>B r.txt
+  same_bytes out.txt out.orig
+  # With --explain: the chase of two rows that agree on A, and a counterexample when it fails.
+  timeout 20 "$bin" --explain --implies A-\>C r.txt >stdout 2>stderr
+  [ $? = 1 ] || fail "--explain --implies A->C: status, expected 1"
+  grep -q '^  2 (A)  *a  *b2  *b2  *b2$' stdout || fail "no two-row tableau: $(cat stdout)"
+  grep -q '^Row 2 is not a on C: A->C is not implied.$' stdout || fail "no answer: $(cat stdout)"
+  grep -q '^A->C: not implied$' stdout || fail "no answer line: $(cat stdout)"
 }
 
 scenario_check_json() {
@@ -403,7 +437,17 @@ assert first == {"line": 3, "column": 1,
                  "message": 'attribute "X1" is in no sub-schema; the dependency never applies'}, first
 assert absent["error"] == "cannot read the input: No such file or directory" and "verdict" not in absent
 assert lossy["verdict"] == "lossy" and stdin["verdict"] == "lossless"
+assert lossy["dependency_preserving"] is True and lossy["not_preserved"] == []
+assert "dependency_preserving" not in absent
 PY
+  printf 'Street,Zip\nCity,Zip\n\nZip->City\nCity,Street->Zip\n' >zip.txt
+  timeout 20 "$bin" --check --json zip.txt >stdout 2>stderr || fail "zip.txt: status $?"
+  python3 -c '
+import json, sys
+o = json.loads(open(sys.argv[1], encoding="utf-8").read())
+assert o["dependency_preserving"] is False, o
+assert o["not_preserved"] == [{"line": 5, "dependency": "City,Street->Zip"}], o
+' stdout || fail "not_preserved: $(cat stdout)"
   # A file name with every awkward byte is one JSON string.
   name=$(printf 'q"b\\c\001\351.txt')
   cp in.txt "$name"
