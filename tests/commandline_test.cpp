@@ -20,6 +20,21 @@ CommandLine Parse(std::vector<std::string> arguments) {
 const char kUsage[] = "You must give 2 parameters.";
 const char kHint[] = "Try 'lossless-join --help' for more information.";
 
+// A command line and the lines that refuse it.
+struct Refusal {
+  std::vector<std::string> arguments;
+  std::vector<std::string> errors;
+};
+
+void ExpectRefused(const std::vector<Refusal>& refusals, int status) {
+  for (const Refusal& refusal : refusals) {
+    const CommandLine line = Parse(refusal.arguments);
+    EXPECT_EQ(line.action, Action::kRefuse) << refusal.arguments.size();
+    EXPECT_EQ(line.errors, refusal.errors);
+    EXPECT_EQ(line.status, status);
+  }
+}
+
 TEST(CommandLineTest, TwoFileFormTakesOptionsFirst) {
   CommandLine line = Parse({"in.txt", "out.txt"});
   EXPECT_EQ(line.action, Action::kRun);
@@ -44,34 +59,28 @@ TEST(CommandLineTest, TwoFileFormTakesOptionsFirst) {
 }
 
 TEST(CommandLineTest, NamesWhatIsWrongAfterTheUsageLine) {
-  const struct {
-    std::vector<std::string> arguments;
-    std::vector<std::string> errors;
-  } cases[] = {
-      {{}, {kUsage, kHint}},
-      {{"in.txt"}, {kUsage, kHint}},
-      {{"a", "b", "c"}, {kUsage, kHint}},
-      {{"-e", "in.txt", "out.txt"}, {kUsage, "lossless-join: unrecognized option '-e'", kHint}},
-      {{"--bogus=1", "in.txt", "out.txt"},
-       {kUsage, "lossless-join: unrecognized option '--bogus=1'", kHint}},
-      {{"--explain=yes", "in.txt", "out.txt"},
-       {kUsage, "lossless-join: invalid argument 'yes' for '--explain'; valid: 'text'", kHint}},
-      {{"--help=x"}, {kUsage, "lossless-join: unrecognized option '--help=x'", kHint}},
-      {{"--max-rows"}, {kUsage, "lossless-join: option '--max-rows' requires an argument", kHint}},
-      {{"in.txt", "out.txt", "--explain"},
-       {kUsage, "lossless-join: options come before the file names: '--explain'", kHint}},
-      {{"--help", "out.txt"}, {kUsage, kHint}},
-      {{"--version", "--help"}, {kUsage, kHint}},
-      {{"--max-rows", "0", "in.txt", "out.txt"},
-       {"lossless-join: --max-rows takes a positive whole number, not \"0\""}},
-      {{"--json", "in.txt", "out.txt"}, {"lossless-join: --json goes with --check", kHint}},
-  };
-  for (const auto& c : cases) {
-    const CommandLine line = Parse(c.arguments);
-    EXPECT_EQ(line.action, Action::kRefuse) << c.arguments.size();
-    EXPECT_EQ(line.errors, c.errors);
-    EXPECT_EQ(line.status, 1);
-  }
+  ExpectRefused(
+      {
+          {{}, {kUsage, kHint}},
+          {{"in.txt"}, {kUsage, kHint}},
+          {{"a", "b", "c"}, {kUsage, kHint}},
+          {{"-e", "in.txt", "out.txt"}, {kUsage, "lossless-join: unrecognized option '-e'", kHint}},
+          {{"--bogus=1", "in.txt", "out.txt"},
+           {kUsage, "lossless-join: unrecognized option '--bogus=1'", kHint}},
+          {{"--explain=yes", "in.txt", "out.txt"},
+           {kUsage, "lossless-join: invalid argument 'yes' for '--explain'; valid: 'text'", kHint}},
+          {{"--help=x"}, {kUsage, "lossless-join: unrecognized option '--help=x'", kHint}},
+          {{"--max-rows"},
+           {kUsage, "lossless-join: option '--max-rows' requires an argument", kHint}},
+          {{"in.txt", "out.txt", "--explain"},
+           {kUsage, "lossless-join: options come before the file names: '--explain'", kHint}},
+          {{"--help", "out.txt"}, {kUsage, kHint}},
+          {{"--version", "--help"}, {kUsage, kHint}},
+          {{"--max-rows", "0", "in.txt", "out.txt"},
+           {"lossless-join: --max-rows takes a positive whole number, not \"0\""}},
+          {{"--json", "in.txt", "out.txt"}, {"lossless-join: --json goes with --check", kHint}},
+      },
+      1);
 }
 
 TEST(CommandLineTest, CheckTakesFilesAndRefusesWithTwo) {
@@ -82,21 +91,15 @@ TEST(CommandLineTest, CheckTakesFilesAndRefusesWithTwo) {
   EXPECT_EQ(line.files, (std::vector<std::string>{"a.txt", "-", "c.txt"}));
   EXPECT_EQ(Parse({"--check", "one.txt"}).action, Action::kCheck);
 
-  const struct {
-    std::vector<std::string> arguments;
-    std::vector<std::string> errors;
-  } cases[] = {
-      {{"--check"}, {"lossless-join: --check needs at least one FILE", kHint}},
-      {{"--check", "--explain", "a"}, {"lossless-join: --explain does not go with --check", kHint}},
-      {{"-e", "--check", "a"}, {"lossless-join: unrecognized option '-e'", kHint}},
-      {{"--check", "--help"}, {kHint}},
-  };
-  for (const auto& c : cases) {
-    line = Parse(c.arguments);
-    EXPECT_EQ(line.action, Action::kRefuse);
-    EXPECT_EQ(line.errors, c.errors);
-    EXPECT_EQ(line.status, 2);
-  }
+  ExpectRefused(
+      {
+          {{"--check"}, {"lossless-join: --check needs at least one FILE", kHint}},
+          {{"--check", "--explain", "a"},
+           {"lossless-join: --explain does not go with --check", kHint}},
+          {{"-e", "--check", "a"}, {"lossless-join: unrecognized option '-e'", kHint}},
+          {{"--check", "--help"}, {kHint}},
+      },
+      2);
 }
 
 TEST(CommandLineTest, ImpliesTakesDependenciesInOrderAndOneInput) {
@@ -105,23 +108,17 @@ TEST(CommandLineTest, ImpliesTakesDependenciesInOrderAndOneInput) {
   EXPECT_EQ(line.implies, (std::vector<std::string>{"A->>B", "*(A|B)"}));
   EXPECT_TRUE(line.explain);
   EXPECT_EQ(line.files, (std::vector<std::string>{"r.txt"}));
-  const struct {
-    std::vector<std::string> arguments;
-    std::vector<std::string> errors;
-  } cases[] = {
-      {{"--implies", "A->B"}, {"lossless-join: --implies takes one INPUT", kHint}},
-      {{"--implies", "A->B", "a", "b"}, {"lossless-join: --implies takes one INPUT", kHint}},
-      {{"--implies", "A->B", "--json", "a"}, {"lossless-join: --json goes with --check", kHint}},
-      {{"--check", "--implies", "A->B", "a"},
-       {"lossless-join: --implies does not go with --check", kHint}},
-      {{"--implies"}, {"lossless-join: option '--implies' requires an argument", kHint}},
-  };
-  for (const auto& c : cases) {
-    line = Parse(c.arguments);
-    EXPECT_EQ(line.action, Action::kRefuse);
-    EXPECT_EQ(line.errors, c.errors);
-    EXPECT_EQ(line.status, 2);
-  }
+  ExpectRefused(
+      {
+          {{"--implies", "A->B"}, {"lossless-join: --implies takes one INPUT", kHint}},
+          {{"--implies", "A->B", "a", "b"}, {"lossless-join: --implies takes one INPUT", kHint}},
+          {{"--implies", "A->B", "--json", "a"},
+           {"lossless-join: --json goes with --check", kHint}},
+          {{"--check", "--implies", "A->B", "a"},
+           {"lossless-join: --implies does not go with --check", kHint}},
+          {{"--implies"}, {"lossless-join: option '--implies' requires an argument", kHint}},
+      },
+      2);
 }
 
 TEST(CommandLineTest, HelpAndVersionStandAlone) {
