@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Kills the tool with SIGKILL at many instants of a run on a 20 MB input (5 MB for a slow
 # build), and checks that the output file is then either the old one, byte for byte, or the
-# complete new one: never a part of it. A temporary file may stay behind (no process outlives SIGKILL to remove it),
-# named after the output and the tool.
+# complete new one: never a part of it. A temporary file may stay behind (no process
+# outlives SIGKILL to remove it), named after the output and the tool.
 #
 #   kill.sh BIN
 set -u
