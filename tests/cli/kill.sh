@@ -75,4 +75,21 @@ for ((i = 0; i < instants; i++)); do
   echo "$outcome" >>outcomes
 done
 echo "$(sort outcomes | uniq -c | tr -s ' ' | tr '\n' ';') $instants kills over a run of $total ms on $size bytes"
+
+# SIGTERM and SIGHUP, unlike SIGKILL, let the tool remove its temporary file as it ends (a
+# background job of a script ignores SIGINT, and so does the tool then).
+for signal in TERM HUP; do
+  cp old.txt out.txt
+  "$bin" in.txt out.txt >/dev/null 2>&1 &
+  pid=$!
+  sleep "$(awk -v t="$total" 'BEGIN { printf "%.3f", t / 2 / 1000 }')"
+  kill -"$signal" "$pid" 2>/dev/null
+  wait "$pid" 2>/dev/null
+  cmp -s out.txt old.txt || cmp -s out.txt complete.txt || {
+    echo "FAIL: SIG$signal left a partial output"
+    echo partial >>outcomes
+  }
+  stray=$(ls -A | grep lossless-join)
+  [ -z "$stray" ] || { echo "FAIL: SIG$signal left $stray"; echo partial >>outcomes; }
+done
 ! grep -q partial outcomes
