@@ -57,11 +57,13 @@ void RefuseSwappedArguments(const char* inputFile, const char* outputFile) {
 
 }  // namespace
 
-Application::Application(const char* inputFile, const char* outputFile, std::ostream* explainTo)
+Application::Application(const char* inputFile, const char* outputFile, std::ostream* explainTo,
+                         ExplainFormat format)
     : inputName(inputFile),
       outputName(outputFile),
       keepNames(explainTo != nullptr),
-      explanation(explainTo) {
+      explanation(explainTo),
+      explainFormat(format) {
   const bool standardStreams = IsStandardStreamName(inputFile) || IsStandardStreamName(outputFile);
   if (!standardStreams && SameFile(inputFile, outputFile)) {
     throw RunFailure{"Input and output must be different files.", "", kStatusRefused};
@@ -149,7 +151,7 @@ Application::~Application() {
 
 void Application::run() {
   getInput();
-  if (explanation != nullptr) printInput(*explanation);
+  if (explanation != nullptr && explainFormat == ExplainFormat::kText) printInput(*explanation);
   result(*out);
   if (out == &std::cout) {
     out->flush();
@@ -185,9 +187,10 @@ void Application::getInput() {
 
 void Application::getInput(std::istream& in, const std::string& name) {
   inputName = name;
-  Warnings warnings(std::cerr, name);
-  ParsedInput parsed = ReadInput(in, warnings, keepNames);
-  warnings.Finish();
+  const bool keepWarnings = explanation != nullptr && explainFormat != ExplainFormat::kText;
+  Warnings shown(std::cerr, name, keepWarnings ? &warnings : nullptr);
+  ParsedInput parsed = ReadInput(in, shown, keepNames);
+  shown.Finish();
   attributes = std::move(parsed.attributes);
   decomposition = std::move(parsed.decomposition);
   dependencies = std::move(parsed.dependencies);
@@ -245,12 +248,13 @@ void Application::kapcsolas_teszt(std::ostream& os) {
     outcome = Decide(resolved, options);
   } else {
     Explanation shown(*explanation, attributes, decomposition, resolved, dependencyLines,
-                      dependencyTexts);
+                      dependencyTexts, explainFormat);
     const ChaseObserver observer = shown.Observer();
     options.observer = &observer;
     outcome = Decide(resolved, options);
     shown.ShowConclusion(*outcome.finalTableau, outcome.decidingRow);
     shown.ShowPreservation(NotPreserved(resolved));
+    shown.Finish(std::move(warnings));
   }
   os << (outcome.lossless ? "vesztesegmentes" : "veszteseges");
 }

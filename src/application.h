@@ -8,9 +8,11 @@
 #include <string>
 #include <vector>
 
+#include "explainformat.h"
 #include "fcopy.h"
 #include "outputfile.h"
 #include "schema.h"
+#include "warnings.h"
 
 // The tool's exit statuses.
 enum ExitStatus : int {
@@ -40,7 +42,9 @@ class Application {
   // output and opens both streams. Throws RunFailure when it cannot. With explainTo, the
   // run is explained there: the parsed input, the initial tableau, every equalization, the
   // final tableau and the reason for the verdict.
-  Application(const char* inputFile, const char* outputFile, std::ostream* explainTo = nullptr);
+  // In a format other than text, the explanation is one document, written at the end.
+  Application(const char* inputFile, const char* outputFile, std::ostream* explainTo = nullptr,
+              ExplainFormat format = ExplainFormat::kText);
   // An application without files, for reading from any stream; it keeps the dependencies'
   // names whether or not it explains.
   explicit Application(std::ostream* explainTo = nullptr) : explanation(explainTo) {}
@@ -122,4 +126,6 @@ class Application {
   // memory.
   bool keepNames = true;
   std::ostream* explanation = nullptr;  // where to explain the run, if anywhere
+  ExplainFormat explainFormat = ExplainFormat::kText;
+  std::vector<Warning> warnings;  // the input's, kept for an explanation in JSON or LaTeX
 };

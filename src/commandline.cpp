@@ -102,10 +102,17 @@ CommandLine ParseCommandLine(int argc, char** argv) {
     ++given;
     switch (id) {
       case kExplain:
-        if (optarg != nullptr && std::strcmp(optarg, "text") != 0) {
-          return Refuse(
-              line, "invalid argument '" + std::string(optarg) + "' for '--explain'; valid: 'text'",
-              true);
+        if (optarg == nullptr || std::strcmp(optarg, "text") == 0) {
+          line.explainFormat = ExplainFormat::kText;
+        } else if (std::strcmp(optarg, "json") == 0) {
+          line.explainFormat = ExplainFormat::kJson;
+        } else if (std::strcmp(optarg, "latex") == 0) {
+          line.explainFormat = ExplainFormat::kLatex;
+        } else {
+          return Refuse(line,
+                        "invalid argument '" + std::string(optarg) +
+                            "' for '--explain'; valid: 'text', 'json', 'latex'",
+                        !question);
         }
         line.explain = true;
         break;
@@ -155,6 +162,9 @@ CommandLine ParseCommandLine(int argc, char** argv) {
     if (help || version) return Refuse(line, "", false);
     if (check) return Refuse(line, "--implies does not go with --check", false);
     if (line.json) return Refuse(line, "--json goes with --check", false);
+    if (line.explainFormat != ExplainFormat::kText) {
+      return Refuse(line, "--implies explains as text only", false);
+    }
     if (line.files.size() != 1) return Refuse(line, "--implies takes one INPUT", false);
     line.action = CommandLine::Action::kImplies;
     return line;

@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "explainformat.h"
+
 struct CommandLine {
   enum class Action {
     kRun,      // INPUT OUTPUT: copy, decide, append the verdict
@@ -18,6 +20,7 @@ struct CommandLine {
   };
   Action action = Action::kRefuse;
   bool explain = false;
+  ExplainFormat explainFormat = ExplainFormat::kText;
   bool json = false;
   std::size_t maxRows = 0;  // 0 for the default
   std::vector<std::string> files;

@@ -118,7 +118,7 @@ std::string AdditionLine(const RowAddition& addition, std::size_t line, const st
 Explanation::Explanation(std::ostream& os, const AttributeList& attributes,
                          const SchemaList& decomposition, const ResolvedInput& resolved,
                          const std::vector<std::size_t>& lines,
-                         const std::vector<std::string>& texts)
+                         const std::vector<std::string>& texts, ExplainFormat format)
     : os_(os),
       attributes_(attributes),
       decomposition_(decomposition),
@@ -128,7 +128,13 @@ Explanation::Explanation(std::ostream& os, const AttributeList& attributes,
       addsRows_(!resolved.dependencies.AllOfKind(DependencyKind::kFunctional)),
       // Each proof takes room per cell: only the one in use gets it.
       proof_(addsRows_ ? 0 : resolved.RowNo(), addsRows_ ? 0 : resolved.ColNo()),
-      general_(resolved) {
+      general_(resolved),
+      format_(format) {
+  record_.attributes = &attributes;
+  record_.decomposition = &decomposition;
+  record_.dependencies = &resolved.dependencies;
+  record_.lines = &lines;
+  record_.texts = &texts;
   if (addsRows_) return;
   for (Row r{0}; r < resolved.RowNo(); ++r) {
     for (Column c : resolved.rowColumns[r]) proof_.MarkDistinguished(r, c);
@@ -143,13 +149,21 @@ ChaseObserver Explanation::Observer() {
 
 void Explanation::ShowInitial(const Tableau& tableau) {
   if (addsRows_) general_.RecordInitial(tableau);
+  if (!Text()) {
+    record_.initial = tableau;
+    return;
+  }
   os_ << "Initial tableau\n";
   PrintTableau(os_, tableau, attributes_, decomposition_);
   os_ << (addsRows_ ? "\nChase steps\n" : "\nEqualizations\n");
 }
 
 void Explanation::ShowStep(const ChaseStep& step) {
-  os_ << "  " << Line(step) << '\n';
+  if (Text()) {
+    os_ << "  " << Line(step) << '\n';
+  } else {
+    record_.steps.push_back({false, step, {}});
+  }
   if (addsRows_) {
     general_.Record(step);
   } else {
@@ -158,8 +172,12 @@ void Explanation::ShowStep(const ChaseStep& step) {
 }
 
 void Explanation::ShowAddition(const RowAddition& addition) {
-  os_ << "  " << AdditionLine(addition, lines_[addition.dependency], texts_[addition.dependency])
-      << '\n';
+  if (Text()) {
+    os_ << "  " << AdditionLine(addition, lines_[addition.dependency], texts_[addition.dependency])
+        << '\n';
+  } else {
+    record_.steps.push_back({true, {}, addition});
+  }
   general_.Record(addition);
 }
 
@@ -169,12 +187,8 @@ void Explanation::ShowNeededSteps(const std::string& heading, Row row,
   // Named for what they are: steps that together make the cells a, found through the proof
   // forest; not always the fewest that would.
   std::vector<std::string> lines;
-  if (addsRows_) {
-    for (std::size_t s : general_.StepsMakingDistinguished(row, columns))
-      lines.push_back(GeneralLine(s));
-  } else {
-    for (std::size_t s : proof_.StepsMakingDistinguished(row, dependencies_, columns))
-      lines.push_back(Line(proof_.Step(s)));
+  for (std::size_t s : NeededSteps(row, columns)) {
+    lines.push_back(addsRows_ ? GeneralLine(s) : Line(proof_.Step(s)));
   }
   os_ << "\n" << heading << "\n";
   if (lines.empty()) os_ << "  none\n";
@@ -188,7 +202,24 @@ std::string Explanation::DecidingRowLabel(Row row) const {
                                      : std::to_string(row + 1) + " (added)";
 }
 
+std::vector<std::size_t> Explanation::NeededSteps(Row row, const std::vector<Column>* columns) {
+  return addsRows_ ? general_.StepsMakingDistinguished(row, columns)
+                   : proof_.StepsMakingDistinguished(row, dependencies_, columns);
+}
+
+void Explanation::Finish(std::vector<Warning> warnings) {
+  record_.warnings = std::move(warnings);
+  if (format_ == ExplainFormat::kJson) WriteExplanationJson(os_, record_);
+  if (format_ == ExplainFormat::kLatex) WriteExplanationLatex(os_, record_);
+}
+
 void Explanation::ShowConclusion(const Tableau& final, Row row) {
+  if (!Text()) {
+    record_.final = final;
+    record_.decidingRow = row;
+    if (row != kNoRow) record_.needed = NeededSteps(row, nullptr);
+    return;
+  }
   const std::size_t steps = addsRows_ ? general_.StepCount() : proof_.StepCount();
   if (steps == 0) os_ << "  none\n";
   const bool lossless = row != kNoRow;
@@ -250,6 +281,10 @@ void Explanation::ShowJoinImplication(const Tableau& final, const std::string& a
 }
 
 void Explanation::ShowPreservation(const std::optional<std::vector<std::size_t>>& notPreserved) {
+  if (!Text()) {
+    record_.notPreserved = notPreserved;
+    return;
+  }
   os_ << "\nDependency preservation\n";
   if (!notPreserved) {
     os_ << "  Not decided: the test would take too long on this input.\n";

@@ -9,6 +9,7 @@
 
 #include "chasestep.h"
 #include "escape.h"
+#include "explainrecord.h"
 #include "generalproof.h"
 #include "index.h"
 #include "proof.h"
@@ -57,9 +58,10 @@ class Explanation {
  public:
   // The run's data, which must outlive the explanation: lines and texts are the dependency
   // lines of the input, for each dependency.
+  // In a format other than text, nothing is written until Finish.
   Explanation(std::ostream& os, const AttributeList& attributes, const SchemaList& decomposition,
               const ResolvedInput& resolved, const std::vector<std::size_t>& lines,
-              const std::vector<std::string>& texts);
+              const std::vector<std::string>& texts, ExplainFormat format = ExplainFormat::kText);
 
   // What the chase reports to: ShowInitial and ShowStep.
   ChaseObserver Observer();
@@ -84,6 +86,8 @@ class Explanation {
   // not preserve, each with its line, or that it preserves them all.
   // Nothing when the test was not done for its cost.
   void ShowPreservation(const std::optional<std::vector<std::size_t>>& notPreserved);
+  // In JSON or LaTeX, writes what was shown, with the input's warnings.
+  void Finish(std::vector<Warning> warnings);
 
  private:
   std::string Line(const ChaseStep& step) const;
@@ -110,4 +114,9 @@ class Explanation {
   const bool addsRows_;
   ProofForest proof_;  // also keeps the steps, in the order made
   GeneralProof general_;
+  const ExplainFormat format_;
+  ExplanationRecord record_;  // for JSON and LaTeX
+  bool Text() const { return format_ == ExplainFormat::kText; }
+  // The steps that made row's cells a (only those in columns, when given).
+  std::vector<std::size_t> NeededSteps(Row row, const std::vector<Column>* columns);
 };

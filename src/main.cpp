@@ -30,8 +30,10 @@ const char kHelp[] =
     "\"-\" as INPUT or FILE reads standard input; as OUTPUT, writes standard output.\n"
     "\n"
     "Options (before the file names; \"--\" ends them):\n"
-    "  --explain[=text]  also show the tableau and each step of the chase, and\n"
-    "                    whether the decomposition preserves the dependencies\n"
+    "  --explain[=FORM]  also show the tableau and each step of the chase, and\n"
+    "                    whether the decomposition preserves the dependencies;\n"
+    "                    FORM is text (the default), json or latex: one document\n"
+    "                    on standard output, without Done.\n"
     "  --max-rows=N      the most rows the chase may build with multivalued or join\n"
     "                    dependencies (default: about 1 GiB of rows); past it,\n"
     "                    status 3\n"
@@ -89,11 +91,11 @@ int Report(const char* message) {
 
 // Copies the input file to the output file and appends the verdict; with explainTo, shows the
 // run there. Then "Done." when asked for, once both files are closed.
-int Run(const char* inputFile, const char* outputFile, std::ostream* explainTo, std::size_t maxRows,
-        bool sayDone) {
+int Run(const char* inputFile, const char* outputFile, std::ostream* explainTo,
+        ExplainFormat format, std::size_t maxRows, bool sayDone) {
   // The one place that catches what escapes a run: a short line instead of an abort.
   try {
-    Application application(inputFile, outputFile, explainTo);
+    Application application(inputFile, outputFile, explainTo, format);
     application.setMaxRows(maxRows);
     application.run();
   } catch (const RunFailure& failure) {
@@ -136,11 +138,13 @@ int main(int argc, char** argv) {
       const char* input = line.files[0].c_str();
       const char* output = line.files[1].c_str();
       // With the output on standard output, standard output holds its bytes and nothing else:
-      // the explanation goes to standard error, and "Done." is not written.
+      // the explanation goes to standard error, and "Done." is not written. An explanation in
+      // JSON or LaTeX is a document of its own: "Done." is not mixed into it either.
       const bool outputIsStandardOutput = NamesStandardOutput(output);
+      const bool document = line.explain && line.explainFormat != ExplainFormat::kText;
       return Run(input, output,
                  line.explain ? outputIsStandardOutput ? &std::cerr : &std::cout : nullptr,
-                 line.maxRows, !outputIsStandardOutput);
+                 line.explainFormat, line.maxRows, !outputIsStandardOutput && !document);
     }
     case CommandLine::Action::kCheck:
       return Check(line);

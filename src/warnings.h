@@ -22,8 +22,9 @@ class Warnings {
  public:
   static constexpr std::size_t kLimit = 50;
 
-  // Writes the warnings to os.
-  Warnings(std::ostream& os, std::string fileName) : os_(&os), fileName_(std::move(fileName)) {}
+  // Writes the warnings to os, and keeps every one in alsoKept when it is given.
+  Warnings(std::ostream& os, std::string fileName, std::vector<Warning>* alsoKept = nullptr)
+      : os_(&os), collected_(alsoKept), fileName_(std::move(fileName)) {}
   // Keeps every warning in collected, and writes none.
   explicit Warnings(std::vector<Warning>& collected) : collected_(&collected) {}
 
@@ -31,7 +32,7 @@ class Warnings {
   // The same with the message that makeMessage() builds, only when it is shown or kept.
   template <typename MakeMessage>
   void Warn(std::size_t line, std::size_t column, MakeMessage makeMessage) {
-    if (collected_ == nullptr && count_ >= kLimit) {
+    if (collected_ == nullptr && count_ >= kLimit) {  // neither shown nor kept
       ++count_;
       return;
     }

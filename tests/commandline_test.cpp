@@ -52,6 +52,11 @@ TEST(CommandLineTest, TwoFileFormTakesOptionsFirst) {
   EXPECT_EQ(line.maxRows, 12u);
   EXPECT_EQ(line.files, (std::vector<std::string>{"--explain", "out.txt"}));
 
+  EXPECT_EQ(Parse({"in.txt", "out.txt"}).explainFormat, ExplainFormat::kText);
+  EXPECT_EQ(Parse({"--explain=json", "in.txt", "out.txt"}).explainFormat, ExplainFormat::kJson);
+  EXPECT_EQ(Parse({"--explain=latex", "in.txt", "out.txt"}).explainFormat, ExplainFormat::kLatex);
+  EXPECT_EQ(Parse({"--explain=latex", "--explain", "a", "b"}).explainFormat, ExplainFormat::kText);
+
   // After the first file name, everything is a file name.
   line = Parse({"in.txt", "--explain"});
   EXPECT_EQ(line.action, Action::kRun);
@@ -68,7 +73,9 @@ TEST(CommandLineTest, NamesWhatIsWrongAfterTheUsageLine) {
           {{"--bogus=1", "in.txt", "out.txt"},
            {kUsage, "lossless-join: unrecognized option '--bogus=1'", kHint}},
           {{"--explain=yes", "in.txt", "out.txt"},
-           {kUsage, "lossless-join: invalid argument 'yes' for '--explain'; valid: 'text'", kHint}},
+           {kUsage,
+            "lossless-join: invalid argument 'yes' for '--explain'; valid: 'text', 'json', 'latex'",
+            kHint}},
           {{"--help=x"}, {kUsage, "lossless-join: unrecognized option '--help=x'", kHint}},
           {{"--max-rows"},
            {kUsage, "lossless-join: option '--max-rows' requires an argument", kHint}},

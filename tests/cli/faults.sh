@@ -112,7 +112,7 @@ scenario_options() {
 scenario_option_forms() {
   # What was wrong is named after the usage line, and the hint ends the message.
   run 1 "" "$(refused "option '--max-rows' requires an argument")" --max-rows
-  run 1 "" "$(refused "invalid argument 'yes' for '--explain'; valid: 'text'")" \
+  run 1 "" "$(refused "invalid argument 'yes' for '--explain'; valid: 'text', 'json', 'latex'")" \
     --explain=yes in.txt out.txt
   run 1 "" "$(refused "options come before the file names: '--explain'")" in.txt out.txt --explain
   run 1 "" "$(printf 'lossless-join: --json goes with --check\n%s' "$hint")" --json in.txt out.txt
@@ -408,6 +408,56 @@ scenario_implies() {
   grep -q '^  2 (A)  *a  *b2  *b2  *b2$' stdout || fail "no two-row tableau: $(cat stdout)"
   grep -q '^Row 2 is not a on C: A->C is not implied.$' stdout || fail "no answer: $(cat stdout)"
   grep -q '^A->C: not implied$' stdout || fail "no answer line: $(cat stdout)"
+}
+
+scenario_explain_documents() {
+  if ! command -v python3 >/dev/null; then
+    echo "SKIP [$scenario]: python3 is missing to parse the JSON"
+    exit 77
+  fi
+  # Every example, explained as JSON and as LaTeX: the same verdict and steps as the text,
+  # the same output file, nothing else on standard output, and a fragment whose
+  # environments and braces close.
+  for example in "$here/../../examples/"*.txt; do
+    name=$(basename "$example")
+    timeout 60 "$bin" --explain "$example" text.out >text.txt 2>/dev/null || fail "$name: text"
+    timeout 60 "$bin" --explain=json "$example" json.out >doc.json 2>/dev/null || fail "$name: json"
+    timeout 60 "$bin" --explain=latex "$example" latex.out >doc.tex 2>/dev/null || fail "$name: latex"
+    same_bytes json.out text.out
+    same_bytes latex.out text.out
+    python3 - text.txt doc.json doc.tex "$(tail -c 15 text.out)" <<'PY' || fail "$name: the documents differ from the text"
+import json, re, sys
+text = open(sys.argv[1], encoding="utf-8", errors="replace").read()
+doc = json.load(open(sys.argv[2], encoding="utf-8"))
+tex = open(sys.argv[3], encoding="utf-8", errors="replace").read()
+lossless = sys.argv[4] == "vesztesegmentes"
+assert doc["verdict"] == ("lossless" if lossless else "lossy"), doc["verdict"]
+assert (doc["deciding_row"] is not None) == lossless and (doc["counterexample"] is None) == lossless
+steps = re.search(r"\n(?:Equalizations|Chase steps)\n((?:  .*\n)*)", text).group(1)
+count = 0 if steps.strip() == "none" else len(steps.splitlines())
+assert len(doc["steps"]) == count, (len(doc["steps"]), count)
+if lossless:
+    needed = re.search(r"\n  (\d+) of \d+ (?:equalizations?|steps?)\.\n", text).group(1)
+    assert len(doc["needed_steps"]) == int(needed)
+final = text.split("Final tableau\n")[1].split("\n\n")[0].splitlines()
+assert len(doc["final_tableau"]["rows"]) == len(final) - 1  # the text has a header line
+assert tex.count("\\begin{") == tex.count("\\end{"), "environments"
+depth = 0
+for i, c in enumerate(tex):
+    if c in "{}" and i > 0 and tex[i - 1] == "\\":
+        continue
+    depth += {"{": 1, "}": -1}.get(c, 0)
+    assert depth >= 0, "a brace closes too early"
+assert depth == 0, "braces"
+PY
+  done
+  # The document alone on standard output: no Done.; with the output there, it goes to stderr.
+  timeout 20 "$bin" --explain=json in.txt out.txt >stdout 2>stderr
+  python3 -c 'import json, sys; json.load(open(sys.argv[1]))' stdout || fail "stdout is not one JSON document"
+  timeout 20 "$bin" --explain=json in.txt - >stdout 2>stderr
+  python3 -c 'import json, sys; json.load(open(sys.argv[1]))' stderr || fail "stderr is not one JSON document"
+  run 2 "" "$(printf 'lossless-join: --implies explains as text only\n%s' "$hint")" \
+    --explain=latex --implies A-\>B in.txt
 }
 
 scenario_check_json() {

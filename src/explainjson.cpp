@@ -1,0 +1,150 @@
+#include <string>
+#include <vector>
+
+#include "explain.h"
+#include "explainrecord.h"
+#include "json.h"
+
+namespace {
+
+std::string Numbers(const std::vector<std::size_t>& numbers) {
+  std::string json = "[";
+  for (std::size_t i = 0; i < numbers.size(); ++i) {
+    if (i != 0) json += ',';
+    json += std::to_string(numbers[i]);
+  }
+  return json + "]";
+}
+
+std::string Names(const AttributeList& names) {
+  std::string json = "[";
+  for (std::size_t i = 0; i < names.size(); ++i) {
+    if (i != 0) json += ',';
+    json += JsonString(names[i]);
+  }
+  return json + "]";
+}
+
+std::string Cells(const std::vector<int>& symbols) {
+  std::string json = "[";
+  for (std::size_t i = 0; i < symbols.size(); ++i) {
+    if (i != 0) json += ',';
+    json += '"' + SymbolText(symbols[i]) + '"';
+  }
+  return json + "]";
+}
+
+std::vector<int> RowOf(const Tableau& tableau, Row r) {
+  std::vector<int> row;
+  for (std::uint32_t c = 0; c < tableau.ColNo(); ++c) row.push_back(tableau(r, c));
+  return row;
+}
+
+std::string Label(Row r, const SchemaList& decomposition) {
+  return r < decomposition.size() ? RowLabel(r, decomposition[r])
+                                  : std::to_string(r + 1) + " (added)";
+}
+
+std::string TableauJson(const Tableau& tableau, const ExplanationRecord& record) {
+  std::string json = "{\"columns\":" + Names(*record.attributes) + ",\"rows\":[";
+  for (Row r{0}; r < tableau.RowNo(); ++r) {
+    if (r != 0) json += ',';
+    json += "{\"row\":" + std::to_string(r + 1) +
+            ",\"label\":" + JsonString(Label(r, *record.decomposition)) +
+            ",\"cells\":" + Cells(RowOf(tableau, r)) + "}";
+  }
+  return json + "]}";
+}
+
+const char* KindName(DependencyKind kind) {
+  switch (kind) {
+    case DependencyKind::kFunctional:
+      return "functional";
+    case DependencyKind::kMultivalued:
+      return "multivalued";
+    case DependencyKind::kJoin:
+      return "join";
+  }
+  return "";
+}
+
+std::string InputJson(const ExplanationRecord& record) {
+  std::string json = "{\"attributes\":" + Names(*record.attributes) + ",\"sub_schemas\":[";
+  for (std::size_t r = 0; r < record.decomposition->size(); ++r) {
+    if (r != 0) json += ',';
+    json += Names((*record.decomposition)[r]);
+  }
+  json += "],\"dependencies\":[";
+  for (std::size_t j = 0; j < record.dependencies->size(); ++j) {
+    if (j != 0) json += ',';
+    json += "{\"line\":" + std::to_string((*record.lines)[j]) +
+            ",\"text\":" + JsonString((*record.texts)[j]) + ",\"kind\":\"" +
+            KindName(record.dependencies->Kind(j)) + "\"}";
+  }
+  return json + "]}";
+}
+
+std::string StepJson(const RecordedStep& step, const ExplanationRecord& record) {
+  if (step.added) {
+    const RowAddition& a = step.addition;
+    std::vector<std::size_t> from;
+    for (Row r : a.from) from.push_back(r + 1);
+    return "{\"kind\":\"row added\",\"line\":" + std::to_string((*record.lines)[a.dependency]) +
+           ",\"dependency\":" + JsonString((*record.texts)[a.dependency]) +
+           ",\"from_rows\":" + Numbers(from) + ",\"row\":" + std::to_string(a.row + 1) +
+           ",\"cells\":" + Cells(a.symbols) + "}";
+  }
+  const ChaseStep& e = step.equalization;
+  return "{\"kind\":\"equalization\",\"line\":" + std::to_string((*record.lines)[e.dependency]) +
+         ",\"dependency\":" + JsonString((*record.texts)[e.dependency]) + ",\"rows\":[" +
+         std::to_string(e.i + 1) + "," + std::to_string(e.k + 1) +
+         "],\"column\":" + JsonString((*record.attributes)[e.column]) + ",\"from\":\"" +
+         SymbolText(e.change.dropped) + "\",\"to\":\"" + SymbolText(e.change.kept) +
+         "\",\"cells_changed\":" + std::to_string(e.change.cells) + "}";
+}
+
+std::string PreservationJson(const ExplanationRecord& record) {
+  if (!record.notPreserved) return "\"dependency_preserving\":null,\"not_preserved\":null";
+  std::string json = "\"dependency_preserving\":";
+  json += record.notPreserved->empty() ? "true" : "false";
+  json += ",\"not_preserved\":[";
+  for (std::size_t i = 0; i < record.notPreserved->size(); ++i) {
+    const std::size_t j = (*record.notPreserved)[i];
+    if (i != 0) json += ',';
+    json += "{\"line\":" + std::to_string((*record.lines)[j]) +
+            ",\"dependency\":" + JsonString((*record.texts)[j]) + "}";
+  }
+  return json + "]";
+}
+
+std::string WarningsJson(const std::vector<Warning>& warnings) {
+  std::string json = "[";
+  for (std::size_t i = 0; i < warnings.size(); ++i) {
+    if (i != 0) json += ',';
+    json += "{\"line\":" + std::to_string(warnings[i].line) +
+            ",\"column\":" + std::to_string(warnings[i].column) +
+            ",\"message\":" + JsonString(warnings[i].message) + "}";
+  }
+  return json + "]";
+}
+
+}  // namespace
+
+void WriteExplanationJson(std::ostream& os, const ExplanationRecord& record) {
+  const bool lossless = record.decidingRow != kNoRow;
+  os << "{\"input\":" << InputJson(record)
+     << ",\n\"initial_tableau\":" << TableauJson(*record.initial, record) << ",\n\"steps\":[";
+  for (std::size_t s = 0; s < record.steps.size(); ++s) {
+    os << (s == 0 ? "\n" : ",\n") << StepJson(record.steps[s], record);
+  }
+  std::vector<std::size_t> needed;
+  for (std::size_t s : record.needed) needed.push_back(s + 1);
+  os << "],\n\"needed_steps\":" << Numbers(needed)
+     << ",\n\"final_tableau\":" << TableauJson(*record.final, record)
+     << ",\n\"verdict\":" << (lossless ? "\"lossless\"" : "\"lossy\"")
+     << ",\"verdict_word\":" << (lossless ? "\"vesztesegmentes\"" : "\"veszteseges\"")
+     << ",\"deciding_row\":" << (lossless ? std::to_string(record.decidingRow + 1) : "null")
+     << ",\n\"counterexample\":" << (lossless ? "null" : TableauJson(*record.final, record))
+     << ",\n"
+     << PreservationJson(record) << ",\n\"warnings\":" << WarningsJson(record.warnings) << "}\n";
+}
