@@ -102,12 +102,17 @@ std::string StepLine(const ChaseStep& step, std::size_t line, const std::string&
          std::to_string(change.cells) + (change.cells == 1 ? " cell" : " cells") + " changed)";
 }
 
-std::string AdditionLine(const RowAddition& addition, std::size_t line, const std::string& text) {
-  std::string rows;
-  for (std::size_t i = 0; i < addition.from.size(); ++i) {
-    if (i != 0) rows += i + 1 == addition.from.size() ? " and " : ", ";
-    rows += std::to_string(addition.from[i] + 1);
+std::string RowList(const std::vector<Row>& rows) {
+  std::string list;
+  for (std::size_t i = 0; i < rows.size(); ++i) {
+    if (i != 0) list += i + 1 == rows.size() ? " and " : ", ";
+    list += std::to_string(rows[i] + 1);
   }
+  return list;
+}
+
+std::string AdditionLine(const RowAddition& addition, std::size_t line, const std::string& text) {
+  const std::string rows = RowList(addition.from);
   std::string symbols;
   for (int symbol : addition.symbols) symbols += " " + SymbolText(symbol);
   return "line " + std::to_string(line) + ", " +

@@ -47,6 +47,9 @@ std::string Abbreviated(const std::string& shown, std::size_t limit);
 std::string StepLine(const ChaseStep& step, std::size_t line, const std::string& text,
                      const AttributeList& attributes);
 
+// Row numbers from 1 as a sentence lists them: "1 and 2", "1, 2 and 3".
+std::string RowList(const std::vector<Row>& rows);
+
 // One line for a row that a multivalued or join dependency added, as in
 // "line 7, C->>T: rows 1 and 2 give row 3: a a b2": the dependency's line and text, the rows
 // combined and the new row's symbols, column by column.

@@ -103,11 +103,7 @@ void WriteTableau(std::ostream& os, const Tableau& tableau, const ExplanationRec
 std::string StepItem(const RecordedStep& step, const ExplanationRecord& record) {
   if (step.added) {
     const RowAddition& a = step.addition;
-    std::string rows;
-    for (std::size_t i = 0; i < a.from.size(); ++i) {
-      if (i != 0) rows += i + 1 == a.from.size() ? " and " : ", ";
-      rows += std::to_string(a.from[i] + 1);
-    }
+    const std::string rows = RowList(a.from);
     std::string cells;
     for (int symbol : a.symbols) cells += " " + Symbol(symbol);
     return "line " + std::to_string((*record.lines)[a.dependency]) + ", " +
