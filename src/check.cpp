@@ -81,28 +81,13 @@ std::string JsonLine(const CheckedFile& result) {
   if (result.decided) {
     json += ",\"verdict\":";
     json += result.lossless ? "\"lossless\"" : "\"lossy\"";
-    json += ",\"dependency_preserving\":";
-    json += !result.preservationDecided ? "null" : result.notPreserved.empty() ? "true" : "false";
-    json += result.preservationDecided ? ",\"not_preserved\":[" : ",\"not_preserved\":null";
-    for (std::size_t i = 0; i < result.notPreserved.size(); ++i) {
-      if (i != 0) json += ',';
-      json += "{\"line\":" + std::to_string(result.notPreserved[i].first) +
-              ",\"dependency\":" + JsonString(result.notPreserved[i].second) + "}";
-    }
-    if (result.preservationDecided) json += ']';
+    json += "," + JsonPreservation(result.preservationDecided
+                                       ? std::optional<NotPreservedTexts>(result.notPreserved)
+                                       : std::nullopt);
   } else {
     json += ",\"error\":" + JsonString(result.error);
   }
-  json += ",\"warnings\":[";
-  for (std::size_t i = 0; i < result.warnings.size(); ++i) {
-    const Warning& warning = result.warnings[i];
-    if (i != 0) json += ',';
-    json += "{\"line\":" + std::to_string(warning.line) +
-            ",\"column\":" + std::to_string(warning.column) +
-            ",\"message\":" + JsonString(warning.message) + "}";
-  }
-  json += "]}";
-  return json;
+  return json + ",\"warnings\":" + JsonWarnings(result.warnings) + "}";
 }
 
 int CheckStatus(const std::vector<CheckedFile>& results) {

@@ -104,28 +104,11 @@ std::string StepJson(const RecordedStep& step, const ExplanationRecord& record) 
 }
 
 std::string PreservationJson(const ExplanationRecord& record) {
-  if (!record.notPreserved) return "\"dependency_preserving\":null,\"not_preserved\":null";
-  std::string json = "\"dependency_preserving\":";
-  json += record.notPreserved->empty() ? "true" : "false";
-  json += ",\"not_preserved\":[";
-  for (std::size_t i = 0; i < record.notPreserved->size(); ++i) {
-    const std::size_t j = (*record.notPreserved)[i];
-    if (i != 0) json += ',';
-    json += "{\"line\":" + std::to_string((*record.lines)[j]) +
-            ",\"dependency\":" + JsonString((*record.texts)[j]) + "}";
-  }
-  return json + "]";
-}
-
-std::string WarningsJson(const std::vector<Warning>& warnings) {
-  std::string json = "[";
-  for (std::size_t i = 0; i < warnings.size(); ++i) {
-    if (i != 0) json += ',';
-    json += "{\"line\":" + std::to_string(warnings[i].line) +
-            ",\"column\":" + std::to_string(warnings[i].column) +
-            ",\"message\":" + JsonString(warnings[i].message) + "}";
-  }
-  return json + "]";
+  if (!record.notPreserved) return JsonPreservation(std::nullopt);
+  NotPreservedTexts texts;
+  for (std::size_t j : *record.notPreserved)
+    texts.emplace_back((*record.lines)[j], (*record.texts)[j]);
+  return JsonPreservation(texts);
 }
 
 }  // namespace
@@ -146,5 +129,5 @@ void WriteExplanationJson(std::ostream& os, const ExplanationRecord& record) {
      << ",\"deciding_row\":" << (lossless ? std::to_string(record.decidingRow + 1) : "null")
      << ",\n\"counterexample\":" << (lossless ? "null" : TableauJson(*record.final, record))
      << ",\n"
-     << PreservationJson(record) << ",\n\"warnings\":" << WarningsJson(record.warnings) << "}\n";
+     << PreservationJson(record) << ",\n\"warnings\":" << JsonWarnings(record.warnings) << "}\n";
 }

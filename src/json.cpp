@@ -42,6 +42,30 @@ void AppendEscape(std::string& json, unsigned code) {
 
 }  // namespace
 
+std::string JsonWarnings(const std::vector<Warning>& warnings) {
+  std::string json = "[";
+  for (std::size_t i = 0; i < warnings.size(); ++i) {
+    if (i != 0) json += ',';
+    json += "{\"line\":" + std::to_string(warnings[i].line) +
+            ",\"column\":" + std::to_string(warnings[i].column) +
+            ",\"message\":" + JsonString(warnings[i].message) + "}";
+  }
+  return json + "]";
+}
+
+std::string JsonPreservation(const std::optional<NotPreservedTexts>& notPreserved) {
+  if (!notPreserved) return "\"dependency_preserving\":null,\"not_preserved\":null";
+  std::string json = "\"dependency_preserving\":";
+  json += notPreserved->empty() ? "true" : "false";
+  json += ",\"not_preserved\":[";
+  for (std::size_t i = 0; i < notPreserved->size(); ++i) {
+    if (i != 0) json += ',';
+    json += "{\"line\":" + std::to_string((*notPreserved)[i].first) +
+            ",\"dependency\":" + JsonString((*notPreserved)[i].second) + "}";
+  }
+  return json + "]";
+}
+
 std::string JsonString(std::string_view text) {
   std::string json = "\"";
   json.reserve(text.size() + 2);
