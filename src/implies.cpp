@@ -110,7 +110,8 @@ int AnswerImplications(const std::string& path, const std::vector<std::string>& 
   Warnings warnings(err, path);
   ParsedInput input;
   std::string error;
-  if (!ReadInputFile(path, options.explain, warnings, input, error)) {
+  // With the names: each question is read against them.
+  if (!ReadInputFile(path, true, warnings, input, error)) {
     err << "lossless-join: " << path << ": " << error << std::endl;
     return 2;
   }

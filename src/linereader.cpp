@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "memoryguard.h"
+
 LineReader::LineReader(std::istream& in, std::size_t blockSize)
     : in_(in), blockSize_(blockSize == 0 ? 1 : blockSize) {
   FindSize();
@@ -44,6 +46,9 @@ bool LineReader::Next(std::string_view& line, bool& endedWithLineFeed) {
     const auto* lineFeed = static_cast<const char*>(std::memchr(start, '\n', left));
     if (lineFeed == nullptr) {
       if (!spanning) spanning_.clear();
+      // A line longer than a block may be the rest of the file, as a sub-schema of millions
+      // of names is: room for that at once, rather than copying it as it doubles.
+      if (spanning_.size() >= blockSize_) ReserveFor(spanning_, left + BytesAhead());
       spanning_.append(start, left);
       spanning = true;
       begin_ = end_;

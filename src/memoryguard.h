@@ -1,5 +1,6 @@
 #pragma once
 
+#include <algorithm>
 #include <cstddef>
 #include <vector>
 
@@ -24,4 +25,15 @@ bool HasMemoryFor(std::size_t count, std::size_t size);
 template <typename T>
 void CheckGrowth(const std::vector<T>& items, std::size_t more = 1) {
   if (items.size() + more > items.capacity()) CheckMemoryFor(2 * (items.size() + more), sizeof(T));
+}
+
+// Room for more items at once, when the memory is there: a reserved block is address space
+// until it is used, and a list that grows by millions of items is then never copied. Grows
+// at least twofold, so that many calls cost no more than growing one item at a time.
+template <typename Items>
+void ReserveFor(Items& items, std::size_t more) {
+  const std::size_t needed = items.size() + more;
+  if (needed <= items.capacity()) return;
+  const std::size_t capacity = std::max(needed, 2 * items.capacity());
+  if (HasMemoryFor(capacity, sizeof(items[0]))) items.reserve(capacity);
 }

@@ -71,6 +71,18 @@ class PackedLists {
     items_.insert(items_.end(), list.begin(), list.end());
     starts_.push_back(static_cast<std::uint32_t>(items_.size()));
   }
+  // Makes a new list item by item: Push adds each, EndList makes the list of those pushed since
+  // the last list. A list of millions of items so needs no copy of its own first.
+  void Push(const T& item) {
+    assert(ends_.empty());
+    CheckRoom(items_.size(), 1);
+    CheckGrowth(items_);
+    items_.push_back(item);
+  }
+  void EndList() { starts_.push_back(static_cast<std::uint32_t>(items_.size())); }
+  // Room for more items, pushed or appended, at once.
+  void ReserveItems(std::size_t more) { ReserveFor(items_, more); }
+
   // Adds item at the end of list i. REQUIRES: list i was made with room for one more.
   void Add(std::size_t i, const T& item) {
     assert(!ends_.empty() && ends_[i] < starts_[i + 1]);

@@ -31,6 +31,11 @@ class ProbingTable {
     }
   }
 
+  // Fetches the first slot of hash's probe sequence into the cache, for a look soon after.
+  void Prefetch(std::size_t hash) const { __builtin_prefetch(&slots_[hash & mask_]); }
+  // The first slot of hash's probe sequence: free_, or the entry there.
+  const Entry& First(std::size_t hash) const { return slots_[hash & mask_]; }
+
   // As Find, for changing what the entry holds beyond what hash and matches read.
   template <typename Matches>
   Entry* Find(std::size_t hash, Matches matches) {
@@ -56,12 +61,26 @@ class ProbingTable {
     }
   }
 
+  // Calls change(entry) for every stored entry, which may change what it holds but not its
+  // hash.
+  template <typename Change>
+  void ForEach(Change change) {
+    for (Entry& stored : slots_) {
+      if (!(stored == free_)) change(stored);
+    }
+  }
+
+  // Whether one more entry would make FindOrInsert rebuild the table first.
+  bool Full() const { return 2 * (used_ + 1) > slots_.size(); }
+
   // Drops every entry, with room for count of them before the next rebuild.
   void Clear(std::size_t count) {
     std::size_t capacity = 16;
     // A third full at most: a rebuild that kept nearly all entries is far from the next one.
     while (capacity < 3 * (count + 1)) capacity *= 2;
     CheckMemoryFor(capacity, sizeof(Entry));
+    // The old slots go first: both at once would take half as much again.
+    if (capacity > slots_.capacity()) std::vector<Entry>().swap(slots_);
     slots_.assign(capacity, free_);
     mask_ = capacity - 1;
     used_ = 0;

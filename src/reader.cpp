@@ -13,6 +13,7 @@
 #include "escape.h"
 #include "linereader.h"
 #include "memoryguard.h"
+#include "namepool.h"
 #include "notation.h"
 #include "probingtable.h"
 #include "stringutils.h"
@@ -28,17 +29,20 @@ bool StartsWith(std::string_view text, std::string_view prefix) {
 bool IsBlank(char c) { return c == ' ' || c == '\t'; }
 
 // UTF-16 and UTF-32 text starts with its byte order mark, or, without one, holds a NUL in
-// every other byte (every fourth, for UTF-32, fits that too). bytes is the first line with
-// its line feed. One NUL alone proves nothing: a name may hold one.
-bool LooksLikeWideText(std::string_view bytes) {
+// every other byte (every fourth, for UTF-32, fits that too). line is the first line, and
+// lineFeed whether a line feed ended it. One NUL alone proves nothing: a name may hold one.
+bool LooksLikeWideText(std::string_view line, bool lineFeed) {
+  // No mark holds a line feed: whether the line starts with one is the same with it or not.
   for (const char* mark : {"\xff\xfe", "\xfe\xff"}) {
-    if (StartsWith(bytes, mark)) return true;
+    if (StartsWith(line, mark)) return true;
   }
-  if (StartsWith(bytes, std::string_view("\0\0\xfe\xff", 4))) return true;
-  if (bytes.size() < 4) return false;
+  if (StartsWith(line, std::string_view("\0\0\xfe\xff", 4))) return true;
+  if (line.size() + (lineFeed ? 1 : 0) < 4) return false;
   for (std::size_t parity = 0; parity < 2; ++parity) {
+    // The line feed is no NUL.
+    if (lineFeed && line.size() % 2 == parity) continue;
     bool allZero = true;
-    for (std::size_t i = parity; i < bytes.size() && allZero; i += 2) allZero = bytes[i] == '\0';
+    for (std::size_t i = parity; i < line.size() && allZero; i += 2) allZero = line[i] == '\0';
     if (allZero) return true;  // at least two NULs: the line has four bytes or more
   }
   return false;
@@ -52,19 +56,59 @@ void SplitNames(std::string_view view, AttributeList& names) {
   if (StringUtils::SplitString(text, ",", names, true) == 0) names.push_back(text);
 }
 
-// Calls visit(name) for each name of a comma-separated list, as SplitNames splits it, without
-// making a string of each: a sub-schema line may hold millions of names.
+// The names of a comma-separated list, one at a time, as SplitNames splits it, without making
+// a string of each: a sub-schema line may hold millions of names.
+class NameSplitter {
+ public:
+  explicit NameSplitter(std::string_view text) : text_(text) {}
+  bool Next(std::string_view& name) {
+    if (done_) return false;
+    const std::size_t comma = text_.find(',', start_);
+    done_ = comma == std::string_view::npos;
+    name = text_.substr(start_, done_ ? std::string_view::npos : comma - start_);
+    start_ = comma + 1;
+    return true;
+  }
+
+ private:
+  std::string_view text_;
+  std::size_t start_ = 0;
+  bool done_ = false;
+};
+
+// Calls visit(name) for each name of a comma-separated list.
 template <typename Visit>
 void ForEachName(std::string_view text, Visit visit) {
-  for (std::size_t start = 0;;) {
-    const std::size_t comma = text.find(',', start);
-    if (comma == std::string_view::npos) {
-      visit(text.substr(start));
-      return;
-    }
-    visit(text.substr(start, comma - start));
-    start = comma + 1;
+  NameSplitter names(text);
+  for (std::string_view name; names.Next(name);) visit(name);
+}
+
+// The same, with visit(name, hash) given each name's NamePool hash, while the pool's memory
+// for the names a few places ahead is fetched into the cache.
+template <typename Visit>
+void ForEachNameAhead(std::string_view text, const NamePool& pool, Visit visit) {
+  constexpr std::size_t kAhead = 16;  // a power of two
+  std::uint32_t hashes[kAhead];
+  NameSplitter ahead(text);
+  std::size_t prepared = 0;
+  // Hashes the next name ahead and fetches its slot; false past the last name.
+  const auto prepare = [&] {
+    std::string_view name;
+    if (!ahead.Next(name)) return false;
+    hashes[prepared++ % kAhead] = NamePool::Hash(name);
+    pool.Prefetch(hashes[(prepared - 1) % kAhead]);
+    return true;
+  };
+  while (prepared < kAhead / 2 && prepare()) {
   }
+  std::size_t at = 0;
+  ForEachName(text, [&](std::string_view name) {
+    const std::uint32_t hash = hashes[at % kAhead];
+    ++at;
+    prepare();
+    if (at + kAhead / 4 < prepared) pool.PrefetchEntry(hashes[(at + kAhead / 4) % kAhead]);
+    visit(name, hash);
+  });
 }
 
 // An arrow of a dependency line: where it is, how many bytes it takes, and the kind of
@@ -116,60 +160,6 @@ Arrow FindArrow(std::string_view line, std::size_t from) {
   return {};
 }
 
-// Finds names by hashing their positions in a list that it does not own. With FoldCase, names
-// that differ only in the case of ASCII letters are one.
-template <bool FoldCase>
-class NameIndex {
- public:
-  static constexpr std::uint32_t kMissing = std::numeric_limits<std::uint32_t>::max();
-
-  explicit NameIndex(const AttributeList& names) : names_(names), table_(kMissing) { Rebuild(); }
-
-  // The position of name in the list, or kMissing.
-  std::uint32_t Find(std::string_view name) const {
-    const std::uint32_t* at =
-        table_.Find(Hash(name), [&](std::uint32_t stored) { return Equal(names_[stored], name); });
-    return at == nullptr ? kMissing : *at;
-  }
-
-  // Adds the name at position at of the list, which Find did not find.
-  void Add(std::uint32_t at) {
-    table_.FindOrInsert(
-        Hash(names_[at]), at, [](std::uint32_t) { return false; },
-        [&](std::uint32_t stored) { return Hash(names_[stored]); },
-        [](std::uint32_t) { return true; });
-  }
-
-  // Indexes every name of the list, which was reordered.
-  void Rebuild() {
-    table_.Clear(names_.size());
-    for (std::size_t i = 0; i < names_.size(); ++i) Add(static_cast<std::uint32_t>(i));
-  }
-
- private:
-  // FNV-1a, on the folded bytes.
-  static constexpr std::uint64_t kFnvOffsetBasis = 0xcbf29ce484222325ULL;
-  static constexpr std::uint64_t kFnvPrime = 0x100000001b3ULL;
-
-  static char Fold(char c) {
-    return FoldCase && c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c;
-  }
-  static bool Equal(std::string_view a, std::string_view b) {
-    if (!FoldCase) return a == b;
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(),
-                                              [](char x, char y) { return Fold(x) == Fold(y); });
-  }
-  static std::size_t Hash(std::string_view name) {
-    if (!FoldCase) return std::hash<std::string_view>()(name);
-    std::uint64_t hash = kFnvOffsetBasis;
-    for (char c : name) hash = (hash ^ static_cast<unsigned char>(Fold(c))) * kFnvPrime;
-    return static_cast<std::size_t>(hash ^ (hash >> 29));
-  }
-
-  const AttributeList& names_;
-  ProbingTable<std::uint32_t> table_;
-};
-
 // Names, each once, for as long as one line is read: the names stay in the line or its lists,
 // and the set only points at them.
 class NameSet {
@@ -211,12 +201,7 @@ class NameSet {
 class Reader {
  public:
   Reader(std::istream& in, Warnings& warnings, bool keepNames)
-      : in_(in),
-        lines_(in),
-        warnings_(warnings),
-        keepNames_(keepNames),
-        index_(result_.attributes),
-        foldedIndex_(result_.attributes) {}
+      : in_(in), lines_(in), warnings_(warnings), keepNames_(keepNames) {}
 
   ParsedInput Read();
   // One dependency line over attributes, sorted and without duplicates, as line 1.
@@ -224,9 +209,10 @@ class Reader {
 
  private:
   bool NextLine();
-  void CheckFirstLine(std::string_view bytes);
+  void CheckFirstLine(bool endedWithLineFeed);
   void AddSchemaLine();
-  // Sorts the attributes and turns the sub-schemas' positions in the list into columns.
+  // The attributes' columns: with the names kept, their order by name, into which the
+  // sub-schemas' positions are turned; without, the order they were first written in.
   void SortAttributes();
   // In a file whose every sub-schema is one name of capital letters, as "ABC" then "CD",
   // the letters were meant as attributes: warns on each line.
@@ -253,9 +239,9 @@ class Reader {
   // Warns, once per name and line, about a name with a blank at either end, and once per
   // line about an empty name.
   void CheckName(std::string_view name);
-  // Warns when a new attribute differs from an earlier one only in letter case.
-  // name is where the new attribute is written.
-  void CheckCase(std::uint32_t at, std::string_view name);
+  // Warns that a new attribute, name where it is written, differs from the attribute at
+  // first, written earlier, only in letter case.
+  void WarnAboutCase(std::uint32_t first, std::string_view name);
   // Warns about the current line, pointing at its first byte, or at the text at, a part of
   // the line. A message that has to be built comes as a callable that builds it: past the
   // cap of warnings shown, it is only counted, never built.
@@ -286,9 +272,9 @@ class Reader {
   Warnings& warnings_;
   const bool keepNames_;
   ParsedInput result_;
-  NameIndex<false> index_;
-  // Until the attributes are sorted: the first attribute of each spelling but letter case.
-  NameIndex<true> foldedIndex_;
+  // The attributes, at their columns once the sub-schemas are read. With keepNames they are
+  // sorted then, and kept in result_.attributes as well.
+  NamePool names_;
   bool emptyNameWarned_ = false;  // on the current line
   std::string_view line_;         // the current line, in the line reader's storage
   std::size_t lineNumber_ = 0;
@@ -298,7 +284,7 @@ class Reader {
   NameSet unknownNamesWarned_;  // in the list being resolved
   // Scratch storage, reused from line to line: a large input has a million lines.
   AttributeList left_, right_;
-  std::vector<Column> leftColumns_, rightColumns_, rowColumns_;
+  std::vector<Column> leftColumns_, rightColumns_;
   std::vector<std::uint32_t> seenStamp_;  // per attribute: the last list that holds it
   // The schema lines that are one name of capital letters, and whether every one is.
   std::vector<std::pair<std::size_t, std::string>> letterRuns_;
@@ -326,7 +312,7 @@ ParsedInput Reader::Read() {
 
 ParsedInput Reader::ReadDependency(const AttributeList& attributes, std::string_view line) {
   result_.attributes = attributes;
-  index_.Rebuild();
+  names_.Assign(attributes);
   result_.resolved.columns = attributes.size();
   seenStamp_.assign(attributes.size(), 0);
   line_ = line;
@@ -347,7 +333,7 @@ bool Reader::NextLine() {
   blankNamesWarned_.Clear();
   emptyNameWarned_ = false;
   if (lineNumber_ == 1) {
-    CheckFirstLine(endedWithLineFeed ? std::string(line_) + '\n' : std::string(line_));
+    CheckFirstLine(endedWithLineFeed);
     // A UTF-8 byte order mark is how some editors save UTF-8, not part of a name.
     if (StartsWith(line_, kUtf8ByteOrderMark)) line_.remove_prefix(sizeof kUtf8ByteOrderMark - 1);
   }
@@ -362,8 +348,8 @@ bool Reader::NextLine() {
   return true;
 }
 
-void Reader::CheckFirstLine(std::string_view bytes) {
-  if (LooksLikeWideText(bytes)) {
+void Reader::CheckFirstLine(bool endedWithLineFeed) {
+  if (LooksLikeWideText(line_, endedWithLineFeed)) {
     Warn("the file looks like UTF-16 or UTF-32 text; save it as UTF-8");
     wideText_ = true;
   }
@@ -386,24 +372,29 @@ void Reader::AddSchemaLine() {
   } else {
     onlyLetterRuns_ = false;
   }
-  // Until the attributes are sorted, a row holds the positions of its names in the list, each
+  // A line with n commas names n + 1 attributes at most: room for all of them at once.
+  const std::size_t most = static_cast<std::size_t>(std::count(line.begin(), line.end(), ',')) + 1;
+  names_.Reserve(most, line.size());
+  ReserveFor(seenStamp_, most);
+  // Until the attributes are sorted, a row holds the positions of its names in the pool, each
   // once: a name written twice in a sub-schema is one column.
   NextStamp();
-  rowColumns_.clear();
-  ForEachName(line, [&](std::string_view name) {
-    std::uint32_t at = index_.Find(name);
-    if (at == NameIndex<false>::kMissing) {
-      at = static_cast<std::uint32_t>(result_.attributes.size());
-      result_.attributes.emplace_back(name);
+  ColumnLists& rows = result_.resolved.rowColumns;
+  rows.ReserveItems(most);
+  ForEachNameAhead(line, names_, [&](std::string_view name, std::uint32_t hash) {
+    const NamePool::Found found = names_.FindWithCaseVariant(name, hash);
+    std::uint32_t at = found.exact;
+    if (at == NamePool::kMissing) {
+      at = static_cast<std::uint32_t>(names_.size());
+      names_.Add(name, hash);
       seenStamp_.push_back(0);
-      index_.Add(at);
-      CheckCase(at, name);
+      if (found.caseVariant != NamePool::kMissing) WarnAboutCase(found.caseVariant, name);
     }
     if (seenStamp_[at] == stamp_) return;
     seenStamp_[at] = stamp_;
-    rowColumns_.push_back(Column(at));
+    rows.Push(Column(at));
   });
-  result_.resolved.rowColumns.Append(rowColumns_);
+  rows.EndList();
   if (keepNames_) {
     AttributeList names;
     SplitNames(line_, names);
@@ -412,30 +403,21 @@ void Reader::AddSchemaLine() {
 }
 
 void Reader::SortAttributes() {
-  AttributeList& attributes = result_.attributes;
-  std::vector<std::uint32_t> order(attributes.size());
-  std::iota(order.begin(), order.end(), 0u);
-  std::sort(order.begin(), order.end(),
-            [&](std::uint32_t a, std::uint32_t b) { return attributes[a] < attributes[b]; });
-  std::vector<Column> columnOf(attributes.size());
-  AttributeList sorted(attributes.size());
-  for (std::size_t column = 0; column < order.size(); ++column) {
-    columnOf[order[column]] = Column(static_cast<std::uint32_t>(column));
-    sorted[column] = std::move(attributes[order[column]]);
-  }
-  attributes = std::move(sorted);
-  index_.Rebuild();
+  result_.resolved.columns = names_.size();
+  seenStamp_.assign(names_.size(), 0);
+  // Without the names, the order they came in serves as well: no step is shown.
+  if (!keepNames_) return;
+  const std::vector<std::uint32_t> columnOf = names_.Sort();
+  result_.attributes = names_.Names();
   ColumnLists& rowColumns = result_.resolved.rowColumns;
   ColumnLists rows;
   std::vector<Column> columns;
   for (std::size_t r = 0; r < rowColumns.size(); ++r) {
     columns.clear();
-    for (Column at : rowColumns[r]) columns.push_back(columnOf[at]);
+    for (Column at : rowColumns[r]) columns.push_back(Column(columnOf[at]));
     rows.Append(columns);
   }
   rowColumns = std::move(rows);
-  result_.resolved.columns = attributes.size();
-  seenStamp_.assign(attributes.size(), 0);
 }
 
 void Reader::WarnAboutLetterRuns() {
@@ -461,11 +443,14 @@ void Reader::HintAtUnknownName(std::string_view name) {
   }
   if (nearMisses_.empty()) {
     // Only attributes without blanks at their ends are suggested: one with them is a slip
-    // of its own, warned about where it is written.
-    for (std::size_t at = 0; at < result_.attributes.size(); ++at) {
-      const std::string& attribute = result_.attributes[at];
-      if (!attribute.empty() && NearMissKey(attribute).size() == attribute.size())
-        nearMisses_.emplace(NearMissKey(attribute), static_cast<std::uint32_t>(at));
+    // of its own, warned about where it is written. Of those with one key, the first in byte
+    // order, whatever order the columns are in.
+    for (std::uint32_t at = 0; at < names_.size(); ++at) {
+      const std::string_view attribute = names_[at];
+      std::string key = NearMissKey(attribute);
+      if (attribute.empty() || key.size() != attribute.size()) continue;
+      const auto [entry, inserted] = nearMisses_.emplace(std::move(key), at);
+      if (!inserted && attribute < names_[entry->second]) entry->second = at;
     }
     if (nearMisses_.empty()) nearMisses_.emplace("", kNoAttribute);
   }
@@ -473,9 +458,9 @@ void Reader::HintAtUnknownName(std::string_view name) {
   if (found == nearMisses_.end() || found->second == kNoAttribute) return;
   Warn(name, [&] {
     return "attribute " + Quoted(std::string(name)) + " differs from " +
-           Quoted(result_.attributes[found->second]) +
+           Quoted(std::string(names_[found->second])) +
            " only in letter case or blanks; did you mean " +
-           Quoted(result_.attributes[found->second]) + "?";
+           Quoted(std::string(names_[found->second])) + "?";
   });
 }
 
@@ -619,8 +604,8 @@ bool Reader::Resolve(std::string_view names, std::vector<Column>& columns,
   unknownNamesWarned_.Clear();
   bool known = true;
   ForEachName(names, [&](std::string_view name) {
-    std::uint32_t column = index_.Find(name);
-    if (column == NameIndex<false>::kMissing) {
+    std::uint32_t column = names_.Find(name);
+    if (column == NamePool::kMissing) {
       known = false;
       if (unknownNamesWarned_.Insert(name)) {
         Warn(name, [&] {
@@ -657,15 +642,10 @@ void Reader::CheckName(std::string_view name) {
   });
 }
 
-void Reader::CheckCase(std::uint32_t at, std::string_view name) {
-  std::uint32_t first = foldedIndex_.Find(result_.attributes[at]);
-  if (first == NameIndex<true>::kMissing) {
-    foldedIndex_.Add(at);
-    return;
-  }
+void Reader::WarnAboutCase(std::uint32_t first, std::string_view name) {
   Warn(name, [&] {
-    return "attributes " + Quoted(result_.attributes[first]) + " and " +
-           Quoted(result_.attributes[at]) + " differ only in letter case; they are two attributes";
+    return "attributes " + Quoted(std::string(names_[first])) + " and " +
+           Quoted(std::string(name)) + " differ only in letter case; they are two attributes";
   });
 }
 

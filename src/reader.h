@@ -12,7 +12,9 @@
 // What reading an input file gives: the data model, and what the engines and the explanation
 // need besides.
 struct ParsedInput {
-  AttributeList attributes;  // sorted, without duplicates: the tableau's column order
+  // Only when the names are kept: the attributes sorted, without duplicates, the tableau's
+  // column order. Without them, the columns are in the order first written.
+  AttributeList attributes;
   // Only when the names are kept: one entry per schema line, the names as written.
   SchemaList decomposition;
   ResolvedInput resolved;  // as columns, for the engines: a row's columns each once

@@ -248,7 +248,7 @@ TEST(ImplicationDifferentialTest, AnswersAsThePlainChase) {
     std::istringstream in(text);
     std::ostringstream messages;
     Warnings warnings(messages, "input");
-    const ParsedInput input = ReadInput(in, warnings, false);
+    const ParsedInput input = ReadInput(in, warnings, true);
     const std::string question =
         round % 2 == 0 ? RandomDependency(random, n)
                        : List(Subset(random, n, 30)) + "->" + List(Subset(random, n, 30));

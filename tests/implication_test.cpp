@@ -16,7 +16,7 @@ bool Asked(const std::string& input, const std::string& dependency) {
   std::istringstream in(input);
   std::ostringstream messages;
   Warnings warnings(messages, "in.txt");
-  const ParsedInput parsed = ReadInput(in, warnings, false);
+  const ParsedInput parsed = ReadInput(in, warnings, true);
   const ParsedInput asked = ReadDependencyLine(parsed.attributes, dependency, warnings);
   EXPECT_EQ(messages.str(), "") << dependency;
   return Implies(parsed.resolved, asked.resolved.dependencies, 0, {});

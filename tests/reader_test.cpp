@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cctype>
+#include <random>
 #include <sstream>
 #include <string>
 
@@ -179,6 +181,85 @@ TEST(ReaderTest, AByteOrderMarkIsNoPartOfTheFirstName) {
                            "B"}));
   // A file that holds only a byte order mark has no sub-schema, like an empty one.
   EXPECT_TRUE(ReadText("\xef\xbb\xbf\nA->B\n").input.decomposition.empty());
+}
+
+// Random sub-schemas, some longer than the names the reader looks up ahead, of names with
+// case variants and duplicates: the columns and the case warnings, with the names kept and
+// without, against a plain model of what the reader does.
+TEST(ReaderTest, ColumnsAndCaseWarningsMatchAPlainModelOnRandomSubSchemas) {
+  const std::vector<std::string> vocabulary = {"a",
+                                               "A",
+                                               "ab",
+                                               "aB",
+                                               "Ab",
+                                               "x1",
+                                               "X1",
+                                               "LongerName_with_Capitals",
+                                               "longername_WITH_capitals",
+                                               "q",
+                                               "r",
+                                               "s",
+                                               "t",
+                                               "u",
+                                               "v",
+                                               "w",
+                                               "@",
+                                               "`",
+                                               "[",
+                                               "{"};
+  std::mt19937 random(11);
+  for (int round = 0; round < 300; ++round) {
+    std::string text;
+    std::vector<std::string> firstSeen;          // the attributes in the order first written
+    std::vector<std::vector<std::string>> rows;  // per line, its names each once
+    std::string expectedWarnings;
+    const std::size_t lines = 1 + random() % 4;
+    for (std::size_t line = 1; line <= lines; ++line) {
+      const std::size_t count = 1 + random() % 40;
+      std::vector<std::string> row;
+      std::size_t column = 1;
+      for (std::size_t i = 0; i < count; ++i) {
+        const std::string& name = vocabulary[random() % vocabulary.size()];
+        if (i != 0) text += ',';
+        text += name;
+        if (std::find(firstSeen.begin(), firstSeen.end(), name) == firstSeen.end()) {
+          for (const std::string& earlier : firstSeen) {
+            const bool variant =
+                earlier.size() == name.size() &&
+                std::equal(earlier.begin(), earlier.end(), name.begin(),
+                           [](char x, char y) { return std::tolower(x) == std::tolower(y); });
+            if (!variant) continue;
+            expectedWarnings += W(static_cast<int>(line), static_cast<int>(column),
+                                  "attributes \"" + earlier + "\" and \"" + name +
+                                      "\" differ only in letter case; they are two attributes");
+            break;
+          }
+          firstSeen.push_back(name);
+        }
+        if (std::find(row.begin(), row.end(), name) == row.end()) row.push_back(name);
+        column += name.size() + 1;
+      }
+      rows.push_back(row);
+      text += '\n';
+    }
+    std::vector<std::string> sorted = firstSeen;
+    std::sort(sorted.begin(), sorted.end());
+    const Read read = ReadText(text);
+    ASSERT_EQ(read.warnings, expectedWarnings) << text;
+    EXPECT_EQ(read.input.attributes, sorted);
+    std::istringstream in(text);
+    std::ostringstream err;
+    Warnings warnings(err, "in.txt");
+    const ParsedInput bare = ReadInput(in, warnings, false);
+    ASSERT_EQ(bare.resolved.columns, firstSeen.size());
+    for (std::size_t r = 0; r < rows.size(); ++r) {
+      std::vector<std::string> named, bareNamed;
+      for (Column c : read.input.resolved.rowColumns[r]) named.push_back(sorted[c]);
+      for (Column c : bare.resolved.rowColumns[r]) bareNamed.push_back(firstSeen[c]);
+      EXPECT_EQ(named, rows[r]) << text;
+      EXPECT_EQ(bareNamed, rows[r]) << text;
+    }
+  }
 }
 
 TEST(ReaderTest, KeepsReadingUtf16AsBytes) {

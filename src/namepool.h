@@ -1,0 +1,75 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string_view>
+#include <vector>
+
+#include "probingtable.h"
+#include "schema.h"
+
+// The attribute names of an input, each once, at positions in the order they were added: their
+// bytes in one block, and a hash index over them. A name costs its bytes and about twenty
+// bytes more, not a string of its own.
+//
+// Names that differ only in the letter case of ASCII letters hash alike, so a look for a name
+// also finds the first name that is a case variant of it.
+class NamePool {
+ public:
+  static constexpr std::uint32_t kMissing = UINT32_MAX;
+
+  struct Found {
+    std::uint32_t exact = kMissing;        // the position of the name itself
+    std::uint32_t caseVariant = kMissing;  // the first name that differs from it only in case
+  };
+
+  NamePool() : table_(kMissing) {}
+
+  // Replaces every name by names, which must be without duplicates.
+  void Assign(const AttributeList& names);
+
+  std::size_t size() const { return hashes_.size(); }
+  std::string_view operator[](std::uint32_t at) const {
+    const std::uint32_t start = at == 0 ? 0 : ends_[at - 1];
+    return std::string_view(bytes_).substr(start, ends_[at] - start);
+  }
+
+  // Names that differ only in letter case have one hash.
+  static std::uint32_t Hash(std::string_view name);
+
+  // The position of name, or kMissing.
+  std::uint32_t Find(std::string_view name) const { return Look(name, Hash(name), false).exact; }
+  // The same, with the first case variant of name, whose hash is given.
+  Found FindWithCaseVariant(std::string_view name, std::uint32_t hash) const {
+    return Look(name, hash, true);
+  }
+  // Room for count more names of bytes in all.
+  void Reserve(std::size_t count, std::size_t bytes);
+  // Adds name, of hash, which is not in the pool, at the next position.
+  void Add(std::string_view name, std::uint32_t hash);
+
+  // For a name of hash looked for soon, fetches what the look reads first into the cache: its
+  // slot, and when closer to the look, the hash of the entry there. Millions of names in one
+  // sub-schema otherwise each wait on memory.
+  void Prefetch(std::uint32_t hash) const { table_.Prefetch(hash); }
+  void PrefetchEntry(std::uint32_t hash) const {
+    const std::uint32_t first = table_.First(hash);
+    if (first != kMissing) __builtin_prefetch(&hashes_[first]);
+  }
+
+  // Puts the names in byte order. Returns, per old position, the new one.
+  std::vector<std::uint32_t> Sort();
+  // Every name, as a string, in position order.
+  AttributeList Names() const;
+
+ private:
+  Found Look(std::string_view name, std::uint32_t hash, bool caseVariants) const;
+  // Puts the name at position at in the table, which holds every earlier one.
+  void Index(std::uint32_t at);
+  void Insert(std::uint32_t at);
+
+  std::string bytes_;                  // the names, one after another
+  std::vector<std::uint32_t> ends_;    // per position: where its name ends in bytes_
+  std::vector<std::uint32_t> hashes_;  // per position: its name's hash
+  ProbingTable<std::uint32_t> table_;  // positions, by hash
+};

@@ -1,0 +1,107 @@
+#include "namepool.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cctype>
+#include <random>
+#include <string>
+#include <vector>
+
+namespace {
+
+// Adds each of names that is not in the pool yet, as the reader does.
+void AddAll(NamePool& pool, const std::vector<std::string>& names) {
+  for (const std::string& name : names) {
+    if (pool.Find(name) == NamePool::kMissing) pool.Add(name, NamePool::Hash(name));
+  }
+}
+
+NamePool::Found Look(const NamePool& pool, const std::string& name) {
+  return pool.FindWithCaseVariant(name, NamePool::Hash(name));
+}
+
+TEST(NamePoolTest, FindsEveryNameAcrossTheTablesGrowth) {
+  // Past the first table of 16 slots and many growths after it, each name at its position.
+  NamePool pool;
+  std::vector<std::string> names;
+  for (int i = 0; i < 20000; ++i) names.push_back("n" + std::to_string(i * 7919 % 100003));
+  AddAll(pool, names);
+  ASSERT_EQ(pool.size(), names.size());
+  for (std::uint32_t at = 0; at < names.size(); ++at) {
+    EXPECT_EQ(pool[at], names[at]);
+    EXPECT_EQ(pool.Find(names[at]), at) << names[at];
+  }
+  EXPECT_EQ(pool.Find("n100003"), NamePool::kMissing);
+  EXPECT_EQ(pool.Find(""), NamePool::kMissing);
+  pool.Add("", NamePool::Hash(""));
+  EXPECT_EQ(pool.Find(""), names.size());
+}
+
+TEST(NamePoolTest, CaseVariantsAreFoundOnlyForAsciiLettersAtAnyByte) {
+  NamePool pool;
+  // Capitals in every position of the eight-byte words the hash reads, and past them.
+  const std::string longName = "CustomerShippingAddressLINE2";
+  AddAll(pool, {"ab", "Ab", longName, "x@[`{"});
+  NamePool::Found found = Look(pool, "AB");
+  EXPECT_EQ(found.exact, NamePool::kMissing);
+  EXPECT_EQ(found.caseVariant, 0u);  // the first of "ab" and "Ab"
+  found = Look(pool, "Ab");
+  EXPECT_EQ(found.exact, 1u);
+  EXPECT_EQ(found.caseVariant, 0u);
+  std::string lower = longName;
+  std::transform(lower.begin(), lower.end(), lower.begin(),
+                 [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c; });
+  EXPECT_EQ(Look(pool, lower).caseVariant, 2u);
+  for (std::size_t i = 0; i < longName.size(); ++i) {
+    std::string variant = longName;
+    variant[i] = static_cast<char>(variant[i] ^ 0x20);
+    if (!std::isalpha(static_cast<unsigned char>(variant[i]))) continue;
+    EXPECT_EQ(Look(pool, variant).caseVariant, 2u) << variant;
+  }
+  // Bytes that differ by 0x20 but are no letters are other names: @ and `, [ and {, and
+  // bytes of UTF-8 such as \xc3\x89 and \xe3\x89.
+  EXPECT_EQ(Look(pool, "X`{@[").caseVariant, NamePool::kMissing);
+  EXPECT_EQ(Look(pool, "x@[`[").caseVariant, NamePool::kMissing);
+  AddAll(pool, {"\xc3\x89t\xc3\x89"});
+  EXPECT_EQ(Look(pool, "\xe3\x89t\xc3\x89").caseVariant, NamePool::kMissing);
+  EXPECT_EQ(Look(pool, "\xc3\x89T\xc3\x89").caseVariant, 4u);
+}
+
+TEST(NamePoolTest, SortGivesByteOrderAndKeepsEveryNameFindable) {
+  std::mt19937 random(7);
+  std::vector<std::string> names;
+  for (int i = 0; i < 3000; ++i) {
+    std::string name;
+    const std::size_t length = random() % 20;
+    for (std::size_t k = 0; k < length; ++k)
+      name += static_cast<char>("aAbB_\x80\xff"[random() % 7]);
+    names.push_back(name);
+  }
+  NamePool pool;
+  AddAll(pool, names);
+  std::vector<std::string> before;
+  for (std::uint32_t at = 0; at < pool.size(); ++at) before.emplace_back(pool[at]);
+  const std::vector<std::uint32_t> newPosition = pool.Sort();
+  std::vector<std::string> sorted = before;
+  std::sort(sorted.begin(), sorted.end());
+  EXPECT_EQ(pool.Names(), sorted);
+  for (std::uint32_t old = 0; old < before.size(); ++old) {
+    EXPECT_EQ(pool[newPosition[old]], before[old]);
+    EXPECT_EQ(pool.Find(before[old]), newPosition[old]);
+  }
+  // Added after the sort, at the end.
+  pool.Add("zz-new", NamePool::Hash("zz-new"));
+  EXPECT_EQ(pool.Find("zz-new"), sorted.size());
+}
+
+TEST(NamePoolTest, AssignReplacesEveryName) {
+  NamePool pool;
+  AddAll(pool, {"old", "older"});
+  pool.Assign({"A", "B", "C"});
+  EXPECT_EQ(pool.size(), 3u);
+  EXPECT_EQ(pool.Find("old"), NamePool::kMissing);
+  EXPECT_EQ(pool.Find("C"), 2u);
+}
+
+}  // namespace
