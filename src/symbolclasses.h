@@ -32,7 +32,7 @@
 //   another cell (only such a cell can agree with another row), with SharedCount() of each
 //   column, and IsComplete(), whether a column is one class (then no merge can change it);
 // - when symbols are tracked, a class's smallest row, in minRow_ at its label.
-// About 12 bytes a cell and two bits, 16 bytes when symbols are tracked.
+// About 8 bytes a cell and two bits, 12 bytes when symbols are tracked.
 class SymbolClasses {
  public:
   // Which cells a merge made distinguished: none, those of the class that kept its label, or
@@ -57,7 +57,10 @@ class SymbolClasses {
   std::size_t RowNo() const { return rows_; }
   std::size_t ColNo() const { return cols_; }
 
-  Row Label(Row row, Column col) const { return Row(CellOf(row, col).label ^ row); }
+  Row Label(Row row, Column col) const {
+    const std::uint32_t held = CellOf(row, col).labelOrSize;
+    return Row(held & kLabelsAClass ? row : held ^ row);
+  }
   bool SameClass(Row a, Row b, Column col) const { return Label(a, col) == Label(b, col); }
   std::size_t ClassSize(Row row, Column col) const { return SizeAt(Label(row, col), col); }
   bool IsDistinguished(Row row, Column col) const { return distinguished_.Test(row, col); }
@@ -96,16 +99,17 @@ class SymbolClasses {
   void WriteTableau(Tableau& tableau) const;
 
  private:
-  // What a cell holds, in one record so that a cell is one cache access: its class label,
-  // the next cell of its class and, when it labels its class, the class size. Stored as
-  // label ^ row, next ^ row and size ^ 1, so that a cell alone in its class holds zeros: the
-  // cells start as memory that the system hands out zeroed, and a page of cells that no merge
-  // touches is never written.
+  // What a cell holds, in one record so that a cell is one cache access: its class label, or
+  // when it labels its class, the class size; and the next cell of its class. A label is
+  // stored as label ^ row, never 0 and below 2^30; a size of 2 or more with kLabelsAClass
+  // set; and a cell alone in its class, its own label of a class of 1, holds 0, as its next,
+  // stored as next ^ row, does too. So the cells start as memory that the system hands out
+  // zeroed, and a page of cells that no merge touches is never written.
   struct CellData {
-    std::uint32_t label;
+    std::uint32_t labelOrSize;
     std::uint32_t next;
-    std::uint32_t size;
   };
+  static constexpr std::uint32_t kLabelsAClass = 1u << 31;
   struct FreeMemory {
     void operator()(CellData* cells) const { std::free(cells); }
   };
@@ -119,10 +123,20 @@ class SymbolClasses {
   const CellData& CellOf(Row row, Column col) const { return cells_.get()[Cell(row, col)]; }
   CellData& CellOf(Row row, Column col) { return cells_.get()[Cell(row, col)]; }
   Row Next(Row row, Column col) const { return Row(CellOf(row, col).next ^ row); }
-  std::uint32_t SizeAt(Row label, Column col) const { return CellOf(label, col).size ^ 1u; }
-  void SetLabel(Row row, Column col, Row label) { CellOf(row, col).label = label ^ row; }
+  std::uint32_t SizeAt(Row label, Column col) const {
+    const std::uint32_t held = CellOf(label, col).labelOrSize;
+    assert(held == 0 || (held & kLabelsAClass) != 0);
+    return held == 0 ? 1 : held & ~kLabelsAClass;
+  }
+  // REQUIRES: row != label; the label's cell keeps its class's size instead.
+  void SetLabel(Row row, Column col, Row label) {
+    assert(row != label);
+    CellOf(row, col).labelOrSize = label ^ row;
+  }
   void SetNext(Row row, Column col, Row next) { CellOf(row, col).next = next ^ row; }
-  void SetSize(Row label, Column col, std::uint32_t size) { CellOf(label, col).size = size ^ 1u; }
+  void SetSize(Row label, Column col, std::uint32_t size) {
+    CellOf(label, col).labelOrSize = size == 1 ? 0 : size | kLabelsAClass;
+  }
 
   void MarkShared(Row row, Column col) {
     shared_.Set(row, col);
