@@ -95,8 +95,9 @@ void ForEachNameAhead(std::string_view text, const NamePool& pool, Visit visit) 
   const auto prepare = [&] {
     std::string_view name;
     if (!ahead.Next(name)) return false;
-    hashes[prepared++ % kAhead] = NamePool::Hash(name);
-    pool.Prefetch(hashes[(prepared - 1) % kAhead]);
+    const std::uint32_t hash = NamePool::Hash(name);
+    hashes[prepared++ % kAhead] = hash;
+    pool.Prefetch(hash);
     return true;
   };
   while (prepared < kAhead / 2 && prepare()) {
