@@ -81,6 +81,7 @@ void Chase::BuildFollowers() {
     }
   }
   keyStarted_.assign(classes_.ColNo(), 0);
+  if (start.back() != 0) startDistinguished_ = classes_.Distinguished();
   std::size_t longer = 0;
   for (std::size_t j = 0; j < dependencies_.size(); ++j) longer += dependencies_.Left(j).size() > 1;
   CheckMemoryFor(longer, sizeof(GroupState));
@@ -132,7 +133,9 @@ void Chase::Meet(std::size_t j) {
 
 void Chase::StartKey(Column c) {
   // Every merge in c is followed as it happens (Follow), for every dependency from c, from the
-  // start; the rows of c's distinguished class agreed on c before any merge.
+  // start; the rows of c's distinguished class at the start agreed on c before any merge.
+  // Those alone are what is left: a row that joined the class since came with a merge that
+  // was followed, and so agrees with the row it joined in every column c determines.
   // A copy: merges in c while this drains drop complete columns from c's list.
   const Span<Target> list = followers_[c];
   keyTargets_.assign(list.begin(), list.end());
@@ -141,9 +144,8 @@ void Chase::StartKey(Column c) {
     if (first == kNoRow) return;
     // In row order, not in the order the class grew: what follows from each row then
     // touches the cells of neighbouring rows, not of rows all over the column.
-    classes_.Shared().ForEach(c, [&](Row r) {
-      if (r != first && classes_.SameClass(r, first, c))
-        Push(first, r, target.column, target.dependency);
+    startDistinguished_.ForEach(c, [&](Row r) {
+      if (r != first) Push(first, r, target.column, target.dependency);
     });
     // One column at a time: what waits is at most a row per cell of the column.
     Drain();
@@ -240,11 +242,20 @@ void Chase::FollowUp(const SymbolClasses::Merge& merge, Column col) {
 }
 
 void Chase::Follow(Row a, Row b, Column c) {
+  // Merges in c are the most frequent reason to look at cells.
+  PrefetchTargets(a, b, followers_[c]);
   followers_.Filter(c, [&](const Target& follower) {
     if (classes_.IsComplete(follower.column)) return false;  // nothing left to merge there
     Push(a, b, follower.column, follower.dependency);
     return true;
   });
+}
+
+void Chase::PrefetchTargets(Row a, Row b, Targets targets) const {
+  for (const Target& target : targets) {
+    classes_.Prefetch(a, target.column);
+    classes_.Prefetch(b, target.column);
+  }
 }
 
 void Chase::AddUses(std::uint32_t g) {

@@ -197,6 +197,9 @@ class Chase {
   bool SameSignature(std::uint32_t g, Row a, Row b) const;
   bool IsSettled(std::uint32_t g);
   void PushTargets(Row a, Row b, Targets targets);
+  // Fetches the cells of rows a and b in the target columns into the cache at once, rather
+  // than one after the other as pushing them looks: each is in a column of its own.
+  void PrefetchTargets(Row a, Row b, Targets targets) const;
   void Push(Row a, Row b, Column c, std::size_t j);
   // Counts the initial distinguished cells of every row, for the early stop.
   void CountDistinguished();
@@ -215,6 +218,9 @@ class Chase {
   std::vector<GroupState> groupStates_;
   std::vector<Target> added_;       // scratch: what a dependency adds to its group
   std::vector<Target> keyTargets_;  // scratch: the columns a key's start walks
+  // The distinguished cells as the chase started, when a dependency has a one-column left-hand
+  // side: the rows that agree on its column with no merge followed.
+  ColumnBits startDistinguished_;
   // Per column, the columns that it alone determines, each with its first dependency. Active
   // from the start: a merge in the column is followed whether or not the chase has come to
   // the dependencies yet.

@@ -62,6 +62,8 @@ class SymbolClasses {
     return Row(held & kLabelsAClass ? row : held ^ row);
   }
   bool SameClass(Row a, Row b, Column col) const { return Label(a, col) == Label(b, col); }
+  // Fetches cell (row, col) into the cache, for a look soon after.
+  void Prefetch(Row row, Column col) const { __builtin_prefetch(&CellOf(row, col)); }
   std::size_t ClassSize(Row row, Column col) const { return SizeAt(Label(row, col), col); }
   bool IsDistinguished(Row row, Column col) const { return distinguished_.Test(row, col); }
   // The label of col's distinguished class, or kNoRow when col has none.
