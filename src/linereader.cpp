@@ -32,6 +32,9 @@ std::size_t LineReader::BytesAhead() const {
 }
 
 bool LineReader::Next(std::string_view& line, bool& endedWithLineFeed) {
+  // The line before is no longer needed: a long one, a sub-schema of millions of names, does
+  // not keep its room for the lines after it.
+  if (spanning_.capacity() > 16 * blockSize_) std::string().swap(spanning_);
   bool spanning = false;
   for (;;) {
     if (begin_ == end_ && !Fill()) {
@@ -44,9 +47,8 @@ bool LineReader::Next(std::string_view& line, bool& endedWithLineFeed) {
     const char* start = block_.get() + begin_;
     const std::size_t left = end_ - begin_;
     // An empty line is found without a search: some files hold millions of them.
-    const auto* lineFeed = *start == '\n'
-                               ? start
-                               : static_cast<const char*>(std::memchr(start, '\n', left));
+    const auto* lineFeed =
+        *start == '\n' ? start : static_cast<const char*>(std::memchr(start, '\n', left));
     if (lineFeed == nullptr) {
       if (!spanning) spanning_.clear();
       // A line longer than a block may be the rest of the file, as a sub-schema of millions

@@ -94,9 +94,9 @@ void NamePool::Reserve(std::size_t count, std::size_t bytes) {
 
 void NamePool::Index(std::uint32_t at) {
   if (table_.Full()) {
-    // Every name is indexed, and its hash kept: the table is made anew from those, without
-    // the old one alongside as a rebuild would keep it.
-    table_.Clear(at + 1);
+    // Every name is indexed, and its hash kept: the table is made anew from those, twice as
+    // large, without the old one alongside as a rebuild would keep it.
+    table_.Clear(2 * table_.Capacity() / 3 - 1);
     for (std::uint32_t earlier = 0; earlier < at; ++earlier) Insert(earlier);
   }
   Insert(at);

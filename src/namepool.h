@@ -23,7 +23,9 @@ class NamePool {
     std::uint32_t caseVariant = kMissing;  // the first name that differs from it only in case
   };
 
-  NamePool() : table_(kMissing) {}
+  // Two thirds full at most: a sub-schema of millions of names takes a table of half the size,
+  // for a probe or two more.
+  NamePool() : table_(kMissing, true) {}
 
   // Replaces every name by names, which must be without duplicates.
   void Assign(const AttributeList& names);

@@ -1,7 +1,7 @@
 #pragma once
 
 // The tool's one hash table: open addressing with linear probing over a power-of-two array of
-// slots, never more than half full.
+// slots, never more than half full (or two thirds, when asked: fewer slots, longer probes).
 //
 // It stores small entries and knows nothing of keys: the caller gives the hash, and says which
 // stored entries match what it looks for. So a table of positions finds names in a list that
@@ -18,8 +18,12 @@
 template <typename Entry>
 class ProbingTable {
  public:
-  // free: the value of a free slot, which no stored entry may equal.
-  explicit ProbingTable(const Entry& free) : free_(free) { Clear(0); }
+  // free: the value of a free slot, which no stored entry may equal. twoThirds: the table
+  // fills up to two thirds before it is rebuilt, not half.
+  explicit ProbingTable(const Entry& free, bool twoThirds = false)
+      : free_(free), twoThirds_(twoThirds) {
+    Clear(0);
+  }
 
   // The first stored entry along hash's probe sequence that matches(entry) accepts, or null.
   template <typename Matches>
@@ -49,7 +53,7 @@ class ProbingTable {
   const Entry* FindOrInsert(std::size_t hash, const Entry& entry, Matches matches, HashOf hashOf,
                             Keep keep) {
     assert(!(entry == free_));
-    if (2 * (used_ + 1) > slots_.size()) Rebuild(hashOf, keep);
+    if (Full()) Rebuild(hashOf, keep);
     for (std::size_t slot = hash & mask_;; slot = (slot + 1) & mask_) {
       Entry& stored = slots_[slot];
       if (stored == free_) {
@@ -71,7 +75,10 @@ class ProbingTable {
   }
 
   // Whether one more entry would make FindOrInsert rebuild the table first.
-  bool Full() const { return 2 * (used_ + 1) > slots_.size(); }
+  bool Full() const {
+    return (twoThirds_ ? 3 : 2) * (used_ + 1) > (twoThirds_ ? 2 : 1) * slots_.size();
+  }
+  std::size_t Capacity() const { return slots_.size(); }
 
   // Drops every entry, with room for count of them before the next rebuild.
   void Clear(std::size_t count) {
@@ -105,5 +112,6 @@ class ProbingTable {
   Entry free_;
   std::vector<Entry> slots_;
   std::size_t mask_ = 0;
+  bool twoThirds_;
   std::size_t used_ = 0;  // stored entries, stale ones included
 };

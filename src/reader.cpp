@@ -376,9 +376,11 @@ void Reader::AddSchemaLine() {
   // A line with n commas names n + 1 attributes at most: room for all of them at once.
   const std::size_t most = static_cast<std::size_t>(std::count(line.begin(), line.end(), ',')) + 1;
   names_.Reserve(most, line.size());
-  ReserveFor(seenStamp_, most);
   // Until the attributes are sorted, a row holds the positions of its names in the pool, each
-  // once: a name written twice in a sub-schema is one column.
+  // once: a name written twice in a sub-schema is one column. A name added on this line is in
+  // its row already when written again; only the names of earlier lines need a stamp.
+  const std::size_t earlier = names_.size();
+  if (seenStamp_.size() < earlier) seenStamp_.resize(earlier, 0);
   NextStamp();
   ColumnLists& rows = result_.resolved.rowColumns;
   rows.ReserveItems(most);
@@ -388,11 +390,12 @@ void Reader::AddSchemaLine() {
     if (at == NamePool::kMissing) {
       at = static_cast<std::uint32_t>(names_.size());
       names_.Add(name, hash);
-      seenStamp_.push_back(0);
       if (found.caseVariant != NamePool::kMissing) WarnAboutCase(found.caseVariant, name);
+    } else if (at >= earlier || seenStamp_[at] == stamp_) {
+      return;  // already in the row
+    } else {
+      seenStamp_[at] = stamp_;
     }
-    if (seenStamp_[at] == stamp_) return;
-    seenStamp_[at] = stamp_;
     rows.Push(Column(at));
   });
   rows.EndList();
