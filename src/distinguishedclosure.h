@@ -61,11 +61,19 @@ class DistinguishedClosure {
   const ResolvedDependencies& dependencies_;
   // Per column, the dependencies that name it and can mark cells.
   PackedLists<std::uint32_t> uses_;
+  bool IsQueued(std::size_t j) const { return (queued_[j / 64] >> (j % 64)) & 1; }
+  void SetQueued(std::size_t j, bool queued) {
+    const std::uint64_t bit = std::uint64_t{1} << (j % 64);
+    queued_[j / 64] = queued ? queued_[j / 64] | bit : queued_[j / 64] & ~bit;
+  }
+
   // First in, first out: a dependency waits while its columns gain more rows, so that one
-  // application takes in many of them at once.
+  // application takes in many of them at once. First every dependency, in input order, up to
+  // firstRoundNext_; then those queued again, in queue_ from head_.
+  std::size_t firstRoundNext_ = 0;
   std::vector<std::uint32_t> queue_;
   std::size_t head_ = 0;
-  std::vector<std::uint8_t> queued_;
+  std::vector<std::uint64_t> queued_;    // a bit per dependency: whether it waits
   std::vector<std::uint64_t> agreeing_;  // scratch: the rows distinguished on a left-hand side
   std::size_t work_ = 0;                 // words read or written, and dependencies queued, so far
   std::size_t gain_ = 0;                 // of the cells marked so far
