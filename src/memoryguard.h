@@ -22,9 +22,10 @@ bool HasMemoryFor(std::size_t count, std::size_t size);
 
 // Before items grows to hold more items: whether the memory for twice that many is there, as
 // a vector that grows doubles.
-template <typename T>
-void CheckGrowth(const std::vector<T>& items, std::size_t more = 1) {
-  if (items.size() + more > items.capacity()) CheckMemoryFor(2 * (items.size() + more), sizeof(T));
+template <typename Items>
+void CheckGrowth(const Items& items, std::size_t more = 1) {
+  if (items.size() + more > items.capacity())
+    CheckMemoryFor(2 * (items.size() + more), sizeof(items[0]));
 }
 
 // Room for more items at once, when the memory is there: a reserved block is address space

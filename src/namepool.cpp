@@ -77,8 +77,7 @@ void NamePool::Add(std::string_view name, std::uint32_t hash) {
   // that the machine could chase, and are refused as memory is.
   if (bytes_.size() + name.size() > UINT32_MAX || hashes_.size() >= kMissing)
     throw std::bad_alloc();
-  if (bytes_.size() + name.size() > bytes_.capacity())
-    CheckMemoryFor(2 * (bytes_.size() + name.size()), 1);
+  CheckGrowth(bytes_, name.size());
   CheckGrowth(ends_);
   bytes_.append(name);
   ends_.push_back(static_cast<std::uint32_t>(bytes_.size()));

@@ -3,8 +3,6 @@
 #include <algorithm>
 #include <cerrno>
 #include <functional>
-#include <limits>
-#include <numeric>
 #include <sstream>
 #include <string_view>
 #include <unordered_map>
