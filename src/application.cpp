@@ -188,7 +188,7 @@ void Application::getInput() {
 void Application::getInput(std::istream& in, const std::string& name) {
   inputName = name;
   const bool keepWarnings = explanation != nullptr && explainFormat != ExplainFormat::kText;
-  Warnings shown(std::cerr, name, keepWarnings ? &warnings : nullptr);
+  Warnings shown(*warningsOut, name, keepWarnings ? &warnings : nullptr);
   ParsedInput parsed = ReadInput(in, shown, keepNames);
   shown.Finish();
   attributes = std::move(parsed.attributes);

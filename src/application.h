@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <fstream>
+#include <iostream>
 #include <istream>
 #include <memory>
 #include <ostream>
@@ -46,8 +47,11 @@ class Application {
   Application(const char* inputFile, const char* outputFile, std::ostream* explainTo = nullptr,
               ExplainFormat format = ExplainFormat::kText);
   // An application without files, for reading from any stream; it keeps the dependencies'
-  // names whether or not it explains.
-  explicit Application(std::ostream* explainTo = nullptr) : explanation(explainTo) {}
+  // names whether or not it explains. Warnings about the input go to warningsTo.
+  explicit Application(std::ostream* explainTo = nullptr,
+                       ExplainFormat format = ExplainFormat::kText,
+                       std::ostream* warningsTo = &std::cerr)
+      : explanation(explainTo), explainFormat(format), warningsOut(warningsTo) {}
   // Closes the input stream, then the output stream.
   ~Application();
   Application(const Application&) = delete;
@@ -128,4 +132,5 @@ class Application {
   std::ostream* explanation = nullptr;  // where to explain the run, if anywhere
   ExplainFormat explainFormat = ExplainFormat::kText;
   std::vector<Warning> warnings;  // the input's, kept for an explanation in JSON or LaTeX
+  std::ostream* warningsOut = &std::cerr;
 };

@@ -178,10 +178,10 @@ class GeneralChase {
   }
 
   std::size_t KeyOf(const Rule& rule, std::uint32_t r) const {
-    std::size_t hash = 0x9e3779b97f4a7c15ULL;
+    std::uint64_t hash = 0x9e3779b97f4a7c15ULL;
     for (Column c : rule.left)
       hash = (hash ^ static_cast<std::uint32_t>(RowCells(r)[c])) * 0xff51afd7ed558ccdULL;
-    return hash ^ (hash >> 29);
+    return static_cast<std::size_t>(hash ^ (hash >> 29));
   }
 
   bool SameOnLeft(const Rule& rule, std::uint32_t a, std::uint32_t b) const {

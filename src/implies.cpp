@@ -115,6 +115,11 @@ int AnswerImplications(const std::string& path, const std::vector<std::string>& 
     err << "lossless-join: " << path << ": " << error << std::endl;
     return 2;
   }
+  return AnswerImplications(input, asked, options, out, err);
+}
+
+int AnswerImplications(const ParsedInput& input, const std::vector<std::string>& asked,
+                       const ImpliesOptions& options, std::ostream& out, std::ostream& err) {
   int status = 0;
   for (const std::string& text : asked)
     status = std::max(status, Answer(input, text, options, out, err));
