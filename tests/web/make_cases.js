@@ -12,6 +12,14 @@ const [tool, examplesDir, outFile, countText] = process.argv.slice(2);
 const randomCount = Number(countText || 300);
 const scratch = fs.mkdtempSync(path.join(os.tmpdir(), 'lossless-join-web-'));
 
+// The command line's --explain=latex on one input.
+function latexOf(input) {
+  const inputFile = path.join(scratch, 'input.txt');
+  fs.writeFileSync(inputFile, input);
+  const run = childProcess.spawnSync(tool, ['--explain=latex', inputFile, path.join(scratch, 'out')]);
+  return run.status === 0 ? run.stdout.toString() : null;
+}
+
 // The command line on one input: its output file's bytes, its explanation, its status.
 function runTool(input) {
   const inputFile = path.join(scratch, 'input.txt');
@@ -83,7 +91,7 @@ function randomInput(random, index) {
 const cases = {examples: [], random: [], implies: []};
 for (const name of fs.readdirSync(examplesDir).filter((n) => n.endsWith('.txt')).sort()) {
   const input = fs.readFileSync(path.join(examplesDir, name), 'utf8');
-  cases.examples.push({name, input, ...runTool(input)});
+  cases.examples.push({name, input, latex: latexOf(input), ...runTool(input)});
 }
 // A link keeps the bytes of what it opens, mixed line ends included, though a text area shows
 // every line end as "\n".
