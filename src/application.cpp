@@ -187,8 +187,9 @@ void Application::getInput() {
 
 void Application::getInput(std::istream& in, const std::string& name) {
   inputName = name;
-  const bool keepWarnings = explanation != nullptr && explainFormat != ExplainFormat::kText;
-  Warnings shown(*warningsOut, name, keepWarnings ? &warnings : nullptr);
+  const bool keep =
+      keepWarnings || (explanation != nullptr && explainFormat != ExplainFormat::kText);
+  Warnings shown(*warningsOut, name, keep ? &warnings : nullptr);
   ParsedInput parsed = ReadInput(in, shown, keepNames);
   shown.Finish();
   attributes = std::move(parsed.attributes);

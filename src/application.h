@@ -47,11 +47,15 @@ class Application {
   Application(const char* inputFile, const char* outputFile, std::ostream* explainTo = nullptr,
               ExplainFormat format = ExplainFormat::kText);
   // An application without files, for reading from any stream; it keeps the dependencies'
-  // names whether or not it explains. Warnings about the input go to warningsTo.
+  // names whether or not it explains. Warnings about the input go to warningsTo, and are
+  // all kept as well.
   explicit Application(std::ostream* explainTo = nullptr,
                        ExplainFormat format = ExplainFormat::kText,
                        std::ostream* warningsTo = &std::cerr)
-      : explanation(explainTo), explainFormat(format), warningsOut(warningsTo) {}
+      : explanation(explainTo),
+        explainFormat(format),
+        keepWarnings(true),
+        warningsOut(warningsTo) {}
   // Closes the input stream, then the output stream.
   ~Application();
   Application(const Application&) = delete;
@@ -91,6 +95,9 @@ class Application {
   // The line of the input file that each dependency came from, counted from 1.
   const std::vector<std::size_t>& getDependencyLines() const { return dependencyLines; }
   const std::string& getLineBreak() const { return lineBreak; }
+  // The input's warnings, when they are kept: by an application without files, and by one that
+  // explains in JSON or LaTeX until its explanation takes them.
+  const std::vector<Warning>& getWarnings() const { return warnings; }
 
  private:
   // Copies the input to where the output is written: through FileCopy from file to file, or
@@ -132,5 +139,6 @@ class Application {
   std::ostream* explanation = nullptr;  // where to explain the run, if anywhere
   ExplainFormat explainFormat = ExplainFormat::kText;
   std::vector<Warning> warnings;  // the input's, kept for an explanation in JSON or LaTeX
+  bool keepWarnings = false;      // whether to keep them in any case
   std::ostream* warningsOut = &std::cerr;
 };

@@ -12,6 +12,10 @@
 
 namespace {
 
+// A tableau of more cells than this is decided but not explained: the page would draw it, and
+// keep it for every step, and a pasted table of thousands of columns would stall it.
+constexpr std::size_t kMostCellsExplained = 20000;
+
 // Reads input and decides it as a run from files does, explained in format into explanation;
 // returns what the run appends to the output file after the input's bytes. The warnings are
 // part of the explanation, so they are not written anywhere else.
@@ -45,6 +49,19 @@ std::string Guarded(Answer answer) {
   }
 }
 
+// The verdict alone, for a tableau too large to explain on the page.
+std::string Unexplained(const std::string& input, Application& read, std::size_t cells) {
+  std::ostringstream appended;
+  read.result(appended);
+  const bool lossless = appended.str() == read.getLineBreak() + "vesztesegmentes";
+  return std::string("{\"explanation\":null,\"verdict\":") +
+         (lossless ? "\"lossless\",\"verdict_word\":\"vesztesegmentes\""
+                   : "\"lossy\",\"verdict_word\":\"veszteseges\"") +
+         ",\"cells\":" + std::to_string(cells) +
+         ",\"warnings\":" + JsonWarnings(read.getWarnings()) +
+         ",\"output_file\":" + JsonString(input + appended.str()) + "}";
+}
+
 // The text without its last line break.
 std::string Chomped(std::string text) {
   while (!text.empty() && text.back() == '\n') text.pop_back();
@@ -55,6 +72,12 @@ std::string Chomped(std::string text) {
 
 std::string PageDecide(const std::string& input) {
   return Guarded([&] {
+    std::ostringstream ignored;
+    Application plain(nullptr, ExplainFormat::kText, &ignored);
+    std::istringstream in(input);
+    plain.getInput(in, "input");
+    const std::size_t cells = plain.getDecomposition().size() * plain.getAttributes().size();
+    if (cells > kMostCellsExplained) return Unexplained(input, plain, cells);
     std::string explanation;
     const std::string appended = Explain(input, ExplainFormat::kJson, explanation);
     return "{\"explanation\":" + Chomped(explanation) +

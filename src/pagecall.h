@@ -7,7 +7,9 @@
 #include <string>
 
 // The explanation as --explain=json writes it, and the bytes of the output file that a run
-// from files writes: {"explanation":{...},"output_file":"..."}.
+// from files writes: {"explanation":{...},"output_file":"..."}. A tableau of more than 20,000
+// cells is not explained: {"explanation":null,"verdict":"lossless"|"lossy","verdict_word":
+// "...","cells":N,"warnings":[...],"output_file":"..."}.
 std::string PageDecide(const std::string& input);
 
 // The explanation as --explain=latex writes it: {"latex":"..."}.

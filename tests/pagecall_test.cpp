@@ -37,6 +37,25 @@ TEST(PageCallTest, ExplainsInJsonWithTheWarningsInside) {
   EXPECT_TRUE(Has(answer, "},\"output_file\":"));
 }
 
+// Past 20,000 cells the page gets the verdict, the warnings and the output file, and no
+// explanation to draw.
+TEST(PageCallTest, ALargeTableauIsDecidedWithoutExplanation) {
+  std::string wide;
+  for (int i = 0; i < 10000; ++i) wide += (i == 0 ? "" : ",") + std::to_string(i);
+  const std::string atLimit = wide + "\n" + wide + "\n\n0->1\n";
+  EXPECT_EQ(PageDecide(atLimit).rfind("{\"explanation\":{", 0), 0u);
+  const std::string past = wide + "\n" + wide + ",x\n\n0->1\nz->x\n";
+  const std::string answer = PageDecide(past);
+  const std::size_t file = answer.find(",\"output_file\":");
+  ASSERT_NE(file, std::string::npos);
+  EXPECT_EQ(answer.substr(0, file),
+            "{\"explanation\":null,\"verdict\":\"lossless\",\"verdict_word\":\"vesztesegmentes\","
+            "\"cells\":20002,\"warnings\":[{\"line\":5,\"column\":1,\"message\":\"attribute "
+            "\\\"z\\\" is in no sub-schema; the dependency never applies\"}]");
+  EXPECT_TRUE(answer.substr(file) ==
+              ",\"output_file\":" + JsonString(past + "\nvesztesegmentes") + "}");
+}
+
 TEST(PageCallTest, LatexAsTheCommandLineWritesIt) {
   const std::string answer = PageLatex("A,B\nB,C\n\nB->C\n");
   EXPECT_EQ(answer.rfind("{\"latex\":\"% The tableau test", 0), 0u);

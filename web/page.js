@@ -147,36 +147,37 @@
     }
   }
 
-  function copyRows(rows) {
-    return rows.map((row) => ({row: row.row, label: row.label, cells: row.cells.slice()}));
-  }
-
-  // The tableau after each step, replayed from the initial one as the steps record it: an
+  // The tableau after step number, replayed from the initial one as the steps record it: an
   // equalization turns every cell of its column that holds its "from" symbol into its "to"
-  // symbol; an added row is appended. Each state keeps the cells that its step changed.
-  function replaySteps(explanation) {
+  // symbol; an added row is appended. Only the state last asked for is kept, so that stepping
+  // on costs one step, and a long chase does not keep a tableau per step.
+  function stateAt(number) {
+    const explanation = current.explanation;
+    if (current.state === null || number < current.state.number) {
+      const rows = explanation.initial_tableau.rows.map(
+          (row) => ({row: row.row, label: row.label, cells: row.cells.slice()}));
+      current.state = {number: 0, rows, changed: new Set(), addedRow: null};
+    }
+    const state = current.state;
     const columns = explanation.initial_tableau.columns;
-    let rows = copyRows(explanation.initial_tableau.rows);
-    const states = [{rows, changed: new Set(), addedRow: null}];
-    for (const step of explanation.steps) {
-      rows = copyRows(rows);
-      const changed = new Set();
-      let addedRow = null;
+    while (state.number < number) {
+      const step = explanation.steps[state.number++];
+      state.changed = new Set();
+      state.addedRow = null;
       if (step.kind === 'equalization') {
         const c = columns.indexOf(step.column);
-        for (const row of rows) {
+        for (const row of state.rows) {
           if (row.cells[c] === step.from) {
             row.cells[c] = step.to;
-            changed.add(row.row + ',' + c);
+            state.changed.add(row.row + ',' + c);
           }
         }
       } else {
-        rows.push({row: step.row, label: step.row + ' (added)', cells: step.cells.slice()});
-        addedRow = step.row;
+        state.rows.push({row: step.row, label: step.row + ' (added)', cells: step.cells.slice()});
+        state.addedRow = step.row;
       }
-      states.push({rows, changed, addedRow});
     }
-    return states;
+    return state;
   }
 
   function stepText(step, number) {
@@ -193,14 +194,14 @@
 
   // ---- Stepping ------------------------------------------------------------------------
 
-  let current = null;  // the explanation shown, with its replayed states
+  let current = null;  // the explanation shown, and the state of the tableau last replayed
   let stepShown = 0;
 
   function showStep(number) {
     if (current === null) return;
-    const last = current.states.length - 1;
+    const last = current.explanation.steps.length;
     stepShown = Math.max(0, Math.min(number, last));
-    const state = current.states[stepShown];
+    const state = stateAt(stepShown);
     const columns = current.explanation.initial_tableau.columns;
     $('step-label').textContent = 'Step ' + stepShown + ' of ' + last;
     $('step-text').textContent = stepShown === 0
@@ -270,30 +271,47 @@
                .join(', ') + '.';
   }
 
-  function showFailure(message) {
+  function showVerdict(verdict, word) {
+    $('verdict').textContent = word + ' (' + verdict + ')';
+    $('verdict').className = verdict;
+  }
+
+  function clearTableaux() {
     current = null;
+    $('tableaux').hidden = true;
+    for (const id of ['initial', 'step', 'final', 'counterexample', 'needed']) $(id).textContent = '';
+  }
+
+  function showFailure(message) {
+    clearTableaux();
     $('verdict').textContent = 'Not decided: ' + message;
     $('verdict').className = 'failed';
-    for (const id of ['verdict-reason', 'preservation', 'step-label', 'step-text']) {
-      $(id).textContent = '';
-    }
-    for (const id of ['initial', 'step', 'final', 'counterexample', 'needed']) $(id).textContent = '';
+    $('verdict-reason').textContent = '';
+    $('preservation').textContent = '';
     showWarnings([]);
   }
 
-  function showAnswer(answer, milliseconds) {
+  // A tableau too large to draw: the verdict and the warnings only.
+  function showVerdictOnly(answer) {
+    clearTableaux();
+    showVerdict(answer.verdict, answer.verdict_word);
+    $('verdict-reason').textContent = 'The tableau has ' + answer.cells + ' cells, too many to ' +
+                                      'draw here: lossless-join --explain shows them.';
+    $('preservation').textContent = '';
+    showWarnings(answer.warnings);
+  }
+
+  function showAnswer(answer) {
     const explanation = answer.explanation;
     const lossless = explanation.verdict === 'lossless';
-    $('verdict').textContent = explanation.verdict_word + ' (' +
-                               (lossless ? 'lossless' : 'lossy') + ')';
-    $('verdict').className = lossless ? 'lossless' : 'lossy';
-    $('verdict').dataset.milliseconds = milliseconds.toFixed(1);
+    showVerdict(explanation.verdict, explanation.verdict_word);
     $('verdict-reason').textContent = lossless
         ? 'Row ' + explanation.deciding_row + ' of the final tableau is all a.'
         : 'No row of the final tableau is all a: read as a relation, it is a counterexample.';
     $('preservation').textContent = preservationText(explanation);
     showWarnings(explanation.warnings);
-    current = {explanation, states: replaySteps(explanation)};
+    current = {explanation, state: null};
+    $('tableaux').hidden = false;
     drawTableau($('initial'), 'initial-tableau', 'Initial tableau', explanation.initial_tableau);
     drawTableau($('final'), 'final-tableau', 'Final tableau', explanation.final_tableau,
                 {decidingRow: explanation.deciding_row});
@@ -306,21 +324,21 @@
       $('counterexample').textContent = '';
     }
     showNeeded(explanation);
-    showStep(Math.min(stepShown, current.states.length - 1));
+    showStep(stepShown);
   }
 
   function update() {
     if (core === null) return;
     const text = fileText();
     keepInAddress(text);
-    const started = performance.now();
     const answer = decide(text);
-    const milliseconds = performance.now() - started;
     lastAnswer = answer;
     if (answer.error !== undefined) {
       showFailure(answer.error);
+    } else if (answer.explanation === null) {
+      showVerdictOnly(answer);
     } else {
-      showAnswer(answer, milliseconds);
+      showAnswer(answer);
     }
     updateImplies();
   }

@@ -146,6 +146,17 @@ async function checkExample(win, doc, example) {
   }
 }
 
+// A tableau too large to draw: the verdict, no tableau, the same download.
+async function checkLarge(win, doc, example) {
+  await openLink(win, example.input);
+  check(doc.getElementById('verdict').textContent.startsWith(example.explanation.verdict_word + ' ('),
+        example.name + ': the verdict is not the command line\'s');
+  check(doc.getElementById('tableaux').hidden, example.name + ': a tableau is drawn');
+  const bytes = await downloaded(win, doc);
+  check(bytes !== null && sameBytes(bytes, base64Bytes(example.output)),
+        example.name + ': the download is not the command line\'s output file');
+}
+
 // A warning's button takes the cursor to the start of its line.
 function checkWarningLink(doc, examples) {
   const example = examples.find((e) => e.explanation.warnings.length > 0);
@@ -228,6 +239,7 @@ async function main() {
       check(false, example.name + ': ' + error);
     }
   }
+  for (const example of cases.large) await checkLarge(win, doc, example);
   await checkTyping(win, doc, textbook);
   await checkImplies(win, doc, cases.implies);
   const randomStarted = performance.now();
