@@ -147,6 +147,11 @@
     }
   }
 
+  // ---- Stepping ------------------------------------------------------------------------
+
+  let current = null;  // the explanation shown, and the state of the tableau last replayed
+  let stepShown = 0;
+
   // The tableau after step number, replayed from the initial one as the steps record it: an
   // equalization turns every cell of its column that holds its "from" symbol into its "to"
   // symbol; an added row is appended. Only the state last asked for is kept, so that stepping
@@ -191,11 +196,6 @@
     return 'Step ' + number + ' (' + where + '): rows ' + step.from_rows.join(', ') +
            ' give the new row ' + step.row + '.';
   }
-
-  // ---- Stepping ------------------------------------------------------------------------
-
-  let current = null;  // the explanation shown, and the state of the tableau last replayed
-  let stepShown = 0;
 
   function showStep(number) {
     if (current === null) return;
