@@ -52,6 +52,10 @@ TEST(PageCallTest, ALargeTableauIsDecidedWithoutExplanation) {
             "{\"explanation\":null,\"verdict\":\"lossless\",\"verdict_word\":\"vesztesegmentes\","
             "\"cells\":20002,\"warnings\":[{\"line\":5,\"column\":1,\"message\":\"attribute "
             "\\\"z\\\" is in no sub-schema; the dependency never applies\"}]");
+  const std::string lossy = PageDecide(wide + ",y\n" + wide + ",x\n");
+  EXPECT_EQ(lossy.find("{\"explanation\":null,\"verdict\":\"lossy\",\"verdict_word\":"
+                       "\"veszteseges\",\"cells\":20004,\"warnings\":[],"),
+            0u);
   EXPECT_TRUE(answer.substr(file) ==
               ",\"output_file\":" + JsonString(past + "\nvesztesegmentes") + "}");
 }
