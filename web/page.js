@@ -451,12 +451,20 @@
     });
   }
 
+  // The text shows at once; it is decided when the core has loaded.
+  const linked = inputFromAddress();
+  load(linked !== null ? linked : kStartExample);
+  const ready = createLosslessJoin().then(
+      (module) => {
+        core = module;
+        update();
+      },
+      (error) => {
+        $('verdict').textContent = 'The page could not load its WebAssembly (' + error +
+                                   '): serve its folder over HTTP, not as a file.';
+        $('verdict').className = 'failed';
+      });
   // The page's calls, for scripts and tests: they run what the page runs.
-  const ready = createLosslessJoin().then((module) => {
-    core = module;
-    const linked = inputFromAddress();
-    load(linked !== null ? linked : kStartExample);
-  });
   window.losslessJoin = {ready, decide, latex, implies, load, fileText};
 
   wire();
