@@ -72,6 +72,8 @@ std::string Chomped(std::string text) {
 
 std::string PageDecide(const std::string& input) {
   return Guarded([&] {
+    // Read once to size the tableau; an input small enough to explain is read again by the
+    // explained run, which costs little next to the explanation itself.
     std::ostringstream ignored;
     Application plain(nullptr, ExplainFormat::kText, &ignored);
     std::istringstream in(input);
