@@ -6,6 +6,7 @@
 (function () {
   const kStartExample = 'A,B\nB,C\nC,D\n\nC->D\nB->C\n';
   const kMostRowsDrawn = 300;  // a tableau larger than this shows its first rows only
+  const kLongestAddressInput = 1 << 20;  // characters of the URL-encoded input
 
   const $ = (id) => document.getElementById(id);
   const encoder = new TextEncoder();
@@ -70,9 +71,17 @@
     }
   }
 
+  // Browsers refuse or cut addresses of a few megabytes: a larger input leaves the address
+  // without one rather than with part of it.
   function keepInAddress(text) {
-    const hash = '#input=' + encodeURIComponent(text);
-    if (window.location.hash !== hash) history.replaceState(null, '', hash);
+    const encoded = encodeURIComponent(text);
+    const hash = encoded.length <= kLongestAddressInput ? '#input=' + encoded : '';
+    if (window.location.hash === hash) return;
+    try {
+      history.replaceState(null, '', hash || window.location.pathname + window.location.search);
+    } catch (error) {
+      // The address stays as it was; the page works without it.
+    }
   }
 
   // ---- Drawing -------------------------------------------------------------------------
