@@ -326,8 +326,8 @@
                 {decidingRow: explanation.deciding_row});
     if (explanation.counterexample) {
       drawTableau($('counterexample'), 'counterexample-tableau',
-                  'Counterexample: satisfies every dependency, and the join of its projections ' +
-                      'holds the row of a in every column, which it does not',
+                  'Counterexample: this relation satisfies every dependency, yet the join of ' +
+                      'its projections holds the all-a row, which the relation lacks',
                   explanation.counterexample);
     } else {
       $('counterexample').textContent = '';

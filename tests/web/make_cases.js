@@ -12,22 +12,25 @@ const [tool, examplesDir, outFile, countText] = process.argv.slice(2);
 const randomCount = Number(countText || 300);
 const scratch = fs.mkdtempSync(path.join(os.tmpdir(), 'lossless-join-web-'));
 
-// The command line's --explain=latex on one input.
-function latexOf(input) {
+// Runs the command line with args, the input file's name put where "INPUT" stands.
+function runOn(input, args) {
   const inputFile = path.join(scratch, 'input.txt');
   fs.writeFileSync(inputFile, input);
-  const run = childProcess.spawnSync(tool, ['--explain=latex', inputFile, path.join(scratch, 'out')]);
+  return childProcess.spawnSync(tool, args.map((arg) => (arg === 'INPUT' ? inputFile : arg)),
+                                {maxBuffer: 1 << 28});
+}
+
+// The command line's --explain=latex on one input.
+function latexOf(input) {
+  const run = runOn(input, ['--explain=latex', 'INPUT', path.join(scratch, 'out')]);
   return run.status === 0 ? run.stdout.toString() : null;
 }
 
 // The command line on one input: its output file's bytes, its explanation, its status.
 function runTool(input) {
-  const inputFile = path.join(scratch, 'input.txt');
   const outputFile = path.join(scratch, 'output.txt');
-  fs.writeFileSync(inputFile, input);
   fs.rmSync(outputFile, {force: true});
-  const run = childProcess.spawnSync(tool, ['--explain=json', inputFile, outputFile],
-                                     {maxBuffer: 1 << 28});
+  const run = runOn(input, ['--explain=json', 'INPUT', outputFile]);
   const decided = run.status === 0;
   return {
     status: run.status,
@@ -37,9 +40,7 @@ function runTool(input) {
 }
 
 function askTool(input, dependency) {
-  const inputFile = path.join(scratch, 'input.txt');
-  fs.writeFileSync(inputFile, input);
-  const run = childProcess.spawnSync(tool, ['--implies=' + dependency, inputFile]);
+  const run = runOn(input, ['--implies=' + dependency, 'INPUT']);
   return run.status === 0 ? 'implied' : run.status === 1 ? 'not implied' : null;
 }
 
