@@ -5,12 +5,14 @@
 #include <cassert>
 #include <cstdint>
 #include <limits>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <utility>
 
 #include "chase.h"
 #include "columnbits.h"
+#include "columncycles.h"
 #include "distinguishedclosure.h"
 #include "symbolclasses.h"
 
@@ -73,14 +75,18 @@ Outcome DecideFunctional(const ResolvedInput& input, const DecideOptions& option
   CheckTableauSize(input.RowNo(), input.ColNo(), observed);
   ColumnBits distinguished = InitialDistinguished(input);
   bool fixpoint = false;
+  // Without an explanation only the final tableau counts, which equivalent dependencies
+  // reach as well; with one, every step must be one of the input's dependencies.
+  std::optional<ResolvedDependencies> merged;
+  if (!observed) merged = MergeColumnCycles(input.dependencies, input.ColNo());
+  const ResolvedDependencies& dependencies = merged ? *merged : input.dependencies;
   if (!observed) {
     // Rows that agree on distinguished cells alone decide most large inputs, 64 rows at a
     // time; the closure's work is held to a few words a cell, so that it never costs more than
     // a part of the chase it saves.
-    DistinguishedClosure closure(std::move(distinguished), input.dependencies);
-    closure.Run(
-        kClosureWordsPerCell * (input.RowNo() * input.ColNo() + input.dependencies.ColumnCount()),
-        verdictOnly, kClosureWordsPerGain);
+    DistinguishedClosure closure(std::move(distinguished), dependencies);
+    closure.Run(kClosureWordsPerCell * (input.RowNo() * input.ColNo() + dependencies.ColumnCount()),
+                verdictOnly, kClosureWordsPerGain);
     if (verdictOnly) {
       // A row all distinguished stays so whatever the chase does.
       Outcome outcome = Verdict(closure.Cells());
@@ -97,7 +103,7 @@ Outcome DecideFunctional(const ResolvedInput& input, const DecideOptions& option
   if (!fixpoint) {
     Chase::StepObserver step = observed ? options.observer->step : nullptr;
     // Stopping at the first row all distinguished is right for the verdict: it stays so.
-    stoppedEarly = Chase(classes, input.dependencies, std::move(step)).Run(verdictOnly);
+    stoppedEarly = Chase(classes, dependencies, std::move(step)).Run(verdictOnly);
   }
   Outcome outcome = Verdict(classes.Distinguished());
   assert(!stoppedEarly || outcome.lossless);
