@@ -124,24 +124,25 @@ std::optional<ResolvedDependencies> MergeColumnCycles(const ResolvedDependencies
   ResolvedDependencies merged;
   AddCycles(part, first, merged);
 
-  // stamp[p] == j + 1: part p holds a left-hand column of dependency j.
+  // stamp[p] == j + 1: part p holds a left-hand column of dependency j. Nearly every
+  // dependency of a mined file loses its whole right-hand side: that is found first.
   std::vector<std::uint32_t> stamp(partCount, 0);
   std::vector<Column> left;
   std::vector<Column> right;
   for (std::size_t j = 0; j < dependencies.size(); ++j) {
-    if (!dependencies.Applies(j)) continue;
     const auto mark = static_cast<std::uint32_t>(j + 1);
-    left.clear();
-    for (Column c : dependencies.Left(j)) {
-      if (stamp[part[c]] == mark) continue;
-      stamp[part[c]] = mark;
-      left.push_back(first[part[c]]);
-    }
+    for (Column c : dependencies.Left(j)) stamp[part[c]] = mark;
     right.clear();
     for (Column c : dependencies.Right(j)) {
       if (stamp[part[c]] != mark) right.push_back(c);
     }
-    if (right.empty()) continue;
+    if (right.empty() || !dependencies.Applies(j)) continue;
+    left.clear();
+    for (Column c : dependencies.Left(j)) {
+      if (stamp[part[c]] != mark) continue;
+      stamp[part[c]] = 0;  // each part named once
+      left.push_back(first[part[c]]);
+    }
     std::sort(left.begin(), left.end());
     merged.Add(DependencyKind::kFunctional, left, right);
   }

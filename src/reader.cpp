@@ -1,8 +1,10 @@
 #include "reader.h"
 
 #include <algorithm>
+#include <array>
 #include <cerrno>
 #include <functional>
+#include <optional>
 #include <sstream>
 #include <string_view>
 #include <unordered_map>
@@ -14,6 +16,7 @@
 #include "namepool.h"
 #include "notation.h"
 #include "probingtable.h"
+#include "shortnames.h"
 #include "stringutils.h"
 
 namespace {
@@ -25,6 +28,16 @@ bool StartsWith(std::string_view text, std::string_view prefix) {
 }
 
 bool IsBlank(char c) { return c == ' ' || c == '\t'; }
+
+// The bytes of a name on a plain dependency line: printable ASCII but for blanks, the bytes
+// of arrows and lists, and those that the notation hints look for.
+constexpr std::array<bool, 256> PlainNameBytes() {
+  std::array<bool, 256> plain{};
+  for (int c = '!'; c <= '~'; ++c) plain[static_cast<std::size_t>(c)] = true;
+  for (char c : std::string_view(",->*()|[]{};")) plain[static_cast<unsigned char>(c)] = false;
+  return plain;
+}
+constexpr std::array<bool, 256> kPlainNameByte = PlainNameBytes();
 
 // UTF-16 and UTF-32 text starts with its byte order mark, or, without one, holds a NUL in
 // every other byte (every fourth, for UTF-32, fits that too). line is the first line, and
@@ -223,6 +236,13 @@ class Reader {
   void ReserveForDependencies(std::size_t bytes);
   // REQUIRES: the line is not empty.
   void AddDependencyLine();
+  // A line of plain names, each an attribute, separated by commas and one "->", as mined
+  // files hold them by the million: one pass over the line, since such a line draws no warning.
+  // Returns false, having added nothing, for a line of any other form; it then takes the
+  // general path.
+  bool AddPlainDependencyLine(std::string_view line);
+  // The column of name, or NamePool::kMissing; name is a part of line.
+  std::uint32_t ColumnOfName(std::string_view name, std::string_view line) const;
   // A join dependency: "*(" then components separated by "|", then ")".
   void AddJoinLine(std::string_view line);
   // Warns when the multivalued dependency of leftColumns_ and rightColumns_ always holds;
@@ -274,6 +294,8 @@ class Reader {
   // The attributes, at their columns once the sub-schemas are read. With keepNames they are
   // sorted then, and kept in result_.attributes as well.
   NamePool names_;
+  // The short ones among them, for the dependency lines, when they are not too many to index.
+  std::optional<ShortNames> shortNames_;
   bool emptyNameWarned_ = false;  // on the current line
   std::string_view line_;         // the current line, in the line reader's storage
   std::size_t lineNumber_ = 0;
@@ -293,6 +315,7 @@ class Reader {
   // unknown name.
   std::unordered_map<std::string, std::uint32_t> nearMisses_;
   static constexpr std::uint32_t kNoAttribute = UINT32_MAX;
+  static constexpr std::size_t kMostShortNames = std::size_t{1} << 16;
   std::uint32_t stamp_ = 0;
 };
 
@@ -302,6 +325,8 @@ ParsedInput Reader::Read() {
   // Dependencies name only attributes of the schema lines, so the universe is complete
   // here and each dependency line can be resolved as it is read.
   SortAttributes();
+  // A wide universe with few dependencies would spend more on the index than it saves.
+  if (names_.size() <= kMostShortNames) shortNames_.emplace(names_);
   ReserveForDependencies(lines_.BytesAhead());
   while (NextLine()) {
     if (!line_.empty()) AddDependencyLine();  // empty lines are many in some files: no call
@@ -479,6 +504,7 @@ void Reader::ReserveForDependencies(std::size_t bytes) {
 void Reader::AddDependencyLine() {
   // Looked at in place: a million dependency lines make no string of their names.
   const std::string_view line = line_;
+  if (AddPlainDependencyLine(line)) return;
   if (StartsWith(line, "*(")) {
     AddJoinLine(line);
     return;
@@ -523,6 +549,52 @@ void Reader::AddDependencyLine() {
     SplitNames(right, right_);
     KeepDependency(left_, right_, {});
   }
+}
+
+bool Reader::AddPlainDependencyLine(std::string_view line) {
+  leftColumns_.clear();
+  rightColumns_.clear();
+  std::vector<Column>* side = &leftColumns_;
+  NextStamp();
+  const char* const text = line.data();
+  const std::size_t size = line.size();
+  std::size_t arrowAt = std::string_view::npos;
+  for (std::size_t at = 0;;) {
+    const std::size_t start = at;
+    while (at < size && kPlainNameByte[static_cast<unsigned char>(text[at])]) ++at;
+    if (at == start) return false;  // an empty name, or a byte that is not plain
+    const std::uint32_t column = ColumnOfName(line.substr(start, at - start), line);
+    if (column == NamePool::kMissing) return false;
+    if (seenStamp_[column] != stamp_) {
+      seenStamp_[column] = stamp_;
+      side->push_back(Column(column));
+    }
+    if (at == size) break;
+    if (text[at] == ',') {
+      ++at;
+      continue;
+    }
+    // A "-", the only other byte a name stops at: it must start the one arrow.
+    if (arrowAt != std::string_view::npos || at + 1 == size || text[at + 1] != '>') return false;
+    arrowAt = at;
+    side = &rightColumns_;
+    NextStamp();
+    at += 2;
+  }
+  if (arrowAt == std::string_view::npos) return false;
+  std::sort(leftColumns_.begin(), leftColumns_.end());
+  result_.resolved.dependencies.Add(DependencyKind::kFunctional, leftColumns_, rightColumns_);
+  if (keepNames_) {
+    SplitNames(line.substr(0, arrowAt), left_);
+    SplitNames(line.substr(arrowAt + 2), right_);
+    KeepDependency(left_, right_, {});
+  }
+  return true;
+}
+
+std::uint32_t Reader::ColumnOfName(std::string_view name, std::string_view line) const {
+  if (!shortNames_ || name.size() > ShortNames::kLongest) return names_.Find(name);
+  return shortNames_->Find(name, line);
 }
 
 void Reader::KeepDependency(const AttributeList& left, const AttributeList& right,

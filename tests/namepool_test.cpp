@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "shortnames.h"
+
 namespace {
 
 // Adds each of names that is not in the pool yet, as the reader does.
@@ -102,6 +104,41 @@ TEST(NamePoolTest, AssignReplacesEveryName) {
   EXPECT_EQ(pool.size(), 3u);
   EXPECT_EQ(pool.Find("old"), NamePool::kMissing);
   EXPECT_EQ(pool.Find("C"), 2u);
+}
+
+// Every name of 1 to 20 bytes, found at the start, in the middle and at the end of texts of
+// every length: at its position up to 16 bytes, however it is read; and never a name that
+// differs in the bytes past a word, nor a prefix of a name, nor a name with a NUL.
+TEST(ShortNamesTest, FindsEachShortNameWhereverItStandsInItsText) {
+  NamePool pool;
+  std::vector<std::string> names;
+  for (std::size_t size = 1; size <= 20; ++size) {
+    names.push_back(std::string(size, 'a'));
+    names.push_back(std::string(size - 1, 'a') + "b");
+  }
+  names.push_back(std::string("a\0", 2));
+  AddAll(pool, names);
+  const ShortNames index(pool);
+  for (std::uint32_t at = 0; at < pool.size(); ++at) {
+    const std::string name(pool[at]);
+    for (std::size_t before : {0, 1, 7, 8, 15, 30}) {
+      for (std::size_t after : {0, 1, 7, 8, 15, 30}) {
+        const std::string text = std::string(before, ',') + name + std::string(after, ',');
+        if (name.size() > ShortNames::kLongest || name.find('\0') != std::string::npos) continue;
+        const std::string_view within(text);
+        EXPECT_EQ(index.Find(within.substr(before, name.size()), within), at)
+            << name.size() << " bytes, " << before << " before, " << after << " after";
+      }
+    }
+  }
+  for (const std::string missing : {"c", "aaaaaaaac", "aaaaaaaaaaaaaaac", "aaaaaaaaaaaaaac"}) {
+    const std::string text = missing + ",";
+    EXPECT_EQ(index.Find(std::string_view(text).substr(0, missing.size()), text),
+              NamePool::kMissing)
+        << missing;
+  }
+  // "a" padded with NULs reads as "a\0" would: that name is left out, so "a" stays "a".
+  EXPECT_EQ(index.Find("a", "a"), pool.Find("a"));
 }
 
 }  // namespace

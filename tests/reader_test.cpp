@@ -262,6 +262,96 @@ TEST(ReaderTest, ColumnsAndCaseWarningsMatchAPlainModelOnRandomSubSchemas) {
   }
 }
 
+// Random dependency lines of names of every length around the 8 and 16 bytes that a name is
+// compared in, some that are prefixes of others, some unknown, some with bytes outside ASCII,
+// at the start, middle and end of lines short and long: the columns of each side against a
+// plain model, and no warning where every name is an attribute.
+TEST(ReaderTest, DependencyColumnsMatchAPlainModelOnRandomLines) {
+  const std::vector<std::string> known = {"a",
+                                          "A",
+                                          "a1",
+                                          "a12",
+                                          "abcdefg",
+                                          "abcdefgh",
+                                          "abcdefghi",
+                                          "ABCDEFGHI",
+                                          "p_q.r:s/t",
+                                          "abcdefghijklmno",
+                                          "abcdefghijklmnop",
+                                          "abcdefghijklmnopq",
+                                          "x\xc3\xa9",
+                                          "\xc3\xa9t\xc3\xa9"};
+  const std::vector<std::string> unknown = {"a123", "abcdefgh1", "abcdefghijklmnopX", "B", "ab"};
+  std::mt19937 random(12);
+  for (int round = 0; round < 300; ++round) {
+    std::vector<std::string> order = known;
+    std::shuffle(order.begin(), order.end(), random);
+    std::string text;
+    for (std::size_t i = 0; i < order.size(); ++i) text += (i == 0 ? "" : ",") + order[i];
+    text += "\n\n";
+    std::vector<std::pair<std::vector<std::string>, std::vector<std::string>>> lines;
+    bool allKnown = true;
+    for (int line = 0; line < 20; ++line) {
+      std::pair<std::vector<std::string>, std::vector<std::string>> sides;
+      for (auto* side : {&sides.first, &sides.second}) {
+        const std::size_t count = 1 + random() % (side == &sides.first ? 5 : 3);
+        for (std::size_t i = 0; i < count; ++i) {
+          const bool isKnown = random() % 12 != 0;
+          allKnown = allKnown && isKnown;
+          side->push_back(isKnown ? known[random() % known.size()]
+                                  : unknown[random() % unknown.size()]);
+        }
+      }
+      for (std::size_t i = 0; i < sides.first.size(); ++i)
+        text += (i == 0 ? "" : ",") + sides.first[i];
+      text += "->";
+      for (std::size_t i = 0; i < sides.second.size(); ++i)
+        text += (i == 0 ? "" : ",") + sides.second[i];
+      text += "\n";
+      lines.push_back(sides);
+    }
+    for (const bool keepNames : {false, true}) {
+      std::istringstream in(text);
+      std::ostringstream err;
+      Warnings warnings(err, "in.txt");
+      const ParsedInput read = ReadInput(in, warnings, keepNames);
+      warnings.Finish();
+      if (allKnown) {
+        EXPECT_EQ(err.str(), "") << text;
+      }
+      std::vector<std::string> byColumn = keepNames ? read.attributes : order;
+      auto columnOf = [&](const std::string& name) {
+        return static_cast<std::uint32_t>(std::find(byColumn.begin(), byColumn.end(), name) -
+                                          byColumn.begin());
+      };
+      ASSERT_EQ(read.resolved.dependencies.size(), lines.size()) << text;
+      for (std::size_t j = 0; j < lines.size(); ++j) {
+        std::vector<std::uint32_t> left, right;
+        bool applies = true;
+        for (const std::string& name : lines[j].first) {
+          applies = applies && columnOf(name) < byColumn.size();
+          if (columnOf(name) < byColumn.size()) left.push_back(columnOf(name));
+        }
+        std::sort(left.begin(), left.end());
+        left.erase(std::unique(left.begin(), left.end()), left.end());
+        if (!applies) left.clear();
+        for (const std::string& name : lines[j].second) {
+          const std::uint32_t c = columnOf(name);
+          if (c < byColumn.size() && std::find(right.begin(), right.end(), c) == right.end())
+            right.push_back(c);
+        }
+        const ResolvedDependencies& resolved = read.resolved.dependencies;
+        EXPECT_EQ(std::vector<std::uint32_t>(resolved.Left(j).begin(), resolved.Left(j).end()),
+                  left)
+            << text << "line " << j;
+        EXPECT_EQ(std::vector<std::uint32_t>(resolved.Right(j).begin(), resolved.Right(j).end()),
+                  right)
+            << text << "line " << j;
+      }
+    }
+  }
+}
+
 TEST(ReaderTest, KeepsReadingUtf16AsBytes) {
   Read read = ReadText(std::string("A\0,\0B\0\n\0", 8));
   EXPECT_EQ(read.input.decomposition.size(), 2u);
