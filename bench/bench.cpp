@@ -219,6 +219,10 @@ int main(int argc, char** argv) {
       {{"random", 10000, 1000, 10000}, Random},
       {{"hub", 10000, 1200, 1100}, GenerateHub},
       {{"mined", 40, 2000, 1000000}, Mined},
+      // What a dependency-discovery run over a wide table gives: ten million dependencies (a
+      // 200 MB file), and a million over 20,000 attributes whose rows stay apart (lossy).
+      {{"mined7", 40, 2000, 10000000}, Mined},
+      {{"minedwide", 200, 20000, 1000000}, Mined},
       {{"blanks", 1, 2000, 50000000}, GenerateBlankNames},
       {{"unknown", 1, 1000000, 100000}, GenerateUnknownNames},
       // Shapes built against the chase's and the reader's cost, each a worst case of its kind.

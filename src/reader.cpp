@@ -497,7 +497,7 @@ void Reader::ReserveForDependencies(std::size_t bytes) {
   // on ten million lines costs as much as reading them. A file that names more grows past it.
   const std::size_t dependencies = bytes / 16;
   const std::size_t columns = bytes / 4;
-  if (!HasMemoryFor(dependencies, 8 + 1) || !HasMemoryFor(columns, sizeof(Column))) return;
+  if (!HasMemoryFor(dependencies, 4 + 2) || !HasMemoryFor(columns, sizeof(Column))) return;
   result_.resolved.dependencies.Reserve(dependencies, columns);
 }
 

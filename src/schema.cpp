@@ -1,5 +1,10 @@
 #include "schema.h"
 
+#include <limits>
+#include <stdexcept>
+
+#include "memoryguard.h"
+
 bool ResolvedDependencies::AllOfKind(DependencyKind kind) const {
   for (DependencyKind each : kinds_) {
     if (each != kind) return false;
@@ -10,9 +15,7 @@ bool ResolvedDependencies::AllOfKind(DependencyKind kind) const {
 void ResolvedDependencies::AddJoin(const std::vector<std::vector<Column>>& components) {
   joins_.emplace_back(static_cast<std::uint32_t>(kinds_.size()),
                       static_cast<std::uint32_t>(components_.size()));
-  kinds_.push_back(DependencyKind::kJoin);
-  sides_.Append({});
-  sides_.Append({});
+  AddSides(DependencyKind::kJoin, {}, {});
   for (const std::vector<Column>& component : components) {
     assert(std::is_sorted(component.begin(), component.end()));
     components_.Append(component);
@@ -48,4 +51,43 @@ std::vector<std::vector<Column>> ResolvedDependencies::JoinComponents(std::size_
     }
   }
   return components;
+}
+
+void ResolvedDependencies::Reserve(std::size_t dependencies, std::size_t columns) {
+  CheckMemoryFor(dependencies, sizeof(std::uint32_t) + 2);
+  CheckMemoryFor(columns, sizeof(Column));
+  kinds_.reserve(dependencies);
+  starts_.reserve(dependencies + 1);
+  leftSizes_.reserve(dependencies);
+  columns_.reserve(columns);
+}
+
+std::size_t ResolvedDependencies::LongLeftSize(std::size_t j) const {
+  const auto at = std::lower_bound(longLefts_.begin(), longLefts_.end(), j,
+                                   [](const std::pair<std::uint32_t, std::uint32_t>& entry,
+                                      std::size_t k) { return entry.first < k; });
+  assert(at != longLefts_.end() && at->first == j);
+  return at->second;
+}
+
+void ResolvedDependencies::AddSides(DependencyKind kind, const std::vector<Column>& left,
+                                    const std::vector<Column>& right) {
+  // Positions are 32 bits: only an input of more than 2^32 names comes near.
+  const std::size_t more = left.size() + right.size();
+  if (more > std::numeric_limits<std::uint32_t>::max() - columns_.size()) {
+    throw std::length_error("too many attribute names in the input");
+  }
+  CheckGrowth(columns_, more);
+  CheckGrowth(starts_);
+  const auto j = static_cast<std::uint32_t>(kinds_.size());
+  kinds_.push_back(kind);
+  columns_.insert(columns_.end(), left.begin(), left.end());
+  columns_.insert(columns_.end(), right.begin(), right.end());
+  starts_.push_back(static_cast<std::uint32_t>(columns_.size()));
+  if (left.size() < kLongLeft) {
+    leftSizes_.push_back(static_cast<std::uint8_t>(left.size()));
+  } else {
+    leftSizes_.push_back(kLongLeft);
+    longLefts_.emplace_back(j, static_cast<std::uint32_t>(left.size()));
+  }
 }

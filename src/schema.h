@@ -42,13 +42,18 @@ class ResolvedDependencies {
  public:
   std::size_t size() const { return kinds_.size(); }
   DependencyKind Kind(std::size_t j) const { return kinds_[j]; }
-  ColumnSpan Left(std::size_t j) const { return sides_[2 * j]; }
-  ColumnSpan Right(std::size_t j) const { return sides_[2 * j + 1]; }
-  bool Applies(std::size_t j) const { return !Left(j).empty(); }
+  ColumnSpan Left(std::size_t j) const {
+    const Column* begin = columns_.data() + starts_[j];
+    return {begin, begin + LeftSize(j)};
+  }
+  ColumnSpan Right(std::size_t j) const {
+    return {columns_.data() + starts_[j] + LeftSize(j), columns_.data() + starts_[j + 1]};
+  }
+  bool Applies(std::size_t j) const { return leftSizes_[j] != 0; }
   // Whether every dependency is of kind.
   bool AllOfKind(DependencyKind kind) const;
   // How many columns all the dependencies name together.
-  std::size_t ColumnCount() const { return sides_.ItemCount(); }
+  std::size_t ColumnCount() const { return columns_.size(); }
   // A join dependency's components, each sorted and without repeats; none for other kinds,
   // and none for a join dependency that is ignored.
   std::vector<ColumnSpan> Components(std::size_t j) const;
@@ -61,21 +66,32 @@ class ResolvedDependencies {
     assert(kind != DependencyKind::kJoin);
     assert(std::adjacent_find(left.begin(), left.end(), std::greater_equal<Column>()) ==
            left.end());
-    kinds_.push_back(kind);
-    sides_.Append(left);
-    sides_.Append(right);
+    AddSides(kind, left, right);
   }
   // A join dependency, with empty sides. REQUIRES: each component sorted, without repeats.
   void AddJoin(const std::vector<std::vector<Column>>& components);
   // Room for dependencies that name columns in all, before any is added.
-  void Reserve(std::size_t dependencies, std::size_t columns) {
-    kinds_.reserve(dependencies);
-    sides_.Reserve(2 * dependencies, columns);
-  }
+  void Reserve(std::size_t dependencies, std::size_t columns);
 
  private:
+  // A left-hand side this long or longer has its length in longLefts_.
+  static constexpr std::uint8_t kLongLeft = UINT8_MAX;
+
+  std::size_t LeftSize(std::size_t j) const {
+    return leftSizes_[j] != kLongLeft ? leftSizes_[j] : LongLeftSize(j);
+  }
+  std::size_t LongLeftSize(std::size_t j) const;
+  void AddSides(DependencyKind kind, const std::vector<Column>& left,
+                const std::vector<Column>& right);
+
+  // Ten million mined dependencies are read at once: a dependency takes 6 bytes besides its
+  // columns.
   std::vector<DependencyKind> kinds_;
-  ColumnLists sides_;  // per dependency, its left-hand side, then its right-hand side
+  std::vector<Column> columns_;              // per dependency, its left-hand side, then its right
+  std::vector<std::uint32_t> starts_ = {0};  // dependency j's columns start at starts_[j]
+  std::vector<std::uint8_t> leftSizes_;      // how many are on the left, up to kLongLeft
+  // The dependencies with kLongLeft columns or more on the left, in order, and that number.
+  std::vector<std::pair<std::uint32_t, std::uint32_t>> longLefts_;
   // The join dependencies, few in any input: the dependency, and its first component in
   // components_; its last is before the next one's first.
   std::vector<std::pair<std::uint32_t, std::uint32_t>> joins_;

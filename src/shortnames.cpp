@@ -2,7 +2,11 @@
 
 ShortNames::ShortNames(const NamePool& pool) {
   std::size_t slots = 16;
-  while (slots < 2 * pool.size()) slots *= 2;
+  shift_ = 60;
+  while (slots < 2 * pool.size()) {
+    slots *= 2;
+    --shift_;
+  }
   entries_.assign(slots, Entry{{0, 0}, NamePool::kMissing});
   mask_ = slots - 1;
   for (std::uint32_t at = 0; at < pool.size(); ++at) {

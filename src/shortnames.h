@@ -70,11 +70,14 @@ class ShortNames {
         words[0] |= std::uint64_t{static_cast<unsigned char>(begin[i])} << (8 * i);
     }
   }
+  // The high bits of a product, which every bit of both words reaches: names that differ
+  // only in their last bytes, as "a1234" and "a1235", land apart.
   std::size_t SlotOf(const std::uint64_t (&words)[2]) const {
-    const std::uint64_t h = (words[0] * 0x9e3779b97f4a7c15ULL) ^ (words[1] * 0xc2b2ae3d27d4eb4fULL);
-    return static_cast<std::size_t>(h ^ (h >> 29)) & mask_;
+    const std::uint64_t h = (words[0] ^ (words[1] * 0xc2b2ae3d27d4eb4fULL)) * 0x9e3779b97f4a7c15ULL;
+    return static_cast<std::size_t>(h >> shift_);
   }
 
   std::vector<Entry> entries_;  // open addressing, at most half full
   std::size_t mask_ = 0;
+  unsigned shift_ = 64;  // 64 less the bits of a slot's number
 };
