@@ -111,6 +111,12 @@ void AddCycles(const std::vector<std::uint32_t>& part, const std::vector<Column>
 
 std::optional<ResolvedDependencies> MergeColumnCycles(const ResolvedDependencies& dependencies,
                                                       std::size_t columns) {
+  // A cycle takes two links at least; without, a wide universe is not walked at all.
+  std::size_t linkCount = 0;
+  for (std::size_t j = 0; j < dependencies.size() && linkCount < 2; ++j) {
+    if (IsLink(dependencies, j)) linkCount += dependencies.Right(j).size();
+  }
+  if (linkCount < 2) return std::nullopt;
   std::uint32_t partCount = 0;
   const std::vector<std::uint32_t> part =
       CyclesOf(LinksOf(dependencies, columns), columns, partCount);
