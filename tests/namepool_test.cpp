@@ -121,8 +121,8 @@ TEST(ShortNamesTest, FindsEachShortNameWhereverItStandsInItsText) {
   const ShortNames index(pool);
   for (std::uint32_t at = 0; at < pool.size(); ++at) {
     const std::string name(pool[at]);
-    for (std::size_t before : {0, 1, 7, 8, 15, 30}) {
-      for (std::size_t after : {0, 1, 7, 8, 15, 30}) {
+    for (std::size_t before : {0u, 1u, 7u, 8u, 15u, 30u}) {
+      for (std::size_t after : {0u, 1u, 7u, 8u, 15u, 30u}) {
         const std::string text = std::string(before, ',') + name + std::string(after, ',');
         if (name.size() > ShortNames::kLongest || name.find('\0') != std::string::npos) continue;
         const std::string_view within(text);

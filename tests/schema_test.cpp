@@ -21,7 +21,7 @@ TEST(ResolvedDependenciesTest, KeepsEverySideWhateverTheLengthOfItsLeft) {
   ResolvedDependencies dependencies;
   std::vector<std::pair<std::vector<Column>, std::vector<Column>>> added;
   std::size_t columns = 0;
-  for (std::size_t left : {0, 1, 3, 254, 255, 256, 2, 1000, 0, 300}) {
+  for (std::size_t left : {0u, 1u, 3u, 254u, 255u, 256u, 2u, 1000u, 0u, 300u}) {
     const std::vector<Column> l = Columns(7, left);
     const std::vector<Column> r = Columns(5000, left % 4 + 1);
     dependencies.Add(left % 2 ? DependencyKind::kFunctional : DependencyKind::kMultivalued, l, r);
