@@ -39,6 +39,21 @@ constexpr std::array<bool, 256> PlainNameBytes() {
 }
 constexpr std::array<bool, 256> kPlainNameByte = PlainNameBytes();
 
+// Sorts the columns from begin to end: by insertion when they are a few, as a dependency's
+// left-hand side mostly is, which costs less than the call of a general sort.
+void SortFew(Column* begin, Column* end) {
+  if (end - begin > 16) {
+    std::sort(begin, end);
+    return;
+  }
+  for (Column* at = begin + (begin != end ? 1 : 0); at < end; ++at) {
+    const Column moved = *at;
+    Column* to = at;
+    for (; to > begin && moved < *(to - 1); --to) *to = *(to - 1);
+    *to = moved;
+  }
+}
+
 // UTF-16 and UTF-32 text starts with its byte order mark, or, without one, holds a NUL in
 // every other byte (every fourth, for UTF-32, fits that too). line is the first line, and
 // lineFeed whether a line feed ended it. One NUL alone proves nothing: a name may hold one.
@@ -306,6 +321,7 @@ class Reader {
   // Scratch storage, reused from line to line: a large input has a million lines.
   AttributeList left_, right_;
   std::vector<Column> leftColumns_, rightColumns_;
+  std::vector<Column> plainColumns_;      // a plain line's columns, both sides
   std::vector<std::uint32_t> seenStamp_;  // per attribute: the last list that holds it
   // The schema lines that are one name of capital letters, and whether every one is.
   std::vector<std::pair<std::size_t, std::string>> letterRuns_;
@@ -552,13 +568,18 @@ void Reader::AddDependencyLine() {
 }
 
 bool Reader::AddPlainDependencyLine(std::string_view line) {
-  leftColumns_.clear();
-  rightColumns_.clear();
-  std::vector<Column>* side = &leftColumns_;
-  NextStamp();
   const char* const text = line.data();
   const std::size_t size = line.size();
-  std::size_t arrowAt = std::string_view::npos;
+  // Room for every name the line can hold, each of a byte and a separator: the columns are
+  // written straight in, the left-hand side's, then the right-hand side's.
+  if (plainColumns_.size() < size / 2 + 1) {
+    CheckMemoryFor(size / 2 + 1, sizeof(Column));
+    plainColumns_.resize(size / 2 + 1);
+  }
+  Column* const left = plainColumns_.data();
+  Column* next = left;
+  Column* right = nullptr;  // where the right-hand side starts, once the arrow is met
+  NextStamp();
   for (std::size_t at = 0;;) {
     const std::size_t start = at;
     while (at < size && kPlainNameByte[static_cast<unsigned char>(text[at])]) ++at;
@@ -567,7 +588,7 @@ bool Reader::AddPlainDependencyLine(std::string_view line) {
     if (column == NamePool::kMissing) return false;
     if (seenStamp_[column] != stamp_) {
       seenStamp_[column] = stamp_;
-      side->push_back(Column(column));
+      *next++ = Column(column);
     }
     if (at == size) break;
     if (text[at] == ',') {
@@ -575,16 +596,17 @@ bool Reader::AddPlainDependencyLine(std::string_view line) {
       continue;
     }
     // A "-", the only other byte a name stops at: it must start the one arrow.
-    if (arrowAt != std::string_view::npos || at + 1 == size || text[at + 1] != '>') return false;
-    arrowAt = at;
-    side = &rightColumns_;
+    if (right != nullptr || at + 1 == size || text[at + 1] != '>') return false;
+    right = next;
     NextStamp();
     at += 2;
   }
-  if (arrowAt == std::string_view::npos) return false;
-  std::sort(leftColumns_.begin(), leftColumns_.end());
-  result_.resolved.dependencies.Add(DependencyKind::kFunctional, leftColumns_, rightColumns_);
+  if (right == nullptr) return false;
+  SortFew(left, right);
+  result_.resolved.dependencies.Add(DependencyKind::kFunctional, ColumnSpan(left, right),
+                                    ColumnSpan(right, next));
   if (keepNames_) {
+    const std::size_t arrowAt = line.find("->");
     SplitNames(line.substr(0, arrowAt), left_);
     SplitNames(line.substr(arrowAt + 2), right_);
     KeepDependency(left_, right_, {});

@@ -15,7 +15,7 @@ bool ResolvedDependencies::AllOfKind(DependencyKind kind) const {
 void ResolvedDependencies::AddJoin(const std::vector<std::vector<Column>>& components) {
   joins_.emplace_back(static_cast<std::uint32_t>(kinds_.size()),
                       static_cast<std::uint32_t>(components_.size()));
-  AddSides(DependencyKind::kJoin, {}, {});
+  AddSides(DependencyKind::kJoin, {nullptr, nullptr}, {nullptr, nullptr});
   for (const std::vector<Column>& component : components) {
     assert(std::is_sorted(component.begin(), component.end()));
     components_.Append(component);
@@ -70,8 +70,7 @@ std::size_t ResolvedDependencies::LongLeftSize(std::size_t j) const {
   return at->second;
 }
 
-void ResolvedDependencies::AddSides(DependencyKind kind, const std::vector<Column>& left,
-                                    const std::vector<Column>& right) {
+void ResolvedDependencies::AddSides(DependencyKind kind, ColumnSpan left, ColumnSpan right) {
   // Positions are 32 bits: only an input of more than 2^32 names comes near.
   const std::size_t more = left.size() + right.size();
   if (more > std::numeric_limits<std::uint32_t>::max() - columns_.size()) {

@@ -62,11 +62,14 @@ class ResolvedDependencies {
   // functional dependency.
   std::vector<std::vector<Column>> JoinComponents(std::size_t j, std::size_t columns) const;
   // REQUIRES: left is sorted, without repeats; kind is not kJoin.
-  void Add(DependencyKind kind, const std::vector<Column>& left, const std::vector<Column>& right) {
+  void Add(DependencyKind kind, ColumnSpan left, ColumnSpan right) {
     assert(kind != DependencyKind::kJoin);
     assert(std::adjacent_find(left.begin(), left.end(), std::greater_equal<Column>()) ==
            left.end());
     AddSides(kind, left, right);
+  }
+  void Add(DependencyKind kind, const std::vector<Column>& left, const std::vector<Column>& right) {
+    Add(kind, SpanOf(left), SpanOf(right));
   }
   // A join dependency, with empty sides. REQUIRES: each component sorted, without repeats.
   void AddJoin(const std::vector<std::vector<Column>>& components);
@@ -81,8 +84,10 @@ class ResolvedDependencies {
     return leftSizes_[j] != kLongLeft ? leftSizes_[j] : LongLeftSize(j);
   }
   std::size_t LongLeftSize(std::size_t j) const;
-  void AddSides(DependencyKind kind, const std::vector<Column>& left,
-                const std::vector<Column>& right);
+  static ColumnSpan SpanOf(const std::vector<Column>& columns) {
+    return {columns.data(), columns.data() + columns.size()};
+  }
+  void AddSides(DependencyKind kind, ColumnSpan left, ColumnSpan right);
 
   // Ten million mined dependencies are read at once: a dependency takes 6 bytes besides its
   // columns.
