@@ -153,6 +153,15 @@ std::string CheckGeneral(const ParsedInput& input, CheckResult& result) {
 
 }  // namespace
 
+ResolvedInput ResolveText(const std::string& text) {
+  std::istringstream in(text);
+  std::ostringstream discarded;
+  Warnings warnings(discarded, "input");
+  ResolvedInput resolved = ReadInput(in, warnings, false).resolved;
+  warnings.Finish();
+  return resolved;
+}
+
 std::vector<std::vector<int>> CellsOf(const Tableau& tableau) {
   std::vector<std::vector<int>> cells(tableau.RowNo(), std::vector<int>(tableau.ColNo()));
   for (std::uint32_t r = 0; r < tableau.RowNo(); ++r) {

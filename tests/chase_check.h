@@ -17,6 +17,10 @@ struct CheckResult {
 // The cells of a tableau, row by row.
 std::vector<std::vector<int>> CellsOf(const Tableau& tableau);
 
+// Reads text as an input file, its warnings let go: the input as columns, in the order the
+// names were first written.
+ResolvedInput ResolveText(const std::string& text);
+
 // Reads text as an input file and checks:
 // - the attributes sorted and unique, the dependencies' sides and lines of one length;
 // - the verdict alone, the final tableau and the deciding row (the lowest all distinguished)

@@ -2,21 +2,12 @@
 
 #include <gtest/gtest.h>
 
-#include <sstream>
 #include <string>
 #include <vector>
 
-#include "reader.h"
-#include "warnings.h"
+#include "chase_check.h"
 
 namespace {
-
-ResolvedInput Resolve(const std::string& text) {
-  std::istringstream in(text);
-  std::ostringstream discarded;
-  Warnings warnings(discarded, "in.txt");
-  return ReadInput(in, warnings, false).resolved;
-}
 
 using Sides = std::pair<std::vector<std::uint32_t>, std::vector<std::uint32_t>>;
 
@@ -33,7 +24,7 @@ std::vector<Sides> SidesOf(const ResolvedDependencies& dependencies) {
 
 TEST(ColumnCyclesTest, LinksWithoutACycleAreLeftAsTheyAre) {
   // A->B->C and D->A,B link columns, but only A,C->D, which is no link, closes a cycle.
-  const ResolvedInput input = Resolve("A,B,C,D\n\nA->B\nB->C\nA,C->D\nD->A,B\n");
+  const ResolvedInput input = ResolveText("A,B,C,D\n\nA->B\nB->C\nA,C->D\nD->A,B\n");
   EXPECT_FALSE(MergeColumnCycles(input.dependencies, input.ColNo()).has_value());
 }
 
@@ -41,7 +32,7 @@ TEST(ColumnCyclesTest, ACycleIsWrittenOnceAndWhatItGivesIsDropped) {
   // Columns A=0, B=1, C=2, D=3, E=4. A->B->C->A is a cycle, named by A; B,C->A adds nothing to
   // it, A,D->B,E only E, and C,B,D->E is A,D->E.
   const ResolvedInput input =
-      Resolve("A,B,C,D,E\n\nA->B\nB->C\nC->A\nB,C->A\nA,D->B,E\nC,B,D->E\n");
+      ResolveText("A,B,C,D,E\n\nA->B\nB->C\nC->A\nB,C->A\nA,D->B,E\nC,B,D->E\n");
   const auto merged = MergeColumnCycles(input.dependencies, input.ColNo());
   ASSERT_TRUE(merged.has_value());
   EXPECT_EQ(
@@ -51,7 +42,7 @@ TEST(ColumnCyclesTest, ACycleIsWrittenOnceAndWhatItGivesIsDropped) {
 
 TEST(ColumnCyclesTest, CyclesThatMeetThroughOneColumnAreOne) {
   // A->B->A and B->C->B share B; D->E->D stands apart, and A->D links the two.
-  const ResolvedInput input = Resolve("A,B,C,D,E\n\nA->B\nB->A,C\nC->B\nD->E\nE->D\nA->D\n");
+  const ResolvedInput input = ResolveText("A,B,C,D,E\n\nA->B\nB->A,C\nC->B\nD->E\nE->D\nA->D\n");
   const auto merged = MergeColumnCycles(input.dependencies, input.ColNo());
   ASSERT_TRUE(merged.has_value());
   EXPECT_EQ(SidesOf(*merged),

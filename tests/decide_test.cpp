@@ -2,27 +2,17 @@
 
 #include <gtest/gtest.h>
 
-#include <sstream>
 #include <stdexcept>
 #include <string>
 #include <vector>
 
 #include "chase_check.h"
-#include "reader.h"
-#include "warnings.h"
 
 namespace {
 
-ResolvedInput Resolve(const std::string& text) {
-  std::istringstream in(text);
-  std::ostringstream discarded;
-  Warnings warnings(discarded, "in.txt");
-  return ReadInput(in, warnings, false).resolved;
-}
-
 TEST(DecideTest, GivesWhatIsAskedFor) {
   // Row 3 holds every attribute from the start; B->C then completes row 1 as well.
-  const ResolvedInput input = Resolve("A,B\nB,C\nA,B,C\n\nB->C\n");
+  const ResolvedInput input = ResolveText("A,B\nB,C\nA,B,C\n\nB->C\n");
   const Outcome plain = Decide(input);
   EXPECT_TRUE(plain.lossless);
   EXPECT_NE(plain.decidingRow, kNoRow);
@@ -36,13 +26,13 @@ TEST(DecideTest, GivesWhatIsAskedFor) {
   EXPECT_EQ(CellsOf(*full.finalTableau),
             (std::vector<std::vector<int>>{{0, 0, 0}, {2, 0, 0}, {0, 0, 0}}));
 
-  const Outcome lossy = Decide(Resolve("A,B\nC\n\nB->C\n"), options);
+  const Outcome lossy = Decide(ResolveText("A,B\nC\n\nB->C\n"), options);
   EXPECT_FALSE(lossy.lossless);
   EXPECT_EQ(lossy.decidingRow, kNoRow);
 }
 
 TEST(DecideTest, TellsTheObserverTheInitialTableauAndEveryStep) {
-  const ResolvedInput input = Resolve("A,B\nB,C\nC,D\n\nC->D\nB->C\n");
+  const ResolvedInput input = ResolveText("A,B\nB,C\nC,D\n\nC->D\nB->C\n");
   std::vector<std::vector<std::vector<int>>> initial;
   std::vector<ChaseStep> steps;
   ChaseObserver observer;
@@ -65,7 +55,7 @@ TEST(DecideTest, TellsTheObserverTheInitialTableauAndEveryStep) {
 }
 
 TEST(DecideTest, RefusesATableauThatCannotBeIndexed) {
-  ResolvedInput input = Resolve("A\nB\n");
+  ResolvedInput input = ResolveText("A\nB\n");
   input.columns = std::size_t{1} << 33;
   try {
     Decide(input);

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "chase_check.h"
 #include "decide.h"
 #include "generalchase.h"
 #include "generalproof.h"
@@ -86,15 +87,6 @@ std::string RandomInput(std::mt19937& random, std::size_t n, std::size_t m) {
   return text;
 }
 
-ResolvedInput Read(const std::string& text) {
-  std::istringstream in(text);
-  std::ostringstream messages;
-  Warnings warnings(messages, "input");
-  ResolvedInput resolved = ReadInput(in, warnings, false).resolved;
-  warnings.Finish();
-  return resolved;
-}
-
 std::vector<std::vector<int>> DistinctRows(const Tableau& tableau) {
   std::set<std::vector<int>> rows;
   for (std::uint32_t r = 0; r < tableau.RowNo(); ++r) {
@@ -119,7 +111,7 @@ TEST(GeneralDifferentialTest, VerdictAndFinalTableauAsTheReferenceChase) {
     const std::size_t n = large ? 6 : 1 + random() % 5;
     const std::size_t m = large ? 5 : 1 + random() % 4;
     const std::string text = RandomInput(random, n, m);
-    const ResolvedInput input = Read(text);
+    const ResolvedInput input = ResolveText(text);
     const GeneralReferenceResult expected = ReferenceGeneralChase(input);
 
     DecideOptions full;
@@ -174,7 +166,8 @@ TEST(GeneralDifferentialTest, VerdictAndFinalTableauAsTheReferenceChase) {
 TEST(GeneralChaseTest, ARowWhoseClassesChangedIsFoundByTheRowsItNowAgreesWith) {
   // Rows 3 and 9 come to agree on A,B,E through merges in E; when row 9 was looked up again,
   // its own entry from before the merge must not hide row 3's.
-  const ResolvedInput input = Read("D\nA,D,E\nA,B,C,D\nD\n\nB,D->A,B,E\n*(C,D,E|A,B)\nA,B,E->C\n");
+  const ResolvedInput input =
+      ResolveText("D\nA,D,E\nA,B,C,D\nD\n\nB,D->A,B,E\n*(C,D,E|A,B)\nA,B,E->C\n");
   DecideOptions full;
   full.finalTableau = true;
   EXPECT_EQ(DistinctRows(*Decide(input, full).finalTableau), ReferenceGeneralChase(input).rows);
@@ -183,7 +176,8 @@ TEST(GeneralChaseTest, ARowWhoseClassesChangedIsFoundByTheRowsItNowAgreesWith) {
 TEST(GeneralChaseTest, PastTheLimitOfRowsTheChaseEndsWithTheLimit) {
   // Eight attributes, each its own sub-schema, and the join dependency of the eight: the
   // chase would build every combination of their symbols, 8^8 rows, before a row all a.
-  const ResolvedInput input = Read("A\nB\nC\nD\nE\nF\nG\nH\n\nA->>B\n*(A|B|C|D|E|F|G|H,A)\n");
+  const ResolvedInput input =
+      ResolveText("A\nB\nC\nD\nE\nF\nG\nH\n\nA->>B\n*(A|B|C|D|E|F|G|H,A)\n");
   DecideOptions options;
   options.maxRows = 1000;
   options.finalTableau = true;
