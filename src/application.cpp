@@ -190,7 +190,9 @@ void Application::getInput(std::istream& in, const std::string& name) {
   const bool keep =
       keepWarnings || (explanation != nullptr && explainFormat != ExplainFormat::kText);
   Warnings shown(*warningsOut, name, keep ? &warnings : nullptr);
-  ParsedInput parsed = ReadInput(in, shown, keepNames);
+  // Without the names nothing but the verdict is asked of the dependencies.
+  ParsedInput parsed = ReadInput(
+      in, shown, keepNames, keepNames ? DependencyUse::kAsWritten : DependencyUse::kForTheVerdict);
   shown.Finish();
   attributes = std::move(parsed.attributes);
   decomposition = std::move(parsed.decomposition);

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <cerrno>
+#include <cstdint>
 #include <functional>
 #include <optional>
 #include <sstream>
@@ -10,6 +11,7 @@
 #include <unordered_map>
 #include <utility>
 
+#include "columncycles.h"
 #include "escape.h"
 #include "linereader.h"
 #include "memoryguard.h"
@@ -227,8 +229,15 @@ class NameSet {
 
 class Reader {
  public:
-  Reader(std::istream& in, Warnings& warnings, bool keepNames)
-      : in_(in), lines_(in), warnings_(warnings), keepNames_(keepNames) {}
+  Reader(std::istream& in, Warnings& warnings, bool keepNames,
+         DependencyUse use = DependencyUse::kAsWritten,
+         std::size_t compactEvery = kDependenciesBetweenCompactions)
+      : in_(in),
+        lines_(in),
+        warnings_(warnings),
+        keepNames_(keepNames),
+        compactEvery_(compactEvery),
+        compactAt_(use == DependencyUse::kForTheVerdict && !keepNames ? compactEvery : SIZE_MAX) {}
 
   ParsedInput Read();
   // One dependency line over attributes, sorted and without duplicates, as line 1.
@@ -251,6 +260,8 @@ class Reader {
   void ReserveForDependencies(std::size_t bytes);
   // REQUIRES: the line is not empty.
   void AddDependencyLine();
+  // Replaces the dependencies read so far by fewer equivalent ones, while all are functional.
+  void CompactDependencies();
   // A line of plain names, each an attribute, separated by commas and one "->", as mined
   // files hold them by the million: one pass over the line, since such a line draws no warning.
   // Returns false, having added nothing, for a line of any other form; it then takes the
@@ -305,6 +316,10 @@ class Reader {
   LineReader lines_;
   Warnings& warnings_;
   const bool keepNames_;
+  // Compacted at compactAt_ dependencies; then after as many again as are left, or
+  // compactEvery_ if more, so that the passes cost a constant per dependency read.
+  const std::size_t compactEvery_;
+  std::size_t compactAt_;
   ParsedInput result_;
   // The attributes, at their columns once the sub-schemas are read. With keepNames they are
   // sorted then, and kept in result_.attributes as well.
@@ -345,9 +360,24 @@ ParsedInput Reader::Read() {
   if (names_.size() <= kMostShortNames) shortNames_.emplace(names_);
   ReserveForDependencies(lines_.BytesAhead());
   while (NextLine()) {
-    if (!line_.empty()) AddDependencyLine();  // empty lines are many in some files: no call
+    if (line_.empty()) continue;  // empty lines are many in some files: no call
+    AddDependencyLine();
+    if (result_.resolved.dependencies.size() >= compactAt_) CompactDependencies();
   }
   return std::move(result_);
+}
+
+void Reader::CompactDependencies() {
+  ResolvedDependencies& dependencies = result_.resolved.dependencies;
+  if (!dependencies.AllOfKind(DependencyKind::kFunctional)) {
+    compactAt_ = SIZE_MAX;  // the general chase takes the dependencies as they are
+    return;
+  }
+  if (std::optional<ResolvedDependencies> merged =
+          MergeColumnCycles(dependencies, result_.resolved.columns)) {
+    dependencies.Replace(*merged);
+  }
+  compactAt_ = dependencies.size() + std::max(dependencies.size(), compactEvery_);
 }
 
 ParsedInput Reader::ReadDependency(const AttributeList& attributes, std::string_view line) {
@@ -747,8 +777,9 @@ void Reader::WarnAboutCase(std::uint32_t first, std::string_view name) {
 
 }  // namespace
 
-ParsedInput ReadInput(std::istream& in, Warnings& warnings, bool keepNames) {
-  return Reader(in, warnings, keepNames).Read();
+ParsedInput ReadInput(std::istream& in, Warnings& warnings, bool keepNames, DependencyUse use,
+                      std::size_t compactEvery) {
+  return Reader(in, warnings, keepNames, use, compactEvery).Read();
 }
 
 ParsedInput ReadDependencyLine(const AttributeList& attributes, std::string_view line,

@@ -36,7 +36,16 @@ struct ParsedInput {
 // taken byte for byte; a UTF-8 byte order mark at the very start is not part of the first.
 // Sub-schemas and dependencies are kept as columns; with keepNames, also as names, and the
 // dependencies' lines and texts.
-ParsedInput ReadInput(std::istream& in, Warnings& warnings, bool keepNames);
+//
+// With kForTheVerdict and without the names, the dependencies are for the verdict alone: every
+// compactEvery of them, reading replaces the functional dependencies read so far by fewer that
+// hold in exactly the same tableaux (see MergeColumnCycles), so that a file of millions of
+// mined dependencies takes the memory of a few. They are then no longer one per line.
+enum class DependencyUse { kAsWritten, kForTheVerdict };
+constexpr std::size_t kDependenciesBetweenCompactions = std::size_t{1} << 20;
+ParsedInput ReadInput(std::istream& in, Warnings& warnings, bool keepNames,
+                      DependencyUse use = DependencyUse::kAsWritten,
+                      std::size_t compactEvery = kDependenciesBetweenCompactions);
 
 // One dependency line, read as a dependency line of a file whose sub-schemas hold attributes
 // (sorted, without duplicates): its warnings are those of line 1. The result holds the

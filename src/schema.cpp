@@ -90,3 +90,13 @@ void ResolvedDependencies::AddSides(DependencyKind kind, ColumnSpan left, Column
     longLefts_.emplace_back(j, static_cast<std::uint32_t>(left.size()));
   }
 }
+
+void ResolvedDependencies::Replace(const ResolvedDependencies& other) {
+  kinds_.assign(other.kinds_.begin(), other.kinds_.end());
+  columns_.assign(other.columns_.begin(), other.columns_.end());
+  starts_.assign(other.starts_.begin(), other.starts_.end());
+  leftSizes_.assign(other.leftSizes_.begin(), other.leftSizes_.end());
+  longLefts_.assign(other.longLefts_.begin(), other.longLefts_.end());
+  joins_.assign(other.joins_.begin(), other.joins_.end());
+  components_ = other.components_;
+}

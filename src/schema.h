@@ -75,6 +75,9 @@ class ResolvedDependencies {
   void AddJoin(const std::vector<std::vector<Column>>& components);
   // Room for dependencies that name columns in all, before any is added.
   void Reserve(std::size_t dependencies, std::size_t columns);
+  // Becomes a copy of other in the room it has: memory already touched is written again
+  // rather than taken anew.
+  void Replace(const ResolvedDependencies& other);
 
  private:
   // A left-hand side this long or longer has its length in longLefts_.
