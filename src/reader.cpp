@@ -316,8 +316,9 @@ class Reader {
   LineReader lines_;
   Warnings& warnings_;
   const bool keepNames_;
-  // Compacted at compactAt_ dependencies; then after as many again as are left, or
-  // compactEvery_ if more, so that the passes cost a constant per dependency read.
+  // Compacted at compactAt_ dependencies; then after as many again as are left, or as
+  // compactEvery_ or the columns if more, so that the passes cost a constant per dependency
+  // read and per column.
   const std::size_t compactEvery_;
   std::size_t compactAt_;
   ParsedInput result_;
@@ -356,6 +357,7 @@ ParsedInput Reader::Read() {
   // Dependencies name only attributes of the schema lines, so the universe is complete
   // here and each dependency line can be resolved as it is read.
   SortAttributes();
+  if (compactAt_ != SIZE_MAX) compactAt_ = std::max(compactAt_, result_.resolved.columns);
   // A wide universe with few dependencies would spend more on the index than it saves.
   if (names_.size() <= kMostShortNames) shortNames_.emplace(names_);
   ReserveForDependencies(lines_.BytesAhead());
@@ -377,7 +379,9 @@ void Reader::CompactDependencies() {
           MergeColumnCycles(dependencies, result_.resolved.columns)) {
     dependencies.Replace(*merged);
   }
-  compactAt_ = dependencies.size() + std::max(dependencies.size(), compactEvery_);
+  // Never sooner than after as many dependencies as columns: a pass walks every column.
+  compactAt_ = dependencies.size() +
+               std::max({dependencies.size(), compactEvery_, result_.resolved.columns});
 }
 
 ParsedInput Reader::ReadDependency(const AttributeList& attributes, std::string_view line) {
