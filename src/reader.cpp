@@ -629,8 +629,10 @@ bool Reader::AddPlainDependencyLine(std::string_view line) {
       ++at;
       continue;
     }
-    // A "-", the only other byte a name stops at: it must start the one arrow.
-    if (right != nullptr || at + 1 == size || text[at + 1] != '>') return false;
+    // Else only the one arrow may stop a name.
+    if (text[at] != '-' || right != nullptr || at + 1 == size || text[at + 1] != '>') {
+      return false;
+    }
     right = next;
     NextStamp();
     at += 2;

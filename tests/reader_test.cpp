@@ -352,6 +352,24 @@ TEST(ReaderTest, DependencyColumnsMatchAPlainModelOnRandomLines) {
   }
 }
 
+// A name followed by any byte that is no name byte of a plain line, then ">": no arrow, however
+// the line is read, so the line is ignored.
+TEST(ReaderTest, OnlyADashThenAGreaterThanSignIsAnArrow) {
+  for (int byte = 1; byte < 256; ++byte) {
+    const char c = static_cast<char>(byte);
+    if (c == '-' || c == '\n' || c == '\r' ||
+        (byte > ' ' && byte < 127 && c != ',' && c != '*' && c != '(' && c != ')' && c != '|' &&
+         c != '[' && c != ']' && c != '{' && c != '}' && c != ';' && c != '>')) {
+      continue;
+    }
+    const std::string text = std::string("A,B\n\nA") + c + ">B\n";
+    const Read read = ReadText(text);
+    EXPECT_EQ(read.input.resolved.dependencies.size(), 0u) << "byte " << byte;
+    EXPECT_NE(read.warnings.find("no \"->\" in dependency; line ignored"), std::string::npos)
+        << "byte " << byte;
+  }
+}
+
 TEST(ReaderTest, KeepsReadingUtf16AsBytes) {
   Read read = ReadText(std::string("A\0,\0B\0\n\0", 8));
   EXPECT_EQ(read.input.decomposition.size(), 2u);
