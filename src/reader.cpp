@@ -348,6 +348,7 @@ class Reader {
   std::unordered_map<std::string, std::uint32_t> nearMisses_;
   static constexpr std::uint32_t kNoAttribute = UINT32_MAX;
   static constexpr std::size_t kMostShortNames = std::size_t{1} << 16;
+  static constexpr std::size_t kNoArrow = SIZE_MAX;
   std::uint32_t stamp_ = 0;
 };
 
@@ -604,15 +605,10 @@ void Reader::AddDependencyLine() {
 bool Reader::AddPlainDependencyLine(std::string_view line) {
   const char* const text = line.data();
   const std::size_t size = line.size();
-  // Room for every name the line can hold, each of a byte and a separator: the columns are
-  // written straight in, the left-hand side's, then the right-hand side's.
-  if (plainColumns_.size() < size / 2 + 1) {
-    CheckMemoryFor(size / 2 + 1, sizeof(Column));
-    plainColumns_.resize(size / 2 + 1);
-  }
-  Column* const left = plainColumns_.data();
-  Column* next = left;
-  Column* right = nullptr;  // where the right-hand side starts, once the arrow is met
+  // The columns of the left-hand side, then those of the right, from rightStart on; count in
+  // all. The list grows as names come, never to more than the line holds.
+  std::size_t count = 0;
+  std::size_t rightStart = kNoArrow;
   NextStamp();
   for (std::size_t at = 0;;) {
     const std::size_t start = at;
@@ -622,7 +618,8 @@ bool Reader::AddPlainDependencyLine(std::string_view line) {
     if (column == NamePool::kMissing) return false;
     if (seenStamp_[column] != stamp_) {
       seenStamp_[column] = stamp_;
-      *next++ = Column(column);
+      if (count == plainColumns_.size()) plainColumns_.resize(std::max<std::size_t>(16, 2 * count));
+      plainColumns_[count++] = Column(column);
     }
     if (at == size) break;
     if (text[at] == ',') {
@@ -630,17 +627,20 @@ bool Reader::AddPlainDependencyLine(std::string_view line) {
       continue;
     }
     // Else only the one arrow may stop a name.
-    if (text[at] != '-' || right != nullptr || at + 1 == size || text[at + 1] != '>') {
+    if (text[at] != '-' || rightStart != kNoArrow || at + 1 == size || text[at + 1] != '>') {
       return false;
     }
-    right = next;
+    rightStart = count;
     NextStamp();
     at += 2;
   }
-  if (right == nullptr) return false;
+  if (rightStart == kNoArrow) return false;
+  Column* const left = plainColumns_.data();
+  Column* const right = left + rightStart;
+  Column* const end = left + count;
   SortFew(left, right);
   result_.resolved.dependencies.Add(DependencyKind::kFunctional, ColumnSpan(left, right),
-                                    ColumnSpan(right, next));
+                                    ColumnSpan(right, end));
   if (keepNames_) {
     const std::size_t arrowAt = line.find("->");
     SplitNames(line.substr(0, arrowAt), left_);
