@@ -153,11 +153,11 @@ std::string CheckGeneral(const ParsedInput& input, CheckResult& result) {
 
 }  // namespace
 
-ResolvedInput ResolveText(const std::string& text) {
+ResolvedInput ResolveText(const std::string& text, DependencyUse use, std::size_t compactEvery) {
   std::istringstream in(text);
   std::ostringstream discarded;
   Warnings warnings(discarded, "input");
-  ResolvedInput resolved = ReadInput(in, warnings, false).resolved;
+  ResolvedInput resolved = ReadInput(in, warnings, false, use, compactEvery).resolved;
   warnings.Finish();
   return resolved;
 }

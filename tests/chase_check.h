@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "reader.h"
 #include "schema.h"
 
 struct CheckResult {
@@ -18,8 +19,9 @@ struct CheckResult {
 std::vector<std::vector<int>> CellsOf(const Tableau& tableau);
 
 // Reads text as an input file, its warnings let go: the input as columns, in the order the
-// names were first written.
-ResolvedInput ResolveText(const std::string& text);
+// names were first written; the dependencies for use, compacted every compactEvery.
+ResolvedInput ResolveText(const std::string& text, DependencyUse use = DependencyUse::kAsWritten,
+                          std::size_t compactEvery = kDependenciesBetweenCompactions);
 
 // Reads text as an input file and checks:
 // - the attributes sorted and unique, the dependencies' sides and lines of one length;

@@ -12,8 +12,6 @@
 #include "chase_check.h"
 #include "decide.h"
 #include "generate.h"
-#include "reader.h"
-#include "warnings.h"
 
 namespace {
 
@@ -312,13 +310,6 @@ TEST(DifferentialTest, CyclesOfLinkedColumns) {
   EXPECT_LT(lossless, kInputs * 9 / 10);
 }
 
-ResolvedInput ReadFor(const std::string& text, DependencyUse use, std::size_t compactEvery) {
-  std::istringstream in(text);
-  std::ostringstream discarded;
-  Warnings warnings(discarded, "input");
-  return ReadInput(in, warnings, false, use, compactEvery).resolved;
-}
-
 // Dependencies read for the verdict alone, compacted every few lines, against the same read as
 // written: the same verdict and final tableau. Some inputs hold a multivalued dependency among
 // the functional ones, after which reading compacts no more; the general chase then takes
@@ -337,9 +328,9 @@ TEST(DifferentialTest, DependenciesCompactedWhileReadLeaveTheSameTableau) {
         at = text.find('\n', at) + 1;
       text.insert(at, "c0->>c1\n");
     }
-    const ResolvedInput written = ReadFor(text, DependencyUse::kAsWritten, 1);
+    const ResolvedInput written = ResolveText(text, DependencyUse::kAsWritten, 1);
     const ResolvedInput compacted =
-        ReadFor(text, DependencyUse::kForTheVerdict, 1 + static_cast<std::size_t>(n % 9));
+        ResolveText(text, DependencyUse::kForTheVerdict, 1 + static_cast<std::size_t>(n % 9));
     smaller += compacted.dependencies.size() < written.dependencies.size();
     DecideOptions options;
     options.finalTableau = !general;
