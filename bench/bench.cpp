@@ -234,6 +234,10 @@ int main(int argc, char** argv) {
       {{"keyall", 10000, 2000, 1}, GenerateKeyToAll},
       {{"repeated", 1, 25000000, 0}, GenerateRepeatedName},
       {{"onewide", 1, 5500000, 0}, GenerateWideSchema},
+      {{"shortwide", 1, 8000000, 0}, GenerateShortWideSchema},
+      // The original shapes at the envelope's corner: ten thousand rows over 2,000 attributes.
+      {{"chainsbig", 10000, 2000, 20000}, GenerateReverseChains},
+      {{"minedrows", 10000, 2000, 6000}, Mined},
       // Multivalued and join dependencies: a textbook's size, and acyclic decompositions.
       {{"mvdbook", 8, 10, 10}, AcyclicMixed, true},
       {{"acyclic", 30, 60, 100}, AcyclicMixed, true},

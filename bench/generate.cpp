@@ -327,6 +327,21 @@ std::string GenerateWideSchema(const Shape& shape) {
   return text;
 }
 
+std::string GenerateShortWideSchema(const Shape& shape) {
+  std::size_t width = 1;
+  for (std::size_t room = 36; room < shape.attributes; room *= 36) ++width;
+  std::string text;
+  for (std::size_t s = 0; s < std::max<std::size_t>(shape.schemas, 1); ++s) {
+    for (std::size_t a = 0; a < shape.attributes; ++a) {
+      if (a != 0) text += ',';
+      for (std::size_t digit = 0, rest = a; digit < width; ++digit, rest /= 36)
+        text += "0123456789abcdefghijklmnopqrstuvwxyz"[rest % 36];
+    }
+    text += '\n';
+  }
+  return text + '\n';
+}
+
 std::string GenerateAcyclicMixed(const Shape& shape, std::uint64_t seed) {
   Random random(seed);
   const std::size_t k = std::max<std::size_t>(shape.schemas, 1);

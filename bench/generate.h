@@ -74,6 +74,9 @@ std::string GenerateRepeatedName(const Shape& shape);
 
 // One sub-schema of attributes names.
 std::string GenerateWideSchema(const Shape& shape);
+// The same with names of base-36 digits, all of the fewest digits that number the attributes:
+// as many names as a file of its size can hold, as 8 million in 48 MB.
+std::string GenerateShortWideSchema(const Shape& shape);
 
 // An acyclic decomposition as the 4NF algorithm makes one: each sub-schema after the first
 // holds a block of attributes of its own and shares 1 to 3 with an earlier one. The

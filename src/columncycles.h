@@ -1,7 +1,9 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <optional>
+#include <vector>
 
 #include "schema.h"
 
@@ -19,7 +21,21 @@
 // final tableau (the smallest one in which the dependencies hold), only not through the same
 // steps, so it is for the verdict and the final tableau, never for an explanation.
 //
-// Returns nothing when no two columns are on one cycle. REQUIRES: every dependency is
-// functional; columns is the number of columns in the tableau.
+// Returns nothing when no two columns are on one cycle. Else, when cycleOf is given, sets it
+// to the first column of each column's cycle (the column itself when it is on none): a
+// dependency that gets every right-hand column's cycle from its left-hand side adds nothing to
+// the result, and can be left out as it is read. REQUIRES: every dependency is functional;
+// columns is the number of columns in the tableau.
 std::optional<ResolvedDependencies> MergeColumnCycles(const ResolvedDependencies& dependencies,
-                                                      std::size_t columns);
+                                                      std::size_t columns,
+                                                      std::vector<Column>* cycleOf = nullptr);
+
+// The dependencies in an order in which each comes after every dependency that can give one
+// of its left-hand columns (whose right-hand side holds it, or leads to it through others),
+// wherever no cycle of them makes that impossible; in input order where nothing decides.
+// Applied in this order, rules that only ever add to what holds, as the closure of
+// distinguished cells does, take in along a chain of dependencies in one pass what input
+// order, a chain written last link first, takes a pass per link for. O(n + D) for n columns
+// and dependencies of D columns in all.
+std::vector<std::uint32_t> FeedingOrder(const ResolvedDependencies& dependencies,
+                                        std::size_t columns);

@@ -4,6 +4,8 @@
 #include <cstddef>
 #include <utility>
 
+#include "columncycles.h"
+
 DistinguishedClosure::DistinguishedClosure(ColumnBits distinguished,
                                            const ResolvedDependencies& dependencies)
     : cells_(std::move(distinguished)),
@@ -23,6 +25,11 @@ DistinguishedClosure::DistinguishedClosure(ColumnBits distinguished,
   forEachUse([&](Column c, std::size_t) { ++room[c]; });
   uses_ = PackedLists<std::uint32_t>(room);
   forEachUse([&](Column c, std::size_t j) { uses_.Add(c, static_cast<std::uint32_t>(j)); });
+  if (dependencies.size() > 1) {
+    firstRound_ = FeedingOrder(dependencies, cells_.ColNo());
+  } else {
+    firstRound_.assign(dependencies.size(), 0);
+  }
 }
 
 bool DistinguishedClosure::Run(std::size_t wordBudget, bool stopAtAllDistinguishedRow,
@@ -41,7 +48,9 @@ bool DistinguishedClosure::Run(std::size_t wordBudget, bool stopAtAllDistinguish
   for (;;) {
     // The first round applies every dependency once, in input order, and may gain little
     // before its last ones: the yield counts only after it.
-    while (firstRoundNext_ < dependencies_.size() && !CanMark(firstRoundNext_)) ++firstRoundNext_;
+    while (firstRoundNext_ < dependencies_.size() && !CanMark(firstRound_[firstRoundNext_])) {
+      ++firstRoundNext_;
+    }
     const bool firstRound = firstRoundNext_ < dependencies_.size();
     if (!firstRound && head_ == queue_.size()) break;
     if (work_ > wordBudget) return false;
@@ -55,7 +64,7 @@ bool DistinguishedClosure::Run(std::size_t wordBudget, bool stopAtAllDistinguish
       gainAtLook = gain_;
       nextLook = 2 * work_;
     }
-    const std::size_t j = firstRound ? firstRoundNext_++ : queue_[head_++];
+    const std::size_t j = firstRound ? firstRound_[firstRoundNext_++] : queue_[head_++];
     SetQueued(j, false);
     if (head_ > 4096 && 2 * head_ > queue_.size()) {  // keep the queue as long as what waits
       queue_.erase(queue_.begin(), queue_.begin() + static_cast<std::ptrdiff_t>(head_));
@@ -103,7 +112,7 @@ void DistinguishedClosure::Apply(std::size_t j) {
     if (meet == 0 || missing == 0) continue;
     std::size_t marked = 0;
     for (std::size_t w = 0; w < words; ++w) {
-      marked += static_cast<std::size_t>(__builtin_popcountll(agreeing_[w] & ~column[w]));
+      marked += CountOnes(agreeing_[w] & ~column[w]);
       column[w] |= agreeing_[w];
     }
     const Span<std::uint32_t> uses = uses_[target];
@@ -124,8 +133,7 @@ bool DistinguishedClosure::IsChaseFixpoint() {
     if (!CanMark(j) || !FindAgreeingRows(j)) continue;
     const std::size_t words = cells_.WordsPerColumn();
     std::size_t agreeing = 0;
-    for (std::size_t w = 0; w < words && agreeing < 2; ++w)
-      agreeing += static_cast<std::size_t>(__builtin_popcountll(agreeing_[w]));
+    for (std::size_t w = 0; w < words && agreeing < 2; ++w) agreeing += CountOnes(agreeing_[w]);
     if (agreeing < 2) continue;
     for (Column target : dependencies_.Right(j)) {
       const std::uint64_t* column = cells_.Words(target);

@@ -68,8 +68,11 @@ class DistinguishedClosure {
   }
 
   // First in, first out: a dependency waits while its columns gain more rows, so that one
-  // application takes in many of them at once. First every dependency, in input order, up to
+  // application takes in many of them at once. First every dependency, in firstRound_ up to
   // firstRoundNext_; then those queued again, in queue_ from head_.
+  // The first round goes in feeding order (FeedingOrder): a dependency comes after those that
+  // give its left-hand columns cells, so that a chain is taken in at one pass, not a pass a link.
+  std::vector<std::uint32_t> firstRound_;
   std::size_t firstRoundNext_ = 0;
   std::vector<std::uint32_t> queue_;
   std::size_t head_ = 0;

@@ -7,32 +7,17 @@
 // "madvise"), a large block asks for them before it is first touched.
 
 #include <cstddef>
-#include <cstdint>
 #include <cstdlib>
 #include <new>
 
-#if defined(__linux__)
-#include <sys/mman.h>
-#endif
+#include "memoryguard.h"
 
 namespace {
-
-constexpr std::size_t kHugePage = std::size_t{2} << 20;
-// Below this, a block is a few huge pages at most: not worth a system call.
-constexpr std::size_t kLargeBlock = 4 * kHugePage;
 
 void* Allocate(std::size_t size) {
   void* block = std::malloc(size == 0 ? 1 : size);
   if (block == nullptr) throw std::bad_alloc();
-#if defined(__linux__) && defined(MADV_HUGEPAGE)
-  if (size >= kLargeBlock) {
-    // The whole huge pages inside the block; a failure only leaves the small pages.
-    const auto start = reinterpret_cast<std::uintptr_t>(block);
-    const std::uintptr_t first = (start + kHugePage - 1) & ~(kHugePage - 1);
-    const std::uintptr_t end = (start + size) & ~(kHugePage - 1);
-    if (end > first) madvise(reinterpret_cast<void*>(first), end - first, MADV_HUGEPAGE);
-  }
-#endif
+  AskForHugePages(block, size);
   return block;
 }
 

@@ -35,12 +35,14 @@ bool LineReader::Next(std::string_view& line, bool& endedWithLineFeed) {
   // The line before is no longer needed: a long one, a sub-schema of millions of names, does
   // not keep its room for the lines after it.
   if (spanning_.capacity() > 16 * blockSize_) std::string().swap(spanning_);
+  gathered_ = false;
   bool spanning = false;
   for (;;) {
     if (begin_ == end_ && !Fill()) {
       // The input ended: what was gathered is a last line without a line feed.
       if (!spanning) return false;
       line = spanning_;
+      gathered_ = true;
       endedWithLineFeed = false;
       return true;
     }
@@ -67,9 +69,19 @@ bool LineReader::Next(std::string_view& line, bool& endedWithLineFeed) {
     } else {
       spanning_.append(start, length);
       line = spanning_;
+      gathered_ = true;
     }
     return true;
   }
+}
+
+std::string LineReader::TakeGathered() {
+  // A short string keeps its bytes inside itself, where they would not move with it.
+  if (!gathered_ || spanning_.size() < 64) return std::string();
+  gathered_ = false;
+  std::string taken = std::move(spanning_);
+  spanning_ = std::string();
+  return taken;
 }
 
 bool LineReader::Fill() {

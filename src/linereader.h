@@ -21,6 +21,10 @@ class LineReader {
   // of a file may lack one). False at the end of the input, or when reading failed: the
   // stream's state says which. The view holds until the next call.
   bool Next(std::string_view& line, bool& endedWithLineFeed);
+  // The string that the last line was gathered in, when it spanned blocks, handed over: the
+  // view of the line then stays valid for as long as the caller keeps the string. Empty when
+  // the line lay in one block (or was too short for its bytes to move with the string).
+  std::string TakeGathered();
   // How many bytes the lines not yet given hold, when the stream can tell its size (a file
   // can, a pipe cannot); 0 when it cannot.
   std::size_t BytesAhead() const;
@@ -38,6 +42,7 @@ class LineReader {
   std::size_t begin_ = 0;  // the unread part of the block
   std::size_t end_ = 0;
   std::string spanning_;    // a line that began in an earlier block
+  bool gathered_ = false;   // the last line given is spanning_
   std::size_t unread_ = 0;  // what the stream held past its position at the start
   std::size_t read_ = 0;    // what the blocks took from it since
 };

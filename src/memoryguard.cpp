@@ -1,6 +1,9 @@
 #include "memoryguard.h"
 
 #include <sys/resource.h>
+#if defined(__linux__)
+#include <sys/mman.h>
+#endif
 
 #include <cstdint>
 #include <cstdio>
@@ -10,6 +13,10 @@
 namespace {
 
 constexpr std::size_t kSmallBlock = std::size_t{64} << 20;
+
+constexpr std::size_t kHugePage = std::size_t{2} << 20;
+// Below this, a block is a few huge pages at most: not worth a system call.
+constexpr std::size_t kLargeBlock = 4 * kHugePage;
 
 // "MemAvailable" of /proc/meminfo: free memory and what the system can reclaim at once.
 std::size_t SystemAvailable() {
@@ -50,4 +57,15 @@ bool HasMemoryFor(std::size_t count, std::size_t size) {
 
 void CheckMemoryFor(std::size_t count, std::size_t size) {
   if (!HasMemoryFor(count, size)) throw std::bad_alloc();
+}
+
+void AskForHugePages([[maybe_unused]] void* block, [[maybe_unused]] std::size_t size) {
+#if defined(__linux__) && defined(MADV_HUGEPAGE)
+  if (size < kLargeBlock) return;
+  // The whole huge pages inside the block; a failure only leaves the small pages.
+  const auto start = reinterpret_cast<std::uintptr_t>(block);
+  const std::uintptr_t first = (start + kHugePage - 1) & ~(kHugePage - 1);
+  const std::uintptr_t end = (start + size) & ~(kHugePage - 1);
+  if (end > first) ::madvise(reinterpret_cast<void*>(first), end - first, MADV_HUGEPAGE);
+#endif
 }

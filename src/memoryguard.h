@@ -20,6 +20,12 @@ void CheckMemoryFor(std::size_t count, std::size_t size);
 // Whether CheckMemoryFor(count, size) would pass.
 bool HasMemoryFor(std::size_t count, std::size_t size);
 
+// Asks the system to back the block of size bytes at block with huge pages where it holds
+// whole ones and is large enough to be worth a system call; nothing where the system has no
+// such request. A large table touched at random otherwise takes a page fault per 4 KiB, and
+// on the virtual machines the tool often runs on, a fault costs microseconds.
+void AskForHugePages(void* block, std::size_t size);
+
 // Before items grows to hold more items: whether the memory for twice that many is there, as
 // a vector that grows doubles.
 template <typename Items>

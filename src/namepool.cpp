@@ -1,6 +1,7 @@
 #include "namepool.h"
 
 #include <algorithm>
+#include <cassert>
 #include <cstring>
 #include <new>
 #include <numeric>
@@ -58,15 +59,18 @@ std::uint32_t NamePool::Hash(std::string_view name) {
 
 NamePool::Found NamePool::Look(std::string_view name, std::uint32_t hash, bool caseVariants) const {
   Found found;
+  const std::uint32_t positions = PositionBits();
   table_.Find(hash, [&](std::uint32_t stored) {
-    if (hashes_[stored] != hash) return false;
-    const std::string_view storedName = (*this)[stored];
+    // Another hash above the position bits: another name, told without reading its bytes.
+    if ((stored ^ hash) & ~positions) return false;
+    const std::uint32_t at = stored & positions;
+    const std::string_view storedName = (*this)[at];
     if (storedName == name) {
-      found.exact = stored;
+      found.exact = at;
       return true;
     }
-    if (caseVariants && stored < found.caseVariant && EqualButCase(storedName, name))
-      found.caseVariant = stored;
+    if (caseVariants && at < found.caseVariant && EqualButCase(storedName, name))
+      found.caseVariant = at;
     return false;
   });
   return found;
@@ -75,42 +79,89 @@ NamePool::Found NamePool::Look(std::string_view name, std::uint32_t hash, bool c
 void NamePool::Add(std::string_view name, std::uint32_t hash) {
   // Positions into the block are 32 bits: names beyond 4 GiB are more than any input holds
   // that the machine could chase, and are refused as memory is.
-  if (bytes_.size() + name.size() > UINT32_MAX || hashes_.size() >= kMissing)
-    throw std::bad_alloc();
-  CheckGrowth(bytes_, name.size());
+  if (used_ + name.size() > UINT32_MAX || size() >= kMissing) throw std::bad_alloc();
   CheckGrowth(ends_);
-  bytes_.append(name);
-  ends_.push_back(static_cast<std::uint32_t>(bytes_.size()));
-  hashes_.push_back(hash);
-  Index(static_cast<std::uint32_t>(hashes_.size() - 1));
+  if (inPlace_) {
+    // Never past where the name is: the names after it are still to be read.
+    assert(name.data() >= bytes_.data() + used_);
+    std::memmove(&bytes_[used_], name.data(), name.size());
+  } else {
+    CheckGrowth(bytes_, name.size());
+    bytes_.append(name);
+  }
+  used_ += name.size();
+  ends_.push_back(static_cast<std::uint32_t>(used_));
+  Index(static_cast<std::uint32_t>(size() - 1), hash);
+}
+
+void NamePool::TakeBlock(std::string&& block) {
+  assert(size() == 0);
+  bytes_ = std::move(block);
+  used_ = 0;
+  inPlace_ = true;
+}
+
+void NamePool::EndBlock() {
+  if (!inPlace_) return;
+  // What follows the names is text already read; the block's room serves later names.
+  bytes_.resize(used_);
+  inPlace_ = false;
 }
 
 void NamePool::Reserve(std::size_t count, std::size_t bytes) {
-  ReserveFor(bytes_, bytes);
+  if (!inPlace_) ReserveFor(bytes_, bytes);
   ReserveFor(ends_, count);
-  ReserveFor(hashes_, count);
+  expected_ = size() + count;
 }
 
-void NamePool::Index(std::uint32_t at) {
+void NamePool::Index(std::uint32_t at, std::uint32_t hash) {
   if (table_.Full()) {
-    // Every name is indexed, and its hash kept: the table is made anew from those, twice as
-    // large, without the old one alongside as a rebuild would keep it.
-    table_.Clear(2 * table_.Capacity() / 3 - 1);
-    for (std::uint32_t earlier = 0; earlier < at; ++earlier) Insert(earlier);
+    // The table is made anew, twice as large, or four times while the names still expected
+    // would fill twice the size: a sub-schema of millions of names is indexed again half as
+    // often. From the names and their hashes made again (read in order, the bytes cost less
+    // than keeping the hashes would), without the old table alongside as a rebuild would
+    // keep it.
+    std::size_t capacity = 2 * table_.Capacity();
+    if (3 * expected_ > 2 * capacity) capacity *= 2;
+    table_.Clear(capacity / 3 - 1);
+    // The slots are written at random: each is fetched a few names ahead of its write.
+    constexpr std::uint32_t kAhead = 8;  // a power of two
+    std::uint32_t hashes[kAhead];
+    for (std::uint32_t next = 0; next < std::min(at, kAhead); ++next) {
+      hashes[next] = Hash((*this)[next]);
+      table_.Prefetch(hashes[next]);
+    }
+    for (std::uint32_t earlier = 0; earlier < at; ++earlier) {
+      const std::uint32_t earlierHash = hashes[earlier % kAhead];
+      if (earlier + kAhead < at) {
+        hashes[earlier % kAhead] = Hash((*this)[earlier + kAhead]);
+        table_.Prefetch(hashes[earlier % kAhead]);
+      }
+      Insert(earlier, earlierHash);
+    }
   }
-  Insert(at);
+  Insert(at, hash);
 }
 
-void NamePool::Insert(std::uint32_t at) {
+void NamePool::Insert(std::uint32_t at, std::uint32_t hash) {
+  // Index made the room: the table is never rebuilt here, which would keep entries made for
+  // another size.
+  assert(!table_.Full());
   table_.FindOrInsert(
-      hashes_[at], at, [](std::uint32_t) { return false; },
-      [&](std::uint32_t stored) { return hashes_[stored]; }, [](std::uint32_t) { return true; });
+      hash, (hash & ~PositionBits()) | at, [](std::uint32_t) { return false; },
+      [](std::uint32_t) -> std::size_t {
+        assert(false);
+        return 0;
+      },
+      [](std::uint32_t) { return true; });
 }
 
 void NamePool::Assign(const AttributeList& names) {
   bytes_.clear();
   ends_.clear();
-  hashes_.clear();
+  used_ = 0;
+  inPlace_ = false;
+  expected_ = 0;
   table_.Clear(names.size());
   for (const std::string& name : names) Add(name, Hash(name));
 }
@@ -123,19 +174,22 @@ std::vector<std::uint32_t> NamePool::Sort() {
   std::vector<std::uint32_t> newPosition(size());
   std::string bytes;
   bytes.reserve(bytes_.size());
-  std::vector<std::uint32_t> ends(size()), hashes(size());
+  std::vector<std::uint32_t> ends(size());
   for (std::uint32_t position = 0; position < order.size(); ++position) {
     const std::uint32_t old = order[position];
     newPosition[old] = position;
     bytes.append((*this)[old]);
     ends[position] = static_cast<std::uint32_t>(bytes.size());
-    hashes[position] = hashes_[old];
   }
   bytes_ = std::move(bytes);
   ends_ = std::move(ends);
-  hashes_ = std::move(hashes);
+  used_ = bytes_.size();
+  inPlace_ = false;
   // A name keeps its hash, so its entry keeps its slot and only says the new position.
-  table_.ForEach([&](std::uint32_t& stored) { stored = newPosition[stored]; });
+  const std::uint32_t positions = PositionBits();
+  table_.ForEach([&](std::uint32_t& stored) {
+    stored = (stored & ~positions) | newPosition[stored & positions];
+  });
   return newPosition;
 }
 

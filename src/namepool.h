@@ -9,8 +9,8 @@
 #include "schema.h"
 
 // The attribute names of an input, each once, at positions in the order they were added: their
-// bytes in one block, and a hash index over them. A name costs its bytes and about twenty
-// bytes more, not a string of its own.
+// bytes in one block, and a hash index over them. A name costs its bytes and about ten bytes
+// more, not a string of its own.
 //
 // Names that differ only in the letter case of ASCII letters hash alike, so a look for a name
 // also finds the first name that is a case variant of it.
@@ -30,7 +30,7 @@ class NamePool {
   // Replaces every name by names, which must be without duplicates.
   void Assign(const AttributeList& names);
 
-  std::size_t size() const { return hashes_.size(); }
+  std::size_t size() const { return ends_.size(); }
   std::string_view operator[](std::uint32_t at) const {
     const std::uint32_t start = at == 0 ? 0 : ends_[at - 1];
     return std::string_view(bytes_).substr(start, ends_[at] - start);
@@ -45,19 +45,21 @@ class NamePool {
   Found FindWithCaseVariant(std::string_view name, std::uint32_t hash) const {
     return Look(name, hash, true);
   }
-  // Room for count more names of bytes in all.
+  // Room for count more names of bytes in all, which the index expects as it grows.
   void Reserve(std::size_t count, std::size_t bytes);
   // Adds name, of hash, which is not in the pool, at the next position.
   void Add(std::string_view name, std::uint32_t hash);
 
-  // For a name of hash looked for soon, fetches what the look reads first into the cache: its
-  // slot, and when closer to the look, the hash of the entry there. Millions of names in one
-  // sub-schema otherwise each wait on memory.
+  // Takes block, a line of names, as the room for the names: those of the line that are added
+  // next are moved to their place in it, before where they were, until EndBlock. A sub-schema
+  // of millions of names then takes no second copy of its bytes. REQUIRES: the pool is empty,
+  // and each name added until EndBlock is a part of the block after every name added before.
+  void TakeBlock(std::string&& block);
+  void EndBlock();
+
+  // For a name of hash looked for soon, fetches the slot that the look reads first into the
+  // cache. Millions of names in one sub-schema otherwise each wait on memory.
   void Prefetch(std::uint32_t hash) const { table_.Prefetch(hash); }
-  void PrefetchEntry(std::uint32_t hash) const {
-    const std::uint32_t first = table_.First(hash);
-    if (first != kMissing) __builtin_prefetch(&hashes_[first]);
-  }
 
   // Puts the names in byte order. Returns, per old position, the new one.
   std::vector<std::uint32_t> Sort();
@@ -66,12 +68,20 @@ class NamePool {
 
  private:
   Found Look(std::string_view name, std::uint32_t hash, bool caseVariants) const;
-  // Puts the name at position at in the table, which holds every earlier one.
-  void Index(std::uint32_t at);
-  void Insert(std::uint32_t at);
+  // Puts the name at position at, of hash, in the table, which holds every earlier one.
+  void Index(std::uint32_t at, std::uint32_t hash);
+  void Insert(std::uint32_t at, std::uint32_t hash);
 
-  std::string bytes_;                  // the names, one after another
+  // The bits of a table entry that hold a position: as many as the table's slots take, since
+  // a position is below the number of names, which is below the number of slots. The bits
+  // above hold the same bits of the name's hash, so that a look passes over the entries of
+  // other names without reading their hashes or bytes, each a wait on memory.
+  std::uint32_t PositionBits() const { return static_cast<std::uint32_t>(table_.Capacity() - 1); }
+
+  std::string bytes_;                  // the names, one after another, from the start
+  std::size_t used_ = 0;               // how many bytes of bytes_ the names take
+  bool inPlace_ = false;               // bytes_ is a taken block: past used_, its line
+  std::size_t expected_ = 0;           // how many names Reserve said may come, at most
   std::vector<std::uint32_t> ends_;    // per position: where its name ends in bytes_
-  std::vector<std::uint32_t> hashes_;  // per position: its name's hash
-  ProbingTable<std::uint32_t> table_;  // positions, by hash
+  ProbingTable<std::uint32_t> table_;  // positions with hash bits above them, by hash
 };

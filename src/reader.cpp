@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cassert>
 #include <cerrno>
 #include <cstdint>
 #include <functional>
@@ -111,8 +112,8 @@ void ForEachName(std::string_view text, Visit visit) {
   for (std::string_view name; names.Next(name);) visit(name);
 }
 
-// The same, with visit(name, hash) given each name's NamePool hash, while the pool's memory
-// for the names a few places ahead is fetched into the cache.
+// The same, with visit(name, hash) given each name's NamePool hash, while the pool's slots for
+// the names a few places ahead are fetched into the cache.
 template <typename Visit>
 void ForEachNameAhead(std::string_view text, const NamePool& pool, Visit visit) {
   constexpr std::size_t kAhead = 16;  // a power of two
@@ -135,7 +136,6 @@ void ForEachNameAhead(std::string_view text, const NamePool& pool, Visit visit) 
     const std::uint32_t hash = hashes[at % kAhead];
     ++at;
     prepare();
-    if (at + kAhead / 4 < prepared) pool.PrefetchEntry(hashes[(at + kAhead / 4) % kAhead]);
     visit(name, hash);
   });
 }
@@ -267,6 +267,9 @@ class Reader {
   // Returns false, having added nothing, for a line of any other form; it then takes the
   // general path.
   bool AddPlainDependencyLine(std::string_view line);
+  // Whether every right-hand column is on the cycle of a left-hand one, as the last compaction
+  // found the cycles: the compacted dependencies then give the dependency already.
+  bool FollowsFromCycles(ColumnSpan left, ColumnSpan right);
   // The column of name, or NamePool::kMissing; name is a part of line.
   std::uint32_t ColumnOfName(std::string_view name, std::string_view line) const;
   // A join dependency: "*(" then components separated by "|", then ")".
@@ -321,6 +324,9 @@ class Reader {
   // read and per column.
   const std::size_t compactEvery_;
   std::size_t compactAt_;
+  // Per column, the first column of its cycle of links, as the last compaction found them;
+  // empty before one found any.
+  std::vector<Column> cycleOf_;
   ParsedInput result_;
   // The attributes, at their columns once the sub-schemas are read. With keepNames they are
   // sorted then, and kept in result_.attributes as well.
@@ -377,7 +383,7 @@ void Reader::CompactDependencies() {
     return;
   }
   if (std::optional<ResolvedDependencies> merged =
-          MergeColumnCycles(dependencies, result_.resolved.columns)) {
+          MergeColumnCycles(dependencies, result_.resolved.columns, &cycleOf_)) {
     dependencies.Replace(*merged);
   }
   // Never sooner than after as many dependencies as columns: a pass walks every column.
@@ -394,6 +400,14 @@ ParsedInput Reader::ReadDependency(const AttributeList& attributes, std::string_
   lineNumber_ = 1;
   if (!line_.empty()) AddDependencyLine();
   return std::move(result_);
+}
+
+bool Reader::FollowsFromCycles(ColumnSpan left, ColumnSpan right) {
+  assert(!keepNames_);  // compaction, which finds the cycles, is for the verdict alone
+  NextStamp();
+  for (Column c : left) seenStamp_[cycleOf_[c]] = stamp_;
+  return std::all_of(right.begin(), right.end(),
+                     [&](Column c) { return seenStamp_[cycleOf_[c]] == stamp_; });
 }
 
 // Reads one line without its line feed; a carriage return before the line feed is dropped
@@ -447,6 +461,12 @@ void Reader::AddSchemaLine() {
   } else {
     onlyLetterRuns_ = false;
   }
+  // The first sub-schema, when it is long, lends its bytes to the names: a line of millions
+  // of names is not copied into a block of their own.
+  if (!keepNames_ && names_.size() == 0) {
+    if (std::string block = lines_.TakeGathered(); !block.empty())
+      names_.TakeBlock(std::move(block));
+  }
   // A line with n commas names n + 1 attributes at most: room for all of them at once.
   const std::size_t most = static_cast<std::size_t>(std::count(line.begin(), line.end(), ',')) + 1;
   names_.Reserve(most, line.size());
@@ -463,8 +483,9 @@ void Reader::AddSchemaLine() {
     std::uint32_t at = found.exact;
     if (at == NamePool::kMissing) {
       at = static_cast<std::uint32_t>(names_.size());
-      names_.Add(name, hash);
+      // Before the name is added: added, it may have moved over its own bytes.
       if (found.caseVariant != NamePool::kMissing) WarnAboutCase(found.caseVariant, name);
+      names_.Add(name, hash);
     } else if (at >= earlier || seenStamp_[at] == stamp_) {
       return;  // already in the row
     } else {
@@ -472,6 +493,7 @@ void Reader::AddSchemaLine() {
     }
     rows.Push(Column(at));
   });
+  names_.EndBlock();
   rows.EndList();
   if (keepNames_) {
     AttributeList names;
@@ -482,7 +504,6 @@ void Reader::AddSchemaLine() {
 
 void Reader::SortAttributes() {
   result_.resolved.columns = names_.size();
-  seenStamp_.assign(names_.size(), 0);
   // Without the names, the order they came in serves as well: no step is shown.
   if (!keepNames_) return;
   const std::vector<std::uint32_t> columnOf = names_.Sort();
@@ -553,6 +574,9 @@ void Reader::ReserveForDependencies(std::size_t bytes) {
 }
 
 void Reader::AddDependencyLine() {
+  // A stamp per attribute from the first dependency line on: a file of millions of attributes
+  // and no dependency takes none.
+  if (seenStamp_.size() < names_.size()) seenStamp_.resize(names_.size(), 0);
   // Looked at in place: a million dependency lines make no string of their names.
   const std::string_view line = line_;
   if (AddPlainDependencyLine(line)) return;
@@ -639,6 +663,10 @@ bool Reader::AddPlainDependencyLine(std::string_view line) {
   Column* const right = left + rightStart;
   Column* const end = left + count;
   SortFew(left, right);
+  // A mined file repeats what its cycles say millions of times: such a line costs no room.
+  if (!cycleOf_.empty() && FollowsFromCycles(ColumnSpan(left, right), ColumnSpan(right, end))) {
+    return true;
+  }
   result_.resolved.dependencies.Add(DependencyKind::kFunctional, ColumnSpan(left, right),
                                     ColumnSpan(right, end));
   if (keepNames_) {

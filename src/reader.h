@@ -42,7 +42,7 @@ struct ParsedInput {
 // hold in exactly the same tableaux (see MergeColumnCycles), so that a file of millions of
 // mined dependencies takes the memory of a few. They are then no longer one per line.
 enum class DependencyUse { kAsWritten, kForTheVerdict };
-constexpr std::size_t kDependenciesBetweenCompactions = std::size_t{1} << 20;
+constexpr std::size_t kDependenciesBetweenCompactions = std::size_t{1} << 16;
 ParsedInput ReadInput(std::istream& in, Warnings& warnings, bool keepNames,
                       DependencyUse use = DependencyUse::kAsWritten,
                       std::size_t compactEvery = kDependenciesBetweenCompactions);

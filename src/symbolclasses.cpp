@@ -9,7 +9,10 @@
 
 SymbolClasses::CellData* SymbolClasses::AllocateCells(std::size_t count) {
   CheckMemoryFor(count, sizeof(CellData));
-  return static_cast<CellData*>(std::calloc(count, sizeof(CellData)));
+  auto* cells = static_cast<CellData*>(std::calloc(count, sizeof(CellData)));
+  // Zeroed pages that the system gives as they are first touched, huge ones where it can.
+  if (cells != nullptr) AskForHugePages(cells, count * sizeof(CellData));
+  return cells;
 }
 
 SymbolClasses::SymbolClasses(ColumnBits distinguished, bool trackSymbols)

@@ -33,6 +33,18 @@ TEST(ColumnBitsTest, SetsListsAndCountsRowsOfAColumnAcrossWords) {
   EXPECT_EQ(BitIn(Row(65), 0), 0u);
 }
 
+TEST(ColumnBitsTest, CountsTheBitsOfAWord) {
+  std::mt19937_64 random(20261210);
+  for (int n = 0; n < 1000; ++n) {
+    const std::uint64_t word = random() >> (n % 64);
+    std::size_t expected = 0;
+    for (std::uint64_t rest = word; rest != 0; rest >>= 1) expected += rest & 1;
+    ASSERT_EQ(CountOnes(word), expected) << word;
+  }
+  EXPECT_EQ(CountOnes(0), 0u);
+  EXPECT_EQ(CountOnes(~std::uint64_t{0}), 64u);
+}
+
 // The verdict's question, against a plain search, on random bits: the lowest row set in every
 // column, wherever it falls in its word, and never a row past the last.
 TEST(ColumnBitsTest, FindsTheLowestRowSetInEveryColumn) {

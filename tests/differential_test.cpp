@@ -274,19 +274,42 @@ class LinkedColumnsGenerator {
       text += row + "\n";
     }
     text += "\n";
-    // Links inside blocks of consecutive columns close cycles there; a few cross blocks.
+    // Links inside blocks of consecutive columns close cycles there; a few cross blocks. A
+    // third of the inputs link only to later columns: no cycle at all.
+    const bool acyclic = Pick(0, 2) == 0;
+    std::vector<std::pair<int, int>> links;
+    const auto link = [&](int from, int to) {
+      if (acyclic && to <= from) return;
+      text += Name(from) + "->" + Name(to) + "\n";
+      links.emplace_back(from, to);
+    };
     const int block = Pick(2, columns);
-    for (int links = Pick(columns / 2, 3 * columns); links > 0; --links) {
+    for (int count = Pick(columns / 2, 3 * columns); count > 0; --count) {
       const int from = Pick(0, columns - 1);
       const int start = from - from % block;
-      const int to = Pick(0, 9) == 0 ? Pick(0, columns - 1)
-                                     : start + Pick(0, std::min(block, columns - start) - 1);
-      text += Name(from) + "->" + Name(to) + "\n";
+      link(from, Pick(0, 9) == 0 ? Pick(0, columns - 1)
+                                 : start + Pick(0, std::min(block, columns - start) - 1));
+    }
+    // Now and then a column with dozens of links: looking one link past it is dear.
+    if (Pick(0, 3) == 0) {
+      const int hub = Pick(0, columns - 1);
+      for (int count = Pick(10, 60); count > 0; --count) link(hub, Pick(0, columns - 1));
     }
     for (int more = Pick(0, columns); more > 0; --more) {
-      std::string left = Name(Pick(0, columns - 1));
-      for (int k = Pick(1, 3); k > 0; --k) left += "," + Name(Pick(0, columns - 1));
-      text += left + "->" + Name(Pick(0, columns - 1)) + "," + Name(Pick(0, columns - 1)) + "\n";
+      std::string left;
+      std::string right;
+      if (!links.empty() && Pick(0, 1) == 0) {
+        // A link's columns with others beside them: what the link gives, and more.
+        const std::pair<int, int> given =
+            links[static_cast<std::size_t>(Pick(0, static_cast<int>(links.size()) - 1))];
+        left = Name(given.first) + "," + Name(Pick(0, columns - 1));
+        right = Name(given.second) + "," + Name(Pick(0, columns - 1));
+      } else {
+        left = Name(Pick(0, columns - 1));
+        for (int k = Pick(1, 3); k > 0; --k) left += "," + Name(Pick(0, columns - 1));
+        right = Name(Pick(0, columns - 1)) + "," + Name(Pick(0, columns - 1));
+      }
+      text += left + "->" + right + "\n";
     }
     return text;
   }
@@ -375,7 +398,11 @@ TEST(DifferentialTest, ShapesOfTheBenchmark) {
     lossless += CheckAgainstTheReference(GenerateKeyToAll({"keyall", rows, 30, 2}));
     lossless += CheckAgainstTheReference(GenerateRepeatedName({"repeated", 2, rows, 2}));
     lossless += CheckAgainstTheReference(GenerateWideSchema({"onewide", 2, rows, 2}));
-    runs += 12;
+    lossless += CheckAgainstTheReference(GenerateShortWideSchema({"shortwide", 1, rows, 0}));
+    // At the envelope's corner: chains with more dependencies than links, mined rows.
+    lossless += CheckAgainstTheReference(GenerateReverseChains({"chainsbig", rows, 40, 3 * rows}));
+    lossless += CheckAgainstTheReference(GenerateMined({"minedrows", rows, 40, rows / 2}, rows));
+    runs += 15;
     if (::testing::Test::HasFailure()) break;
   }
   std::cerr.rdbuf(stderrBuffer);

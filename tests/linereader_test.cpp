@@ -57,6 +57,30 @@ TEST(LineReaderTest, ALineLongerThanManyBlocksIsOneLine) {
   EXPECT_EQ(ReadAll(in, 1000), (Lines{{longLine, true}, {"next", false}}));
 }
 
+// A line gathered from blocks is handed over with its bytes where the view of it points; a
+// line read within one block is not, even after a long line that was not taken.
+TEST(LineReaderTest, HandsOverALineGatheredFromBlocks) {
+  const std::string first(5000, 'x');
+  const std::string second(3000, 'y');
+  std::istringstream in("ab\n" + first + "\ncd\n" + second + "\n");
+  LineReader reader(in, 1024);
+  std::string_view line;
+  bool endedWithLineFeed = false;
+  ASSERT_TRUE(reader.Next(line, endedWithLineFeed));
+  EXPECT_TRUE(reader.TakeGathered().empty());
+  ASSERT_TRUE(reader.Next(line, endedWithLineFeed));
+  EXPECT_EQ(line, first);  // not taken
+  ASSERT_TRUE(reader.Next(line, endedWithLineFeed));
+  EXPECT_EQ(line, "cd");
+  EXPECT_TRUE(reader.TakeGathered().empty());
+  ASSERT_TRUE(reader.Next(line, endedWithLineFeed));
+  const std::string taken = reader.TakeGathered();
+  EXPECT_EQ(taken.data(), line.data());
+  EXPECT_EQ(taken, second);
+  EXPECT_TRUE(reader.TakeGathered().empty());  // handed over once
+  EXPECT_FALSE(reader.Next(line, endedWithLineFeed));
+}
+
 TEST(LineReaderTest, TellsTheBytesItHasNotGivenOnASeekableStream) {
   std::istringstream in("skip\nab\ncd\n");
   std::string skipped;
