@@ -228,13 +228,13 @@ class LinkReach {
 std::optional<ResolvedDependencies> MergeColumnCycles(const ResolvedDependencies& dependencies,
                                                       std::size_t columns,
                                                       std::vector<Column>* cycleOf) {
-  // A cycle takes two links, and a link that gives a longer left-hand side's column one;
-  // without, a wide universe is not walked at all.
+  // A cycle takes two links, and one link alone gives little to drop: with fewer, a wide
+  // universe is not walked at all.
   std::size_t linkCount = 0;
   for (std::size_t j = 0; j < dependencies.size() && linkCount < 2; ++j) {
     if (IsLink(dependencies, j)) linkCount += dependencies.Right(j).size();
   }
-  if (linkCount == 0) return std::nullopt;
+  if (linkCount < 2) return std::nullopt;
   const Graph links = LinksOf(dependencies, columns);
   std::uint32_t partCount = 0;
   std::vector<std::uint32_t> part = CyclesOf(links, partCount);

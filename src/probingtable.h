@@ -37,8 +37,6 @@ class ProbingTable {
 
   // Fetches the first slot of hash's probe sequence into the cache, for a look soon after.
   void Prefetch(std::size_t hash) const { __builtin_prefetch(&slots_[hash & mask_]); }
-  // The first slot of hash's probe sequence: free_, or the entry there.
-  const Entry& First(std::size_t hash) const { return slots_[hash & mask_]; }
 
   // As Find, for changing what the entry holds beyond what hash and matches read.
   template <typename Matches>
