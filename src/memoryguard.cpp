@@ -14,10 +14,6 @@ namespace {
 
 constexpr std::size_t kSmallBlock = std::size_t{64} << 20;
 
-constexpr std::size_t kHugePage = std::size_t{2} << 20;
-// Below this, a block is a few huge pages at most: not worth a system call.
-constexpr std::size_t kLargeBlock = 4 * kHugePage;
-
 // "MemAvailable" of /proc/meminfo: free memory and what the system can reclaim at once.
 std::size_t SystemAvailable() {
   std::FILE* meminfo = std::fopen("/proc/meminfo", "r");
@@ -61,6 +57,9 @@ void CheckMemoryFor(std::size_t count, std::size_t size) {
 
 void AskForHugePages([[maybe_unused]] void* block, [[maybe_unused]] std::size_t size) {
 #if defined(__linux__) && defined(MADV_HUGEPAGE)
+  constexpr std::size_t kHugePage = std::size_t{2} << 20;
+  // Below this, a block is a few huge pages at most: not worth a system call.
+  constexpr std::size_t kLargeBlock = 4 * kHugePage;
   if (size < kLargeBlock) return;
   // The whole huge pages inside the block; a failure only leaves the small pages.
   const auto start = reinterpret_cast<std::uintptr_t>(block);
