@@ -91,9 +91,17 @@ void Chase::BuildFollowers() {
 bool Chase::Run(bool stopAtAllDistinguishedRow) {
   stopEarly_ = stopAtAllDistinguishedRow;
   if (stopEarly_) CountDistinguished();
-  for (std::size_t j = 0; j < dependencies_.size() && !stopped_; ++j) {
-    Meet(j);
-    Drain();
+  // Unobserved, the dependencies from one column come first: what they make equal is then
+  // in place before a longer left-hand side looks at its rows, which otherwise look again at
+  // each merge the keys make later (half the looks, on mined files over wide tables). Observed,
+  // the steps follow the file.
+  const bool keysFirst = !observer_;
+  for (int pass = keysFirst ? 0 : 1; pass < 2; ++pass) {
+    for (std::size_t j = 0; j < dependencies_.size() && !stopped_; ++j) {
+      if (keysFirst && (dependencies_.Left(j).size() == 1) != (pass == 0)) continue;
+      Meet(j);
+      Drain();
+    }
   }
   pending_.clear();
   return stopped_;
