@@ -9,10 +9,8 @@
 
 SymbolClasses::CellData* SymbolClasses::AllocateCells(std::size_t count) {
   CheckMemoryFor(count, sizeof(CellData));
-  auto* cells = static_cast<CellData*>(std::calloc(count, sizeof(CellData)));
-  // Zeroed pages that the system gives as they are first touched, huge ones where it can.
-  if (cells != nullptr) AskForHugePages(cells, count * sizeof(CellData));
-  return cells;
+  // Zeroed pages that the system gives as they are first touched.
+  return static_cast<CellData*>(std::calloc(count, sizeof(CellData)));
 }
 
 SymbolClasses::SymbolClasses(ColumnBits distinguished, bool trackSymbols)
@@ -23,7 +21,8 @@ SymbolClasses::SymbolClasses(ColumnBits distinguished, bool trackSymbols)
       shared_(rows_, cols_),
       sharedCount_(cols_, 0),
       complete_(cols_, rows_ <= 1 ? 1 : 0),
-      anchor_(cols_, kNoRow) {
+      anchor_(cols_, kNoRow),
+      untouchedBeforeHugePages_(rows_ * cols_ / 8 + 1) {
   assert(rows_ < (std::size_t{1} << 30));
   if (!cells_) throw std::bad_alloc();
   if (trackSymbols) {
@@ -32,12 +31,32 @@ SymbolClasses::SymbolClasses(ColumnBits distinguished, bool trackSymbols)
     for (std::size_t cell = 0; cell < rows_ * cols_; ++cell)
       minRow_[cell] = Row(static_cast<std::uint32_t>(cell % rows_));
   }
+  std::size_t distinguishedCells = 0;
+  for (Column c{0}; c < cols_; ++c) {
+    const std::uint64_t* words = distinguished_.Words(c);
+    for (std::size_t w = 0; w < distinguished_.WordsPerColumn(); ++w)
+      distinguishedCells += CountOnes(words[w]);
+  }
+  CountTouched(distinguishedCells);
   std::vector<Row> rows;
   for (Column c{0}; c < cols_; ++c) {
     rows.clear();
     distinguished_.ForEach(c, [&](Row r) { rows.push_back(r); });
     FormDistinguishedClass(rows, c);
   }
+}
+
+void SymbolClasses::CountTouched(std::size_t cells) {
+  if (untouchedBeforeHugePages_ == 0) return;
+  // Huge pages zero 2 MiB where a cell is first touched: worth it once an eighth of the cells
+  // are, as when every cell merges, and not for the few merges of a sparse tableau, whose
+  // pages of 4 KiB then stay few.
+  if (cells < untouchedBeforeHugePages_) {
+    untouchedBeforeHugePages_ -= cells;
+    return;
+  }
+  untouchedBeforeHugePages_ = 0;
+  AskForHugePages(cells_.get(), (rows_ * cols_ + 1) * sizeof(CellData));
 }
 
 void SymbolClasses::FormDistinguishedClass(const std::vector<Row>& rows, Column col) {
@@ -106,6 +125,7 @@ SymbolClasses::Merge SymbolClasses::Unite(Row a, Row b, Column col) {
   }
   if (merge.labelWasAlone) MarkShared(kept, col);
   Absorb(kept, absorbed, col);
+  CountTouched(absorbedSize + 1);
   SetSize(kept, col, keptSize + absorbedSize);
   if (!minRow_.empty()) {
     Row& smallest = minRow_[Cell(kept, col)];

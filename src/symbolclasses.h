@@ -146,6 +146,8 @@ class SymbolClasses {
   }
   // Makes the cells of rows, ascending, col's distinguished class.
   void FormDistinguishedClass(const std::vector<Row>& rows, Column col);
+  // cells more cells were written: asks for huge pages for the table once enough were.
+  void CountTouched(std::size_t cells);
   // Relabels the class labelled from as to, marks its cells shared and joins the two rings,
   // so that the ring runs from to through the cells of from, ending at from.
   void Absorb(Row to, Row from, Column col);
@@ -161,6 +163,8 @@ class SymbolClasses {
   // finds the class's current label.
   std::vector<Row> anchor_;
   std::vector<Row> minRow_;  // per cell that labels a class, when symbols are tracked
+  // How many more cells are written before the table asks for huge pages; 0 once it has.
+  std::size_t untouchedBeforeHugePages_;
 };
 
 template <typename Visit>
