@@ -17,15 +17,17 @@
 // cell. MergeColumnCycles gives a set of dependencies that holds in exactly the same
 // tableaux: each cycle written once, as links between its first column and each other one,
 // and every other dependency without the right-hand columns that a cycle of its left-hand side
-// gives, its left-hand side named by one column per cycle. The chase with it reaches the same
-// final tableau (the smallest one in which the dependencies hold), only not through the same
-// steps, so it is for the verdict and the final tableau, never for an explanation.
+// gives, its left-hand side named by one column per cycle. A dependency with a longer left-hand
+// side also loses what one link from its cycles gives, and a link what the last link to those
+// columns from the same cycle gave already. The chase with it reaches the same final tableau
+// (the smallest one in which the dependencies hold), only not through the same steps, so it is
+// for the verdict and the final tableau, never for an explanation.
 //
-// Returns nothing when no two columns are on one cycle. Else, when cycleOf is given, sets it
-// to the first column of each column's cycle (the column itself when it is on none): a
-// dependency that gets every right-hand column's cycle from its left-hand side adds nothing to
-// the result, and can be left out as it is read. REQUIRES: every dependency is functional;
-// columns is the number of columns in the tableau.
+// Returns nothing when no two columns are on one cycle and no dependency loses a column. When
+// there are cycles and cycleOf is given, sets it to the first column of each column's cycle
+// (the column itself when it is on none): a dependency that gets every right-hand column's
+// cycle from its left-hand side adds nothing to the result, and can be left out as it is read.
+// REQUIRES: every dependency is functional; columns is the number of columns in the tableau.
 std::optional<ResolvedDependencies> MergeColumnCycles(const ResolvedDependencies& dependencies,
                                                       std::size_t columns,
                                                       std::vector<Column>* cycleOf = nullptr);

@@ -34,9 +34,8 @@ DistinguishedClosure::DistinguishedClosure(ColumnBits distinguished,
 
 bool DistinguishedClosure::Run(std::size_t wordBudget, bool stopAtAllDistinguishedRow,
                                std::size_t wordsPerGain) {
-  // Every dependency that can mark cells waits at the start, in input order: the first round
-  // walks them where they are, and only those queued again wait in queue_. Ten million mined
-  // dependencies would otherwise take a queue of 40 MB at once.
+  // Every dependency that can mark cells waits at the start: the first round walks them in
+  // feeding order, and only those queued again wait in queue_.
   for (std::size_t j = 0; j < dependencies_.size(); ++j) {
     if (CanMark(j)) SetQueued(j, true);
   }
@@ -46,7 +45,7 @@ bool DistinguishedClosure::Run(std::size_t wordBudget, bool stopAtAllDistinguish
   std::size_t workAtLook = 0;
   std::size_t gainAtLook = 0;
   for (;;) {
-    // The first round applies every dependency once, in input order, and may gain little
+    // The first round applies every dependency once, in feeding order, and may gain little
     // before its last ones: the yield counts only after it.
     while (firstRoundNext_ < dependencies_.size() && !CanMark(firstRound_[firstRoundNext_])) {
       ++firstRoundNext_;
