@@ -94,11 +94,17 @@ void NamePool::Add(std::string_view name, std::uint32_t hash) {
   Index(static_cast<std::uint32_t>(size() - 1), hash);
 }
 
-void NamePool::TakeBlock(std::string&& block) {
-  assert(size() == 0);
+std::string_view NamePool::TakeBlock(std::string&& block) {
+  const std::size_t length = block.size();
+  if (used_ != 0) {
+    // The names held are kept where they are, at the block's start: a few bytes beside a line
+    // of millions of names, moved once with it.
+    ReserveFor(block, used_);
+    block.insert(0, bytes_, 0, used_);
+  }
   bytes_ = std::move(block);
-  used_ = 0;
   inPlace_ = true;
+  return std::string_view(bytes_).substr(used_, length);
 }
 
 void NamePool::EndBlock() {
@@ -112,18 +118,28 @@ void NamePool::Reserve(std::size_t count, std::size_t bytes) {
   if (!inPlace_) ReserveFor(bytes_, bytes);
   ReserveFor(ends_, count);
   expected_ = size() + count;
+  expectedBytes_ = bytes;
+}
+
+std::size_t NamePool::NextCapacity() const {
+  const std::size_t twice = 2 * table_.Capacity();
+  // The slots for every name still expected, at once, when they take no more than twice the
+  // names' bytes: a sub-schema of millions of names is then indexed once, not again at each
+  // growth, and a line of the same few names written millions of times, which never fills
+  // the table, cannot make it take more than its text.
+  std::size_t whole = twice;
+  while (2 * whole < 3 * (expected_ + 1)) whole *= 2;
+  if (whole * sizeof(std::uint32_t) <= 2 * expectedBytes_) return whole;
+  // Otherwise four times, while the names expected would fill twice the size.
+  return 3 * expected_ > 2 * twice ? 2 * twice : twice;
 }
 
 void NamePool::Index(std::uint32_t at, std::uint32_t hash) {
   if (table_.Full()) {
-    // The table is made anew, twice as large, or four times while the names still expected
-    // would fill twice the size: a sub-schema of millions of names is indexed again half as
-    // often. From the names and their hashes made again (read in order, the bytes cost less
-    // than keeping the hashes would), without the old table alongside as a rebuild would
-    // keep it.
-    std::size_t capacity = 2 * table_.Capacity();
-    if (3 * expected_ > 2 * capacity) capacity *= 2;
-    table_.Clear(capacity / 3 - 1);
+    // The table is made anew, larger, from the names and their hashes made again (read in
+    // order, the bytes cost less than keeping the hashes would), without the old table
+    // alongside as a rebuild would keep it.
+    table_.Clear(NextCapacity() / 3 - 1);
     // The slots are written at random: each is fetched a few names ahead of its write.
     constexpr std::uint32_t kAhead = 8;  // a power of two
     std::uint32_t hashes[kAhead];
@@ -162,6 +178,7 @@ void NamePool::Assign(const AttributeList& names) {
   used_ = 0;
   inPlace_ = false;
   expected_ = 0;
+  expectedBytes_ = 0;
   table_.Clear(names.size());
   for (const std::string& name : names) Add(name, Hash(name));
 }

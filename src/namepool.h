@@ -50,11 +50,12 @@ class NamePool {
   // Adds name, of hash, which is not in the pool, at the next position.
   void Add(std::string_view name, std::uint32_t hash);
 
-  // Takes block, a line of names, as the room for the names: those of the line that are added
-  // next are moved to their place in it, before where they were, until EndBlock. A sub-schema
-  // of millions of names then takes no second copy of its bytes. REQUIRES: the pool is empty,
-  // and each name added until EndBlock is a part of the block after every name added before.
-  void TakeBlock(std::string&& block);
+  // Takes block, a line of names, as the room for the names: the names held so far move in
+  // front of it, and those of the line that are added next are moved to their place in it,
+  // before where they were, until EndBlock. A sub-schema of millions of names then takes no
+  // second copy of its bytes. Returns where the block's text now lies. REQUIRES: each name
+  // added until EndBlock is a part of that text after every name added before.
+  std::string_view TakeBlock(std::string&& block);
   void EndBlock();
 
   // For a name of hash looked for soon, fetches the slot that the look reads first into the
@@ -71,6 +72,8 @@ class NamePool {
   // Puts the name at position at, of hash, in the table, which holds every earlier one.
   void Index(std::uint32_t at, std::uint32_t hash);
   void Insert(std::uint32_t at, std::uint32_t hash);
+  // How many slots the table takes when it grows next.
+  std::size_t NextCapacity() const;
 
   // The bits of a table entry that hold a position: as many as the table's slots take, since
   // a position is below the number of names, which is below the number of slots. The bits
@@ -82,6 +85,7 @@ class NamePool {
   std::size_t used_ = 0;               // how many bytes of bytes_ the names take
   bool inPlace_ = false;               // bytes_ is a taken block: past used_, its line
   std::size_t expected_ = 0;           // how many names Reserve said may come, at most
+  std::size_t expectedBytes_ = 0;      // and how many bytes they take, with their commas
   std::vector<std::uint32_t> ends_;    // per position: where its name ends in bytes_
   ProbingTable<std::uint32_t> table_;  // positions with hash bits above them, by hash
 };

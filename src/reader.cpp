@@ -452,6 +452,14 @@ void Reader::AddSchemaLine() {
     Warn(line_.substr(at),
          "sub-schema holds \"->\"; is the empty line before the dependencies missing?");
   }
+  // A long sub-schema lends its bytes to the names: a line of millions of names is not
+  // copied into a block of their own.
+  if (!keepNames_) {
+    if (std::string block = lines_.TakeGathered(); !block.empty()) {
+      const auto offset = static_cast<std::size_t>(line_.data() - block.data());
+      line_ = names_.TakeBlock(std::move(block)).substr(offset, line_.size());
+    }
+  }
   const std::string_view line = line_;
   ForEachName(line, [&](std::string_view name) { CheckName(name); });
   const std::string hint = SchemaLineHint(line);
@@ -460,12 +468,6 @@ void Reader::AddSchemaLine() {
     letterRuns_.emplace_back(lineNumber_, line);
   } else {
     onlyLetterRuns_ = false;
-  }
-  // The first sub-schema, when it is long, lends its bytes to the names: a line of millions
-  // of names is not copied into a block of their own.
-  if (!keepNames_ && names_.size() == 0) {
-    if (std::string block = lines_.TakeGathered(); !block.empty())
-      names_.TakeBlock(std::move(block));
   }
   // A line with n commas names n + 1 attributes at most: room for all of them at once.
   const std::size_t most = static_cast<std::size_t>(std::count(line.begin(), line.end(), ',')) + 1;

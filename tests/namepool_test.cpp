@@ -97,8 +97,8 @@ TEST(NamePoolTest, SortGivesByteOrderAndKeepsEveryNameFindable) {
   EXPECT_EQ(pool.Find("zz-new"), sorted.size());
 }
 
-// A line of names lent to the pool: each new name moved to its place in the line's own bytes,
-// before where it stood, then, after the block, more names added as ever.
+// A line of names lent to the pool, empty or not: each new name moved to its place in the
+// line's own bytes, before where it stood, then, after the block, more names added as ever.
 TEST(NamePoolTest, NamesMovedIntoTheirLineAreFoundAsAnyOthers) {
   std::mt19937 random(20261210);
   std::string line;
@@ -106,34 +106,36 @@ TEST(NamePoolTest, NamesMovedIntoTheirLineAreFoundAsAnyOthers) {
     line += (i == 0 ? "" : ",") + std::string(random() % 3 == 0 ? "N" : "n") +
             std::to_string(random() % 3000);
   }
-  std::vector<std::string> expected;
-  std::string block = line;
-  const char* const start = block.data();
-  NamePool pool;
-  pool.TakeBlock(std::move(block));
-  for (std::size_t at = 0; at <= line.size();) {
-    const std::size_t comma = std::min(line.find(',', at), line.size());
-    const std::string_view name(start + at, comma - at);
-    const std::string copy(name);
-    const NamePool::Found found = Look(pool, copy);
-    if (found.exact == NamePool::kMissing) {
-      pool.Add(name, NamePool::Hash(name));
-      expected.push_back(copy);
+  for (const std::vector<std::string>& before :
+       {std::vector<std::string>{}, std::vector<std::string>{"first", "n12", "N7"}}) {
+    NamePool pool;
+    AddAll(pool, before);
+    std::vector<std::string> expected = before;
+    const std::string_view taken = pool.TakeBlock(std::string(line));
+    ASSERT_EQ(taken, line);
+    for (std::size_t at = 0; at <= line.size();) {
+      const std::size_t comma = std::min(line.find(',', at), line.size());
+      const std::string_view name = taken.substr(at, comma - at);
+      const std::string copy(name);
+      const NamePool::Found found = Look(pool, copy);
+      if (found.exact == NamePool::kMissing) {
+        pool.Add(name, NamePool::Hash(name));
+        expected.push_back(copy);
+      }
+      at = comma + 1;
     }
-    at = comma + 1;
+    pool.EndBlock();
+    AddAll(pool, {"after", "N7", "n7"});
+    for (const char* more : {"after", "N7", "n7"}) {
+      if (std::find(expected.begin(), expected.end(), more) == expected.end())
+        expected.push_back(more);
+    }
+    ASSERT_EQ(pool.size(), expected.size());
+    for (std::uint32_t at = 0; at < expected.size(); ++at) {
+      EXPECT_EQ(pool[at], expected[at]);
+      EXPECT_EQ(pool.Find(expected[at]), at);
+    }
   }
-  pool.EndBlock();
-  AddAll(pool, {"after", "N7", "n7"});
-  for (const char* more : {"after", "N7", "n7"}) {
-    if (std::find(expected.begin(), expected.end(), more) == expected.end())
-      expected.push_back(more);
-  }
-  ASSERT_EQ(pool.size(), expected.size());
-  for (std::uint32_t at = 0; at < expected.size(); ++at) {
-    EXPECT_EQ(pool[at], expected[at]);
-    EXPECT_EQ(pool.Find(expected[at]), at);
-  }
-  EXPECT_EQ(pool.Names(), expected);
 }
 
 TEST(NamePoolTest, AssignReplacesEveryName) {
