@@ -235,6 +235,7 @@ int main(int argc, char** argv) {
       {{"repeated", 1, 25000000, 0}, GenerateRepeatedName},
       {{"onewide", 1, 5500000, 0}, GenerateWideSchema},
       {{"shortwide", 1, 8000000, 0}, GenerateShortWideSchema},
+      {{"latewide", 2, 8000000, 0}, GenerateLateWideSchema},
       // The original shapes at the envelope's corner: ten thousand rows over 2,000 attributes.
       {{"chainsbig", 10000, 2000, 20000}, GenerateReverseChains},
       {{"minedrows", 10000, 2000, 6000}, Mined},

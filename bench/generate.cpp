@@ -342,6 +342,13 @@ std::string GenerateShortWideSchema(const Shape& shape) {
   return text + '\n';
 }
 
+std::string GenerateLateWideSchema(const Shape& shape) {
+  std::string text;
+  for (std::size_t s = 1; s < shape.schemas; ++s)
+    text += "p" + std::to_string(s) + ",q" + std::to_string(s) + '\n';
+  return text + GenerateShortWideSchema({shape.name, 1, shape.attributes, shape.dependencies});
+}
+
 std::string GenerateAcyclicMixed(const Shape& shape, std::uint64_t seed) {
   Random random(seed);
   const std::size_t k = std::max<std::size_t>(shape.schemas, 1);

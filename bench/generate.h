@@ -77,6 +77,8 @@ std::string GenerateWideSchema(const Shape& shape);
 // The same with names of base-36 digits, all of the fewest digits that number the attributes:
 // as many names as a file of its size can hold, as 8 million in 48 MB.
 std::string GenerateShortWideSchema(const Shape& shape);
+// The same after schemas - 1 sub-schemas of two names each: the long line is not the first.
+std::string GenerateLateWideSchema(const Shape& shape);
 
 // An acyclic decomposition as the 4NF algorithm makes one: each sub-schema after the first
 // holds a block of attributes of its own and shares 1 to 3 with an earlier one. The
