@@ -98,8 +98,12 @@ std::string_view NamePool::TakeBlock(std::string&& block) {
   const std::size_t length = block.size();
   if (used_ != 0) {
     // The names held are kept where they are, at the block's start: a few bytes beside a line
-    // of millions of names, moved once with it.
-    ReserveFor(block, used_);
+    // of millions of names, moved once with it. The block has room for the rest of the file,
+    // which is usually enough; otherwise it grows by no more than the names.
+    if (block.capacity() < block.size() + used_) {
+      CheckMemoryFor(block.size() + used_, 1);
+      block.reserve(block.size() + used_);
+    }
     block.insert(0, bytes_, 0, used_);
   }
   bytes_ = std::move(block);
