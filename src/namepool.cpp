@@ -96,6 +96,7 @@ void NamePool::Add(std::string_view name, std::uint32_t hash) {
 
 std::string_view NamePool::TakeBlock(std::string&& block) {
   const std::size_t length = block.size();
+  assert(WouldTakeBlockOf(length));
   if (used_ != 0) {
     // The names held are kept where they are, at the block's start: a few bytes beside a line
     // of millions of names, moved once with it. The block has room for the rest of the file,

@@ -56,6 +56,9 @@ class NamePool {
   // second copy of its bytes. Returns where the block's text now lies. REQUIRES: each name
   // added until EndBlock is a part of that text after every name added before.
   std::string_view TakeBlock(std::string&& block);
+  // Whether a block of size bytes is worth taking: the names held, which move with it, take
+  // no more than it does, so that blocks taken line after line move O(bytes read) in all.
+  bool WouldTakeBlockOf(std::size_t size) const { return used_ <= size; }
   void EndBlock();
 
   // For a name of hash looked for soon, fetches the slot that the look reads first into the

@@ -454,7 +454,7 @@ void Reader::AddSchemaLine() {
   }
   // A long sub-schema lends its bytes to the names: a line of millions of names is not
   // copied into a block of their own.
-  if (!keepNames_) {
+  if (!keepNames_ && names_.WouldTakeBlockOf(line_.size())) {
     if (std::string block = lines_.TakeGathered(); !block.empty()) {
       const auto offset = static_cast<std::size_t>(line_.data() - block.data());
       line_ = names_.TakeBlock(std::move(block)).substr(offset, line_.size());

@@ -190,7 +190,8 @@ TEST(ReaderTest, AByteOrderMarkIsNoPartOfTheFirstName) {
 // without, against a plain model of what the reader does. Every tenth input starts with a line
 // longer than the reader's block of the file, and every other fifth has such lines after a
 // short one: without names kept, their names are moved into place over the line itself, behind
-// the names of the lines before. Every twentieth starts with a byte order mark.
+// the names of the lines before, while those take no more room than the line. Every twentieth
+// starts with a byte order mark.
 TEST(ReaderTest, ColumnsAndCaseWarningsMatchAPlainModelOnRandomSubSchemas) {
   const std::vector<std::string> vocabulary = {"a",
                                                "A",
@@ -228,10 +229,13 @@ TEST(ReaderTest, ColumnsAndCaseWarningsMatchAPlainModelOnRandomSubSchemas) {
       std::set<std::string> inRow;
       std::size_t column = 1;
       for (std::size_t i = 0; i < count; ++i) {
-        // A long line mostly names numbered attributes, which have no case variants.
-        const std::string name = longLine && random() % 4 != 0
-                                     ? "n" + std::to_string(random() % 4000)
-                                     : vocabulary[random() % vocabulary.size()];
+        // A long line mostly names numbered attributes, which have no case variants: after a
+        // short line, new ones, so that the names held outgrow the next long line.
+        const std::string numbered = round % 10 == 0
+                                         ? "n" + std::to_string(random() % 4000)
+                                         : "n" + std::to_string(line) + "_" + std::to_string(i);
+        const std::string name =
+            longLine && random() % 4 != 0 ? numbered : vocabulary[random() % vocabulary.size()];
         if (i != 0) text += ',';
         text += name;
         if (seen.insert(name).second) {
