@@ -150,6 +150,14 @@ void Chase::StartKey(Column c) {
   for (const Target& target : keyTargets_) {
     const Row first = classes_.DistinguishedLabel(c);
     if (first == kNoRow) return;
+    if (!observer_ && ReadByNone(target.column)) {
+      // A key to every column merges every cell: those merges are made as they come.
+      startDistinguished_.ForEach(c, [&](Row r) {
+        if (r != first && !stopped_) MergeUnread(first, r, target.column);
+      });
+      if (stopped_) return;
+      continue;
+    }
     // In row order, not in the order the class grew: what follows from each row then
     // touches the cells of neighbouring rows, not of rows all over the column.
     startDistinguished_.ForEach(c, [&](Row r) {
@@ -226,6 +234,18 @@ void Chase::Equalize(const PendingMerge& pending) {
   FollowUp(merge, col);
   if (stopped_) return;
   Follow(a, b, col);
+}
+
+bool Chase::ReadByNone(Column col) const {
+  return followers_[col].empty() && (uses_.empty() || uses_[col].empty());
+}
+
+void Chase::MergeUnread(Row a, Row b, Column col) {
+  if (classes_.IsComplete(col)) return;
+  const SymbolClasses::Merge merge = classes_.Unite(a, b, col);
+  // No follower to push, no started group to look again: only the counts of distinguished
+  // cells, when the chase stops at a row of them.
+  if (merge) FollowUp(merge, col);
 }
 
 void Chase::FollowUp(const SymbolClasses::Merge& merge, Column col) {

@@ -148,6 +148,12 @@ class Chase {
   void FollowUp(const SymbolClasses::Merge& merge, Column col);
   // Rows a and b now agree on column c: merge them on what c alone determines.
   void Follow(Row a, Row b, Column c);
+  // Whether no dependency reads col: it determines no column alone, and no started group
+  // holds it on its left-hand side. Merges there then make no other merge.
+  bool ReadByNone(Column col) const;
+  // Merges the classes of cells (a, col) and (b, col) at once, unobserved. REQUIRES:
+  // ReadByNone(col).
+  void MergeUnread(Row a, Row b, Column col);
   // Row r's cell in column c changed as change says: r may agree on a longer left-hand side
   // with rows it did not agree with.
   void Recheck(Row r, Column c, const CellChange& change);
