@@ -151,7 +151,8 @@ void Chase::StartKey(Column c) {
     const Row first = classes_.DistinguishedLabel(c);
     if (first == kNoRow) return;
     if (!observer_ && ReadByNone(target.column)) {
-      // A key to every column merges every cell: those merges are made as they come.
+      // Merges in a column that nothing reads make no other: they are made as they come, not
+      // queued. A key to every column merges every cell this way.
       startDistinguished_.ForEach(c, [&](Row r) {
         if (r != first && !stopped_) MergeUnread(first, r, target.column);
       });

@@ -129,9 +129,9 @@ void NamePool::Reserve(std::size_t count, std::size_t bytes) {
 std::size_t NamePool::NextCapacity() const {
   const std::size_t twice = 2 * table_.Capacity();
   // The slots for every name still expected, at once, when they take no more than twice the
-  // names' bytes: a sub-schema of millions of names is then indexed once, not again at each
-  // growth, and a line of the same few names written millions of times, which never fills
-  // the table, cannot make it take more than its text.
+  // bytes of the line that may hold them: a sub-schema of millions of names is then indexed
+  // once, not again at each growth, and a line that writes a few names millions of times
+  // cannot make the table take more than twice its text.
   std::size_t whole = twice;
   while (2 * whole < 3 * (expected_ + 1)) whole *= 2;
   if (whole * sizeof(std::uint32_t) <= 2 * expectedBytes_) return whole;
