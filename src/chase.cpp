@@ -242,7 +242,7 @@ bool Chase::ReadByNone(Column col) const {
 }
 
 void Chase::MergeUnread(Row a, Row b, Column col) {
-  if (classes_.IsComplete(col)) return;
+  if (classes_.IsComplete(col) || classes_.SameClass(a, b, col)) return;
   const SymbolClasses::Merge merge = classes_.Unite(a, b, col);
   // No follower to push, no started group to look again: only the counts of distinguished
   // cells, when the chase stops at a row of them.
