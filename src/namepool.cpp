@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cassert>
 #include <cstring>
+#include <functional>
 #include <new>
 #include <numeric>
 
@@ -69,14 +70,30 @@ NamePool::Found NamePool::Look(std::string_view name, std::uint32_t hash, bool c
       found.exact = at;
       return true;
     }
-    if (caseVariants && at < found.caseVariant && EqualButCase(storedName, name))
-      found.caseVariant = at;
-    return false;
+    // The table holds one name of each case: this is the first, and name is a variant of it.
+    if (!EqualButCase(storedName, name)) return false;
+    found.caseVariant = at;
+    return true;
   });
+  if (found.caseVariant != kMissing) {
+    found.exact = FindVariant(name);
+    if (!caseVariants) found.caseVariant = kMissing;
+  }
   return found;
 }
 
-void NamePool::Add(std::string_view name, std::uint32_t hash) {
+std::uint32_t NamePool::FindVariant(std::string_view name) const {
+  if (variantPositions_.empty()) return kMissing;
+  const std::uint32_t* at = variants_.Find(
+      ExactHash(name), [&](std::uint32_t stored) { return (*this)[stored] == name; });
+  return at == nullptr ? kMissing : *at;
+}
+
+std::size_t NamePool::ExactHash(std::string_view name) {
+  return std::hash<std::string_view>()(name);
+}
+
+void NamePool::Add(std::string_view name, std::uint32_t hash, std::uint32_t caseVariant) {
   // Positions into the block are 32 bits: names beyond 4 GiB are more than any input holds
   // that the machine could chase, and are refused as memory is.
   if (used_ + name.size() > UINT32_MAX || size() >= kMissing) throw std::bad_alloc();
@@ -91,7 +108,21 @@ void NamePool::Add(std::string_view name, std::uint32_t hash) {
   }
   used_ += name.size();
   ends_.push_back(static_cast<std::uint32_t>(used_));
-  Index(static_cast<std::uint32_t>(size() - 1), hash);
+  const auto at = static_cast<std::uint32_t>(size() - 1);
+  if (caseVariant == kMissing) {
+    Index(at, hash);
+    return;
+  }
+  AddVariant(at);
+}
+
+void NamePool::AddVariant(std::uint32_t at) {
+  CheckGrowth(variantPositions_);
+  variantPositions_.push_back(at);
+  variants_.FindOrInsert(
+      ExactHash((*this)[at]), at, [](std::uint32_t) { return false; },
+      [&](std::uint32_t stored) { return ExactHash((*this)[stored]); },
+      [](std::uint32_t) { return true; });
 }
 
 std::string_view NamePool::TakeBlock(std::string&& block) {
@@ -152,11 +183,17 @@ void NamePool::Index(std::uint32_t at, std::uint32_t hash) {
       hashes[next] = Hash((*this)[next]);
       table_.Prefetch(hashes[next]);
     }
+    // The case variants, in position order, stay out of the table.
+    auto variant = variantPositions_.begin();
     for (std::uint32_t earlier = 0; earlier < at; ++earlier) {
       const std::uint32_t earlierHash = hashes[earlier % kAhead];
       if (earlier + kAhead < at) {
         hashes[earlier % kAhead] = Hash((*this)[earlier + kAhead]);
         table_.Prefetch(hashes[earlier % kAhead]);
+      }
+      if (variant != variantPositions_.end() && *variant == earlier) {
+        ++variant;
+        continue;
       }
       Insert(earlier, earlierHash);
     }
@@ -180,6 +217,8 @@ void NamePool::Insert(std::uint32_t at, std::uint32_t hash) {
 void NamePool::Assign(const AttributeList& names) {
   bytes_.clear();
   ends_.clear();
+  variants_.Clear(0);
+  variantPositions_.clear();
   used_ = 0;
   inPlace_ = false;
   expected_ = 0;
@@ -207,12 +246,25 @@ std::vector<std::uint32_t> NamePool::Sort() {
   ends_ = std::move(ends);
   used_ = bytes_.size();
   inPlace_ = false;
-  // A name keeps its hash, so its entry keeps its slot and only says the new position.
-  const std::uint32_t positions = PositionBits();
-  table_.ForEach([&](std::uint32_t& stored) {
-    stored = (stored & ~positions) | newPosition[stored & positions];
-  });
+  // The first name of each case may be another now.
+  IndexAll();
   return newPosition;
+}
+
+void NamePool::IndexAll() {
+  table_.Clear(size());
+  variants_.Clear(0);
+  variantPositions_.clear();
+  for (std::uint32_t at = 0; at < size(); ++at) {
+    const std::string_view name = (*this)[at];
+    const std::uint32_t hash = Hash(name);
+    const std::uint32_t caseVariant = Look(name, hash, true).caseVariant;
+    if (caseVariant == kMissing) {
+      Insert(at, hash);
+      continue;
+    }
+    AddVariant(at);
+  }
 }
 
 AttributeList NamePool::Names() const {

@@ -70,6 +70,43 @@ TEST(NamePoolTest, CaseVariantsAreFoundOnlyForAsciiLettersAtAnyByte) {
   EXPECT_EQ(Look(pool, "\xc3\x89T\xc3\x89").caseVariant, 4u);
 }
 
+// Thousands of case variants of one name, among other names and across the table's growth:
+// each is found by its bytes, and a new variant names the first of them, before the sort and
+// after it, when the first is the smallest position.
+TEST(NamePoolTest, CaseVariantsByTheThousandAreEachFoundAndNameTheFirst) {
+  const std::string base = "abcdefghijkl";
+  std::vector<std::string> names;
+  for (std::uint32_t bits = 0; bits < (1u << base.size()); ++bits) {
+    std::string variant = base;
+    for (std::size_t k = 0; k < base.size(); ++k) {
+      if ((bits >> k) & 1) variant[k] = static_cast<char>(variant[k] - 32);
+    }
+    names.push_back(variant);
+    names.push_back("other" + std::to_string(bits));
+  }
+  std::mt19937 random(12);
+  std::shuffle(names.begin() + 1, names.end(), random);
+  // Leave one variant out, to look for.
+  const auto absent = std::find(names.begin(), names.end(), "aBcdefghijkl");
+  ASSERT_NE(absent, names.end());
+  names.erase(absent);
+  NamePool pool;
+  AddAll(pool, names);
+  ASSERT_EQ(pool.size(), names.size());
+  for (std::uint32_t at = 0; at < names.size(); ++at) ASSERT_EQ(pool.Find(names[at]), at);
+  EXPECT_EQ(Look(pool, "aBcdefghijkl").exact, NamePool::kMissing);
+  EXPECT_EQ(Look(pool, "aBcdefghijkl").caseVariant, 0u);
+  EXPECT_EQ(Look(pool, "ABCDEFGHIJKL").caseVariant, 0u);  // though it is there itself
+  pool.Sort();
+  std::vector<std::string> sorted = names;
+  std::sort(sorted.begin(), sorted.end());
+  for (std::uint32_t at = 0; at < sorted.size(); ++at) ASSERT_EQ(pool.Find(sorted[at]), at);
+  // "ABCDEFGHIJKL" sorts first of its variants.
+  EXPECT_EQ(Look(pool, "aBcdefghijkl").caseVariant, pool.Find("ABCDEFGHIJKL"));
+  pool.Add("aBcdefghijkl", NamePool::Hash("aBcdefghijkl"));
+  EXPECT_EQ(pool.Find("aBcdefghijkl"), sorted.size());
+}
+
 TEST(NamePoolTest, SortGivesByteOrderAndKeepsEveryNameFindable) {
   std::mt19937 random(7);
   std::vector<std::string> names;
