@@ -13,11 +13,8 @@ namespace {
 
 char FoldCase(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c; }
 
-bool EqualButCase(std::string_view a, std::string_view b) {
-  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-           return FoldCase(x) == FoldCase(y);
-         });
-}
+// Forward: defined with the folding of words below.
+bool EqualButCase(std::string_view a, std::string_view b);
 
 // The eight bytes of word with every ASCII capital made small, at once: a byte gets 0x20 when
 // it is below 0x80, at least 'A' and at most 'Z'.
@@ -29,6 +26,23 @@ std::uint64_t FoldCaseOfWord(std::uint64_t word) {
   const std::uint64_t aboveZ = low + (0x80 - 'Z' - 1) * kOnes;
   const std::uint64_t capital = atLeastA & ~aboveZ & ~word & kHigh;
   return word | (capital >> 2);
+}
+
+// Eight bytes at a time: a name is compared with every case variant of it in its probe.
+bool EqualButCase(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  std::size_t at = 0;
+  for (; at + 8 <= a.size(); at += 8) {
+    std::uint64_t x;
+    std::uint64_t y;
+    std::memcpy(&x, a.data() + at, 8);
+    std::memcpy(&y, b.data() + at, 8);
+    if (FoldCaseOfWord(x) != FoldCaseOfWord(y)) return false;
+  }
+  for (; at < a.size(); ++at) {
+    if (FoldCase(a[at]) != FoldCase(b[at])) return false;
+  }
+  return true;
 }
 
 std::uint64_t Mix(std::uint64_t h) {
@@ -61,39 +75,56 @@ std::uint32_t NamePool::Hash(std::string_view name) {
 NamePool::Found NamePool::Look(std::string_view name, std::uint32_t hash, bool caseVariants) const {
   Found found;
   const std::uint32_t positions = PositionBits();
+  // Entries with the name's hash bits: its case variants, and now and then another name.
+  std::uint32_t matches = 0;
   table_.Find(hash, [&](std::uint32_t stored) {
     // Another hash above the position bits: another name, told without reading its bytes.
     if ((stored ^ hash) & ~positions) return false;
+    ++matches;
     const std::uint32_t at = stored & positions;
     const std::string_view storedName = (*this)[at];
     if (storedName == name) {
       found.exact = at;
       return true;
     }
-    // The table holds one name of each case: this is the first, and name is a variant of it.
-    if (!EqualButCase(storedName, name)) return false;
-    found.caseVariant = at;
-    return true;
+    // A case's names lie along the probe in the order they came: the first met is the first.
+    if (found.caseVariant == kMissing && EqualButCase(storedName, name)) found.caseVariant = at;
+    return false;
   });
-  if (found.caseVariant != kMissing) {
-    found.exact = FindVariant(name);
-    if (!caseVariants) found.caseVariant = kMissing;
+  if (found.exact == kMissing && matches >= kCaseVariantsIndexed) {
+    found.crowded = CaseVariantsIndexed(name, hash) >= kCaseVariantsIndexed;
+    // The index holds the first names of a case: a name not there may be one of the others.
+    if (found.crowded) found.exact = FindVariant(name);
   }
+  if (!caseVariants) found.caseVariant = kMissing;
   return found;
+}
+
+std::uint32_t NamePool::CaseVariantsIndexed(std::string_view name, std::uint32_t hash) const {
+  const std::uint32_t positions = PositionBits();
+  std::uint32_t count = 0;
+  table_.Find(hash, [&](std::uint32_t stored) {
+    if (((stored ^ hash) & ~positions) == 0 && EqualButCase((*this)[stored & positions], name))
+      ++count;
+    return false;
+  });
+  return count;
 }
 
 std::uint32_t NamePool::FindVariant(std::string_view name) const {
   if (variantPositions_.empty()) return kMissing;
-  const std::uint32_t* at = variants_.Find(
-      ExactHash(name), [&](std::uint32_t stored) { return (*this)[stored] == name; });
-  return at == nullptr ? kMissing : *at;
+  const std::uint32_t hash = ExactHash(name);
+  const std::uint64_t* found = variants_.Find(hash, [&](std::uint64_t stored) {
+    return stored >> 32 == hash && (*this)[static_cast<std::uint32_t>(stored)] == name;
+  });
+  return found == nullptr ? kMissing : static_cast<std::uint32_t>(*found);
 }
 
-std::size_t NamePool::ExactHash(std::string_view name) {
-  return std::hash<std::string_view>()(name);
+std::uint32_t NamePool::ExactHash(std::string_view name) {
+  return static_cast<std::uint32_t>(Mix(std::hash<std::string_view>()(name)));
 }
 
-void NamePool::Add(std::string_view name, std::uint32_t hash, std::uint32_t caseVariant) {
+void NamePool::Add(std::string_view name, std::uint32_t hash, const Found& found) {
   // Positions into the block are 32 bits: names beyond 4 GiB are more than any input holds
   // that the machine could chase, and are refused as memory is.
   if (used_ + name.size() > UINT32_MAX || size() >= kMissing) throw std::bad_alloc();
@@ -109,7 +140,7 @@ void NamePool::Add(std::string_view name, std::uint32_t hash, std::uint32_t case
   used_ += name.size();
   ends_.push_back(static_cast<std::uint32_t>(used_));
   const auto at = static_cast<std::uint32_t>(size() - 1);
-  if (caseVariant == kMissing) {
+  if (!found.crowded) {
     Index(at, hash);
     return;
   }
@@ -119,10 +150,11 @@ void NamePool::Add(std::string_view name, std::uint32_t hash, std::uint32_t case
 void NamePool::AddVariant(std::uint32_t at) {
   CheckGrowth(variantPositions_);
   variantPositions_.push_back(at);
+  const std::uint32_t hash = ExactHash((*this)[at]);
   variants_.FindOrInsert(
-      ExactHash((*this)[at]), at, [](std::uint32_t) { return false; },
-      [&](std::uint32_t stored) { return ExactHash((*this)[stored]); },
-      [](std::uint32_t) { return true; });
+      hash, (std::uint64_t{hash} << 32) | at, [](std::uint64_t) { return false; },
+      [](std::uint64_t stored) { return static_cast<std::size_t>(stored >> 32); },
+      [](std::uint64_t) { return true; });
 }
 
 std::string_view NamePool::TakeBlock(std::string&& block) {
@@ -183,7 +215,7 @@ void NamePool::Index(std::uint32_t at, std::uint32_t hash) {
       hashes[next] = Hash((*this)[next]);
       table_.Prefetch(hashes[next]);
     }
-    // The case variants, in position order, stay out of the table.
+    // The case variants that went aside, in position order, stay out of the table.
     auto variant = variantPositions_.begin();
     for (std::uint32_t earlier = 0; earlier < at; ++earlier) {
       const std::uint32_t earlierHash = hashes[earlier % kAhead];
@@ -258,8 +290,7 @@ void NamePool::IndexAll() {
   for (std::uint32_t at = 0; at < size(); ++at) {
     const std::string_view name = (*this)[at];
     const std::uint32_t hash = Hash(name);
-    const std::uint32_t caseVariant = Look(name, hash, true).caseVariant;
-    if (caseVariant == kMissing) {
+    if (!Look(name, hash, false).crowded) {
       Insert(at, hash);
       continue;
     }

@@ -13,10 +13,10 @@
 // more, not a string of its own.
 //
 // Names that differ only in the letter case of ASCII letters hash alike, so a look for a name
-// also finds the first name that is a case variant of it. The index holds that first name
-// alone; the names that differ from it only in case are kept by their exact bytes in an index
-// of their own, so that a file of thousands of case variants of one name does not make each
-// look compare it with all of them.
+// also finds the first name that is a case variant of it. The index holds the first few names
+// of each case; the others are kept by their exact bytes in an index of their own, so that a
+// file of thousands of case variants of one name does not make each look compare it with all
+// of them.
 class NamePool {
  public:
   static constexpr std::uint32_t kMissing = UINT32_MAX;
@@ -24,11 +24,14 @@ class NamePool {
   struct Found {
     std::uint32_t exact = kMissing;        // the position of the name itself
     std::uint32_t caseVariant = kMissing;  // the first name that differs from it only in case
+    bool crowded = false;  // its case has all the room it gets in the index: a new one goes aside
   };
+  // How many names of one case the index holds, at most.
+  static constexpr std::uint32_t kCaseVariantsIndexed = 128;
 
   // Two thirds full at most: a sub-schema of millions of names takes a table of half the size,
   // for a probe or two more.
-  NamePool() : table_(kMissing, true), variants_(kMissing) {}
+  NamePool() : table_(kMissing, true), variants_(UINT64_MAX, true) {}
 
   // Replaces every name by names, which must be without duplicates.
   void Assign(const AttributeList& names);
@@ -51,11 +54,9 @@ class NamePool {
   // Room for count more names of bytes in all, which the index expects as it grows.
   void Reserve(std::size_t count, std::size_t bytes);
   // Adds name, of hash, which is not in the pool, at the next position.
-  void Add(std::string_view name, std::uint32_t hash) {
-    Add(name, hash, Look(name, hash, true).caseVariant);
-  }
-  // The same, when a look found caseVariant, its first case variant, or kMissing.
-  void Add(std::string_view name, std::uint32_t hash, std::uint32_t caseVariant);
+  void Add(std::string_view name, std::uint32_t hash) { Add(name, hash, Look(name, hash, true)); }
+  // The same, with what a look for it found.
+  void Add(std::string_view name, std::uint32_t hash, const Found& found);
 
   // Takes block, a line of names, as the room for the names: the names held so far move in
   // front of it, and those of the line that are added next are moved to their place in it,
@@ -79,13 +80,16 @@ class NamePool {
 
  private:
   Found Look(std::string_view name, std::uint32_t hash, bool caseVariants) const;
+  // How many case variants of name, of hash, table_ holds.
+  std::uint32_t CaseVariantsIndexed(std::string_view name, std::uint32_t hash) const;
   // The position of name among the case variants, or kMissing.
   std::uint32_t FindVariant(std::string_view name) const;
   // A hash of name's exact bytes, for the case variants.
-  static std::size_t ExactHash(std::string_view name);
-  // Puts the name at position at, a case variant of an earlier one, among the variants.
+  static std::uint32_t ExactHash(std::string_view name);
+  // Puts the name at position at, a case variant of earlier ones that fill their room in the
+  // index, among the variants.
   void AddVariant(std::uint32_t at);
-  // Indexes every name again, the first of each case in table_, in position order.
+  // Indexes every name again, in position order: the first of each case in table_.
   void IndexAll();
   // Puts the name at position at, of hash, in the table, which holds every earlier one.
   void Index(std::uint32_t at, std::uint32_t hash);
@@ -106,7 +110,9 @@ class NamePool {
   std::size_t expectedBytes_ = 0;      // and how many bytes they take, with their commas
   std::vector<std::uint32_t> ends_;    // per position: where its name ends in bytes_
   ProbingTable<std::uint32_t> table_;  // positions with hash bits above them, by hash
-  // The names that are case variants of an earlier one: positions by ExactHash, and in order.
-  ProbingTable<std::uint32_t> variants_;
+  // The case variants beyond those that table_ holds, by ExactHash: each entry holds the hash
+  // above the position, so that a look reads no other name's bytes and growing reads none.
+  // And their positions, in order.
+  ProbingTable<std::uint64_t> variants_;
   std::vector<std::uint32_t> variantPositions_;
 };

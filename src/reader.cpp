@@ -487,7 +487,7 @@ void Reader::AddSchemaLine() {
       at = static_cast<std::uint32_t>(names_.size());
       // Before the name is added: added, it may have moved over its own bytes.
       if (found.caseVariant != NamePool::kMissing) WarnAboutCase(found.caseVariant, name);
-      names_.Add(name, hash, found.caseVariant);
+      names_.Add(name, hash, found);
     } else if (at >= earlier || seenStamp_[at] == stamp_) {
       return;  // already in the row
     } else {
