@@ -72,7 +72,8 @@ std::uint32_t NamePool::Hash(std::string_view name) {
   return static_cast<std::uint32_t>(Mix(h ^ tail));
 }
 
-NamePool::Found NamePool::Look(std::string_view name, std::uint32_t hash, bool caseVariants) const {
+NamePool::Found NamePool::Look(std::string_view name, std::uint32_t hash, bool caseVariants,
+                               bool* crowded) const {
   Found found;
   const std::uint32_t positions = PositionBits();
   // Entries with the name's hash bits: its case variants, and now and then another name.
@@ -91,10 +92,11 @@ NamePool::Found NamePool::Look(std::string_view name, std::uint32_t hash, bool c
     if (found.caseVariant == kMissing && EqualButCase(storedName, name)) found.caseVariant = at;
     return false;
   });
-  if (found.exact == kMissing && matches >= kCaseVariantsIndexed) {
-    found.crowded = CaseVariantsIndexed(name, hash) >= kCaseVariantsIndexed;
+  if (found.exact == kMissing && matches >= kCaseVariantsIndexed &&
+      CaseVariantsIndexed(name, hash) >= kCaseVariantsIndexed) {
     // The index holds the first names of a case: a name not there may be one of the others.
-    if (found.crowded) found.exact = FindVariant(name);
+    if (crowded != nullptr) *crowded = true;
+    found.exact = FindVariant(name);
   }
   if (!caseVariants) found.caseVariant = kMissing;
   return found;
@@ -124,7 +126,7 @@ std::uint32_t NamePool::ExactHash(std::string_view name) {
   return static_cast<std::uint32_t>(Mix(std::hash<std::string_view>()(name)));
 }
 
-void NamePool::Add(std::string_view name, std::uint32_t hash, const Found& found) {
+void NamePool::Add(std::string_view name, std::uint32_t hash, bool crowded) {
   // Positions into the block are 32 bits: names beyond 4 GiB are more than any input holds
   // that the machine could chase, and are refused as memory is.
   if (used_ + name.size() > UINT32_MAX || size() >= kMissing) throw std::bad_alloc();
@@ -140,7 +142,7 @@ void NamePool::Add(std::string_view name, std::uint32_t hash, const Found& found
   used_ += name.size();
   ends_.push_back(static_cast<std::uint32_t>(used_));
   const auto at = static_cast<std::uint32_t>(size() - 1);
-  if (!found.crowded) {
+  if (!crowded) {
     Index(at, hash);
     return;
   }
@@ -290,7 +292,9 @@ void NamePool::IndexAll() {
   for (std::uint32_t at = 0; at < size(); ++at) {
     const std::string_view name = (*this)[at];
     const std::uint32_t hash = Hash(name);
-    if (!Look(name, hash, false).crowded) {
+    bool crowded = false;
+    Look(name, hash, false, &crowded);
+    if (!crowded) {
       Insert(at, hash);
       continue;
     }

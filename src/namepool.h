@@ -24,7 +24,6 @@ class NamePool {
   struct Found {
     std::uint32_t exact = kMissing;        // the position of the name itself
     std::uint32_t caseVariant = kMissing;  // the first name that differs from it only in case
-    bool crowded = false;  // its case has all the room it gets in the index: a new one goes aside
   };
   // How many names of one case the index holds, at most.
   static constexpr std::uint32_t kCaseVariantsIndexed = 128;
@@ -48,15 +47,22 @@ class NamePool {
   // The position of name, or kMissing.
   std::uint32_t Find(std::string_view name) const { return Look(name, Hash(name), false).exact; }
   // The same, with the first case variant of name, whose hash is given.
-  Found FindWithCaseVariant(std::string_view name, std::uint32_t hash) const {
-    return Look(name, hash, true);
+  // With crowded, whether name's case has all the room it gets in the index, so that name,
+  // added, goes aside (kept apart from Found, which two registers return).
+  Found FindWithCaseVariant(std::string_view name, std::uint32_t hash,
+                            bool* crowded = nullptr) const {
+    return Look(name, hash, true, crowded);
   }
   // Room for count more names of bytes in all, which the index expects as it grows.
   void Reserve(std::size_t count, std::size_t bytes);
   // Adds name, of hash, which is not in the pool, at the next position.
-  void Add(std::string_view name, std::uint32_t hash) { Add(name, hash, Look(name, hash, true)); }
-  // The same, with what a look for it found.
-  void Add(std::string_view name, std::uint32_t hash, const Found& found);
+  void Add(std::string_view name, std::uint32_t hash) {
+    bool crowded = false;
+    Look(name, hash, false, &crowded);
+    Add(name, hash, crowded);
+  }
+  // The same, with what a look for it said of its case.
+  void Add(std::string_view name, std::uint32_t hash, bool crowded);
 
   // Takes block, a line of names, as the room for the names: the names held so far move in
   // front of it, and those of the line that are added next are moved to their place in it,
@@ -79,7 +85,8 @@ class NamePool {
   AttributeList Names() const;
 
  private:
-  Found Look(std::string_view name, std::uint32_t hash, bool caseVariants) const;
+  Found Look(std::string_view name, std::uint32_t hash, bool caseVariants,
+             bool* crowded = nullptr) const;
   // How many case variants of name, of hash, table_ holds.
   std::uint32_t CaseVariantsIndexed(std::string_view name, std::uint32_t hash) const;
   // The position of name among the case variants, or kMissing.

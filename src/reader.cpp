@@ -481,13 +481,14 @@ void Reader::AddSchemaLine() {
   ColumnLists& rows = result_.resolved.rowColumns;
   rows.ReserveItems(most);
   ForEachNameAhead(line, names_, [&](std::string_view name, std::uint32_t hash) {
-    const NamePool::Found found = names_.FindWithCaseVariant(name, hash);
+    bool crowded = false;
+    const NamePool::Found found = names_.FindWithCaseVariant(name, hash, &crowded);
     std::uint32_t at = found.exact;
     if (at == NamePool::kMissing) {
       at = static_cast<std::uint32_t>(names_.size());
       // Before the name is added: added, it may have moved over its own bytes.
       if (found.caseVariant != NamePool::kMissing) WarnAboutCase(found.caseVariant, name);
-      names_.Add(name, hash, found);
+      names_.Add(name, hash, crowded);
     } else if (at >= earlier || seenStamp_[at] == stamp_) {
       return;  // already in the row
     } else {
