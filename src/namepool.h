@@ -13,7 +13,7 @@
 // more, not a string of its own.
 //
 // Names that differ only in the letter case of ASCII letters hash alike, so a look for a name
-// also finds the first name that is a case variant of it. The index holds the first few names
+// also finds the first name that is a case variant of it. The index holds the first 128 names
 // of each case; the others are kept by their exact bytes in an index of their own, so that a
 // file of thousands of case variants of one name does not make each look compare it with all
 // of them.
