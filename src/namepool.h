@@ -96,7 +96,8 @@ class NamePool {
   // Puts the name at position at, a case variant of earlier ones that fill their room in the
   // index, among the variants.
   void AddVariant(std::uint32_t at);
-  // Indexes every name again, in position order: the first of each case in table_.
+  // Indexes every name again, in position order: the first 128 of each case in table_, the
+  // others aside.
   void IndexAll();
   // Puts the name at position at, of hash, in the table, which holds every earlier one.
   void Index(std::uint32_t at, std::uint32_t hash);
