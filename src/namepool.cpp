@@ -13,9 +13,6 @@ namespace {
 
 char FoldCase(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c; }
 
-// Forward: defined with the folding of words below.
-bool EqualButCase(std::string_view a, std::string_view b);
-
 // The eight bytes of word with every ASCII capital made small, at once: a byte gets 0x20 when
 // it is below 0x80, at least 'A' and at most 'Z'.
 std::uint64_t FoldCaseOfWord(std::uint64_t word) {
