@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cassert>
 #include <cstring>
-#include <functional>
 #include <new>
 #include <numeric>
 
@@ -50,80 +49,76 @@ std::uint64_t Mix(std::uint64_t h) {
   return h ^ (h >> 33);
 }
 
-}  // namespace
-
-std::uint32_t NamePool::Hash(std::string_view name) {
-  // Eight bytes at a time: names are read by the million.
-  std::uint64_t h = name.size() * 0x9e3779b97f4a7c15ULL;
+// Eight bytes at a time: names are read by the million. With kFoldCase, names that differ
+// only in case hash alike; seed keeps the two kinds of hash of one name apart.
+template <bool kFoldCase>
+std::uint32_t HashOfName(std::string_view name, std::uint64_t seed) {
+  const auto fold = [](std::uint64_t word) { return kFoldCase ? FoldCaseOfWord(word) : word; };
+  std::uint64_t h = (name.size() + seed) * 0x9e3779b97f4a7c15ULL;
   std::size_t at = 0;
   for (; at + 8 <= name.size(); at += 8) {
     std::uint64_t word;
     std::memcpy(&word, name.data() + at, 8);
-    h = (h ^ FoldCaseOfWord(word)) * 0x100000001b3ULL;
+    h = (h ^ fold(word)) * 0x100000001b3ULL;
     h ^= h >> 29;
   }
   std::uint64_t tail = 0;
   for (std::size_t i = at; i < name.size(); ++i)
-    tail |= static_cast<std::uint64_t>(static_cast<unsigned char>(FoldCase(name[i])))
-            << (8 * (i - at));
-  return static_cast<std::uint32_t>(Mix(h ^ tail));
+    tail |= static_cast<std::uint64_t>(static_cast<unsigned char>(name[i])) << (8 * (i - at));
+  return static_cast<std::uint32_t>(Mix(h ^ fold(tail)));
 }
 
-NamePool::Found NamePool::Look(std::string_view name, std::uint32_t hash, bool caseVariants,
-                               bool* crowded) const {
+}  // namespace
+
+std::uint32_t NamePool::Hash(std::string_view name) { return HashOfName<true>(name, 0); }
+
+std::uint32_t NamePool::ExactHash(std::string_view name) {
+  return HashOfName<false>(name, 0x5bd1e995);
+}
+
+NamePool::Found NamePool::Look(std::string_view name, std::uint32_t hash) const {
   Found found;
   const std::uint32_t positions = PositionBits();
-  // Entries with the name's hash bits: its case variants, and now and then another name.
-  std::uint32_t matches = 0;
-  table_.Find(hash, [&](std::uint32_t stored) {
+  // The first entry of the name's case along its probe is the first name of that case: a
+  // later variant, indexed under its own hash, lies farther along any probe it is on, since
+  // names go in in position order and the slots before the first were all taken then.
+  const std::uint32_t* first = table_.Find(hash, [&](std::uint32_t stored) {
     // Another hash above the position bits: another name, told without reading its bytes.
     if ((stored ^ hash) & ~positions) return false;
-    ++matches;
-    const std::uint32_t at = stored & positions;
-    const std::string_view storedName = (*this)[at];
+    const std::string_view storedName = (*this)[stored & positions];
+    // The name itself, most often, at one comparison.
     if (storedName == name) {
-      found.exact = at;
+      found.exact = stored & positions;
       return true;
     }
-    // A case's names lie along the probe in the order they came: the first met is the first.
-    if (found.caseVariant == kMissing && EqualButCase(storedName, name)) found.caseVariant = at;
-    return false;
+    return EqualButCase(storedName, name);
   });
-  if (found.exact == kMissing && matches >= kCaseVariantsIndexed &&
-      CaseVariantsIndexed(name, hash) >= kCaseVariantsIndexed) {
-    // The index holds the first names of a case: a name not there may be one of the others.
-    if (crowded != nullptr) *crowded = true;
-    found.exact = FindVariant(name);
-  }
-  if (!caseVariants) found.caseVariant = kMissing;
+  if (first == nullptr || found.exact != kMissing) return found;
+  const std::uint32_t at = *first & positions;
+  found.caseVariant = at;
+  if (!variantBits_.empty()) found.exact = FindVariant(name);
   return found;
 }
 
-std::uint32_t NamePool::CaseVariantsIndexed(std::string_view name, std::uint32_t hash) const {
-  const std::uint32_t positions = PositionBits();
-  std::uint32_t count = 0;
-  table_.Find(hash, [&](std::uint32_t stored) {
-    if (((stored ^ hash) & ~positions) == 0 && EqualButCase((*this)[stored & positions], name))
-      ++count;
-    return false;
-  });
-  return count;
-}
-
 std::uint32_t NamePool::FindVariant(std::string_view name) const {
-  if (variantPositions_.empty()) return kMissing;
+  const std::uint32_t positions = PositionBits();
   const std::uint32_t hash = ExactHash(name);
-  const std::uint64_t* found = variants_.Find(hash, [&](std::uint64_t stored) {
-    return stored >> 32 == hash && (*this)[static_cast<std::uint32_t>(stored)] == name;
+  const std::uint32_t* found = table_.Find(hash, [&](std::uint32_t stored) {
+    return ((stored ^ hash) & ~positions) == 0 && (*this)[stored & positions] == name;
   });
-  return found == nullptr ? kMissing : static_cast<std::uint32_t>(*found);
+  return found == nullptr ? kMissing : *found & positions;
 }
 
-std::uint32_t NamePool::ExactHash(std::string_view name) {
-  return static_cast<std::uint32_t>(Mix(std::hash<std::string_view>()(name)));
+void NamePool::MarkVariant(std::uint32_t at) {
+  if (at / 64 >= variantBits_.size()) {
+    CheckGrowth(variantBits_);
+    variantBits_.resize(at / 64 + 1, 0);
+  }
+  variantBits_[at / 64] |= std::uint64_t{1} << (at % 64);
+  ++variants_;
 }
 
-void NamePool::Add(std::string_view name, std::uint32_t hash, bool crowded) {
+void NamePool::Add(std::string_view name, std::uint32_t hash, bool caseVariantHeld) {
   // Positions into the block are 32 bits: names beyond 4 GiB are more than any input holds
   // that the machine could chase, and are refused as memory is.
   if (used_ + name.size() > UINT32_MAX || size() >= kMissing) throw std::bad_alloc();
@@ -139,21 +134,13 @@ void NamePool::Add(std::string_view name, std::uint32_t hash, bool crowded) {
   used_ += name.size();
   ends_.push_back(static_cast<std::uint32_t>(used_));
   const auto at = static_cast<std::uint32_t>(size() - 1);
-  if (!crowded) {
+  if (!caseVariantHeld) {
     Index(at, hash);
     return;
   }
-  AddVariant(at);
-}
-
-void NamePool::AddVariant(std::uint32_t at) {
-  CheckGrowth(variantPositions_);
-  variantPositions_.push_back(at);
-  const std::uint32_t hash = ExactHash((*this)[at]);
-  variants_.FindOrInsert(
-      hash, (std::uint64_t{hash} << 32) | at, [](std::uint64_t) { return false; },
-      [](std::uint64_t stored) { return static_cast<std::size_t>(stored >> 32); },
-      [](std::uint64_t) { return true; });
+  MarkVariant(at);
+  // From where the name now lies: moved in place, it may have moved over its old bytes.
+  Index(at, ExactHash((*this)[at]));
 }
 
 std::string_view NamePool::TakeBlock(std::string&& block) {
@@ -211,20 +198,15 @@ void NamePool::Index(std::uint32_t at, std::uint32_t hash) {
     constexpr std::uint32_t kAhead = 8;  // a power of two
     std::uint32_t hashes[kAhead];
     for (std::uint32_t next = 0; next < std::min(at, kAhead); ++next) {
-      hashes[next] = Hash((*this)[next]);
+      hashes[next] = IndexHash(next);
       table_.Prefetch(hashes[next]);
     }
-    // The case variants that went aside, in position order, stay out of the table.
-    auto variant = variantPositions_.begin();
+    // In position order, so that the first name of each case comes first along its probe.
     for (std::uint32_t earlier = 0; earlier < at; ++earlier) {
       const std::uint32_t earlierHash = hashes[earlier % kAhead];
       if (earlier + kAhead < at) {
-        hashes[earlier % kAhead] = Hash((*this)[earlier + kAhead]);
+        hashes[earlier % kAhead] = IndexHash(earlier + kAhead);
         table_.Prefetch(hashes[earlier % kAhead]);
-      }
-      if (variant != variantPositions_.end() && *variant == earlier) {
-        ++variant;
-        continue;
       }
       Insert(earlier, earlierHash);
     }
@@ -248,8 +230,8 @@ void NamePool::Insert(std::uint32_t at, std::uint32_t hash) {
 void NamePool::Assign(const AttributeList& names) {
   bytes_.clear();
   ends_.clear();
-  variants_.Clear(0);
-  variantPositions_.clear();
+  variantBits_.clear();
+  variants_ = 0;
   used_ = 0;
   inPlace_ = false;
   expected_ = 0;
@@ -284,18 +266,17 @@ std::vector<std::uint32_t> NamePool::Sort() {
 
 void NamePool::IndexAll() {
   table_.Clear(size());
-  variants_.Clear(0);
-  variantPositions_.clear();
+  variantBits_.clear();
+  variants_ = 0;
   for (std::uint32_t at = 0; at < size(); ++at) {
     const std::string_view name = (*this)[at];
     const std::uint32_t hash = Hash(name);
-    bool crowded = false;
-    Look(name, hash, false, &crowded);
-    if (!crowded) {
+    if (Look(name, hash).caseVariant == kMissing) {
       Insert(at, hash);
       continue;
     }
-    AddVariant(at);
+    MarkVariant(at);
+    Insert(at, ExactHash(name));
   }
 }
 

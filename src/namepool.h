@@ -13,24 +13,23 @@
 // more, not a string of its own.
 //
 // Names that differ only in the letter case of ASCII letters hash alike, so a look for a name
-// also finds the first name that is a case variant of it. The index holds the first 128 names
-// of each case; the others are kept by their exact bytes in an index of their own, so that a
-// file of thousands of case variants of one name does not make each look compare it with all
-// of them.
+// also finds the first name that is a case variant of it. The index holds that first name of
+// each case under the hash of its case, and every later variant under a hash of its exact
+// bytes: a file of thousands of case variants of one name then makes a look compare it with
+// the first of them and with the names of its exact hash, not with all of them.
 class NamePool {
  public:
   static constexpr std::uint32_t kMissing = UINT32_MAX;
 
   struct Found {
-    std::uint32_t exact = kMissing;        // the position of the name itself
-    std::uint32_t caseVariant = kMissing;  // the first name that differs from it only in case
+    std::uint32_t exact = kMissing;  // the position of the name itself
+    // The first name that differs from it only in case, when that is another name.
+    std::uint32_t caseVariant = kMissing;
   };
-  // How many names of one case the index holds, at most.
-  static constexpr std::uint32_t kCaseVariantsIndexed = 128;
 
   // Two thirds full at most: a sub-schema of millions of names takes a table of half the size,
   // for a probe or two more.
-  NamePool() : table_(kMissing, true), variants_(UINT64_MAX, true) {}
+  NamePool() : table_(kMissing, true) {}
 
   // Replaces every name by names, which must be without duplicates.
   void Assign(const AttributeList& names);
@@ -45,24 +44,19 @@ class NamePool {
   static std::uint32_t Hash(std::string_view name);
 
   // The position of name, or kMissing.
-  std::uint32_t Find(std::string_view name) const { return Look(name, Hash(name), false).exact; }
+  std::uint32_t Find(std::string_view name) const { return Look(name, Hash(name)).exact; }
   // The same, with the first case variant of name, whose hash is given.
-  // With crowded, whether name's case has all the room it gets in the index, so that name,
-  // added, goes aside (kept apart from Found, which two registers return).
-  Found FindWithCaseVariant(std::string_view name, std::uint32_t hash,
-                            bool* crowded = nullptr) const {
-    return Look(name, hash, true, crowded);
+  Found FindWithCaseVariant(std::string_view name, std::uint32_t hash) const {
+    return Look(name, hash);
   }
   // Room for count more names of bytes in all, which the index expects as it grows.
   void Reserve(std::size_t count, std::size_t bytes);
   // Adds name, of hash, which is not in the pool, at the next position.
   void Add(std::string_view name, std::uint32_t hash) {
-    bool crowded = false;
-    Look(name, hash, false, &crowded);
-    Add(name, hash, crowded);
+    Add(name, hash, Look(name, hash).caseVariant != kMissing);
   }
-  // The same, with what a look for it said of its case.
-  void Add(std::string_view name, std::uint32_t hash, bool crowded);
+  // The same, with whether a look for it found a case variant.
+  void Add(std::string_view name, std::uint32_t hash, bool caseVariantHeld);
 
   // Takes block, a line of names, as the room for the names: the names held so far move in
   // front of it, and those of the line that are added next are moved to their place in it,
@@ -75,9 +69,13 @@ class NamePool {
   bool WouldTakeBlockOf(std::size_t size) const { return used_ <= size; }
   void EndBlock();
 
-  // For a name of hash looked for soon, fetches the slot that the look reads first into the
-  // cache. Millions of names in one sub-schema otherwise each wait on memory.
-  void Prefetch(std::uint32_t hash) const { table_.Prefetch(hash); }
+  // For name, of hash, looked for soon, fetches the slot that the look reads first into the
+  // cache. Millions of names in one sub-schema otherwise each wait on memory. Where case
+  // variants are many, also the slot of its own hash, which their looks read next.
+  void Prefetch(std::string_view name, std::uint32_t hash) const {
+    table_.Prefetch(hash);
+    if (variants_ * 4 > size()) table_.Prefetch(ExactHash(name));
+  }
 
   // Puts the names in byte order. Returns, per old position, the new one.
   std::vector<std::uint32_t> Sort();
@@ -85,19 +83,21 @@ class NamePool {
   AttributeList Names() const;
 
  private:
-  Found Look(std::string_view name, std::uint32_t hash, bool caseVariants,
-             bool* crowded = nullptr) const;
-  // How many case variants of name, of hash, table_ holds.
-  std::uint32_t CaseVariantsIndexed(std::string_view name, std::uint32_t hash) const;
-  // The position of name among the case variants, or kMissing.
+  Found Look(std::string_view name, std::uint32_t hash) const;
+  // The position of name, a case variant of an earlier name, or kMissing.
   std::uint32_t FindVariant(std::string_view name) const;
-  // A hash of name's exact bytes, for the case variants.
+  // A hash of name's exact bytes, under which a later case variant is indexed.
   static std::uint32_t ExactHash(std::string_view name);
-  // Puts the name at position at, a case variant of earlier ones that fill their room in the
-  // index, among the variants.
-  void AddVariant(std::uint32_t at);
-  // Indexes every name again, in position order: the first 128 of each case in table_, the
-  // others aside.
+  bool IsVariant(std::uint32_t at) const {
+    return at / 64 < variantBits_.size() && (variantBits_[at / 64] >> (at % 64) & 1) != 0;
+  }
+  void MarkVariant(std::uint32_t at);
+  // The hash the name at position at is indexed under.
+  std::uint32_t IndexHash(std::uint32_t at) const {
+    return IsVariant(at) ? ExactHash((*this)[at]) : Hash((*this)[at]);
+  }
+  // Indexes every name again, in position order: the first of each case under its case's
+  // hash, the others under their own.
   void IndexAll();
   // Puts the name at position at, of hash, in the table, which holds every earlier one.
   void Index(std::uint32_t at, std::uint32_t hash);
@@ -118,9 +118,8 @@ class NamePool {
   std::size_t expectedBytes_ = 0;      // and how many bytes they take, with their commas
   std::vector<std::uint32_t> ends_;    // per position: where its name ends in bytes_
   ProbingTable<std::uint32_t> table_;  // positions with hash bits above them, by hash
-  // The case variants beyond those that table_ holds, by ExactHash: each entry holds the hash
-  // above the position, so that a look reads no other name's bytes and growing reads none.
-  // And their positions, in order.
-  ProbingTable<std::uint64_t> variants_;
-  std::vector<std::uint32_t> variantPositions_;
+  // Per position, a bit set when the name is a later case variant, indexed by ExactHash; no
+  // words at all while there is none.
+  std::vector<std::uint64_t> variantBits_;
+  std::size_t variants_ = 0;  // how many bits are set
 };

@@ -126,7 +126,7 @@ void ForEachNameAhead(std::string_view text, const NamePool& pool, Visit visit) 
     if (!ahead.Next(name)) return false;
     const std::uint32_t hash = NamePool::Hash(name);
     hashes[prepared++ % kAhead] = hash;
-    pool.Prefetch(hash);
+    pool.Prefetch(name, hash);
     return true;
   };
   while (prepared < kAhead / 2 && prepare()) {
@@ -481,14 +481,13 @@ void Reader::AddSchemaLine() {
   ColumnLists& rows = result_.resolved.rowColumns;
   rows.ReserveItems(most);
   ForEachNameAhead(line, names_, [&](std::string_view name, std::uint32_t hash) {
-    bool crowded = false;
-    const NamePool::Found found = names_.FindWithCaseVariant(name, hash, &crowded);
+    const NamePool::Found found = names_.FindWithCaseVariant(name, hash);
     std::uint32_t at = found.exact;
     if (at == NamePool::kMissing) {
       at = static_cast<std::uint32_t>(names_.size());
       // Before the name is added: added, it may have moved over its own bytes.
       if (found.caseVariant != NamePool::kMissing) WarnAboutCase(found.caseVariant, name);
-      names_.Add(name, hash, crowded);
+      names_.Add(name, hash, found.caseVariant != NamePool::kMissing);
     } else if (at >= earlier || seenStamp_[at] == stamp_) {
       return;  // already in the row
     } else {
