@@ -236,6 +236,8 @@ int main(int argc, char** argv) {
       {{"onewide", 1, 5500000, 0}, GenerateWideSchema},
       {{"shortwide", 1, 8000000, 0}, GenerateShortWideSchema},
       {{"latewide", 2, 8000000, 0}, GenerateLateWideSchema},
+      // 48 MB of names, each one of 512 that differ only in letter case.
+      {{"cases", 1, 4800000, 0}, GenerateCaseVariants},
       // The original shapes at the envelope's corner: ten thousand rows over 2,000 attributes.
       {{"chainsbig", 10000, 2000, 20000}, GenerateReverseChains},
       {{"minedrows", 10000, 2000, 6000}, Mined},

@@ -349,6 +349,40 @@ std::string GenerateLateWideSchema(const Shape& shape) {
   return text + GenerateShortWideSchema({shape.name, 1, shape.attributes, shape.dependencies});
 }
 
+namespace {
+
+// Name a of a file of case variants: word a / 512 of nine small letters, with the capitals
+// that the low nine bits of a say.
+std::string CaseVariant(std::size_t a) {
+  std::string name(9, 'a');
+  for (std::size_t k = 0, word = a / 512; k < name.size(); ++k, word /= 26) {
+    name[k] = static_cast<char>('a' + word % 26);
+    if ((a >> k) & 1) name[k] = static_cast<char>(name[k] - 'a' + 'A');
+  }
+  return name;
+}
+
+}  // namespace
+
+std::string GenerateCaseVariants(const Shape& shape) {
+  const std::size_t lines = std::max<std::size_t>(shape.schemas, 1);
+  std::string text;
+  for (std::size_t s = 0; s < lines; ++s) {
+    bool first = true;
+    for (std::size_t a = 0; a < shape.attributes; ++a) {
+      if (lines > 1 && a % lines == s) continue;
+      if (!first) text += ',';
+      text += CaseVariant(a);
+      first = false;
+    }
+    text += '\n';
+  }
+  text += '\n';
+  for (std::size_t j = 0; j + 1 < shape.attributes && j < shape.dependencies; ++j)
+    text += CaseVariant(j) + "->" + CaseVariant(j + 1) + '\n';
+  return text;
+}
+
 std::string GenerateAcyclicMixed(const Shape& shape, std::uint64_t seed) {
   Random random(seed);
   const std::size_t k = std::max<std::size_t>(shape.schemas, 1);

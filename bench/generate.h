@@ -80,6 +80,11 @@ std::string GenerateShortWideSchema(const Shape& shape);
 // The same after schemas - 1 sub-schemas of two names each: the long line is not the first.
 std::string GenerateLateWideSchema(const Shape& shape);
 
+// Names of nine letters, each word in all 512 of its cases, as many as attributes says. With
+// more than one sub-schema, sub-schema s leaves out every name a with a % schemas == s; the
+// dependencies link each name to the next.
+std::string GenerateCaseVariants(const Shape& shape);
+
 // An acyclic decomposition as the 4NF algorithm makes one: each sub-schema after the first
 // holds a block of attributes of its own and shares 1 to 3 with an earlier one. The
 // dependencies are the multivalued ones of that join tree (one per sub-schema after the
