@@ -12,6 +12,7 @@ DistinguishedClosure::DistinguishedClosure(ColumnBits distinguished,
       dependencies_(dependencies),
       queued_((dependencies.size() + 63) / 64, 0),
       agreeing_(cells_.WordsPerColumn(), 0) {
+  live_.reserve(cells_.WordsPerColumn());
   // A dependency can mark more cells when its left-hand columns gain rows, and also when a
   // right-hand column does: one of its agreeing rows may now be distinguished there.
   auto forEachUse = [&](auto use) {
@@ -84,39 +85,58 @@ void DistinguishedClosure::Enqueue(std::size_t j) {
 bool DistinguishedClosure::FindAgreeingRows(std::size_t j) {
   const ColumnSpan left = dependencies_.Left(j);
   const std::size_t words = cells_.WordsPerColumn();
-  std::uint64_t any = 0;
-  for (std::size_t w = 0; w < words; ++w) {
-    std::uint64_t word = ~std::uint64_t{0};
-    for (Column c : left) word &= cells_.Word(c, w);
-    agreeing_[w] = word;
-    any |= word;
+  live_.clear();
+  if (left.empty()) {
+    for (std::size_t w = 0; w < words; ++w) {
+      agreeing_[w] = ~std::uint64_t{0};
+      live_.push_back(static_cast<std::uint32_t>(w));
+    }
+    work_ += words;
+    return words != 0;
   }
-  work_ += left.size() * words;
-  return any != 0;
+  // Column by column, over the words that still hold a row: few rows are distinguished in
+  // all of a long left-hand side, so after its first columns most words are out, and a left
+  // side of hundreds of columns costs a few passes over the rows, not one per column.
+  const std::uint64_t* first = cells_.Words(left[0]);
+  for (std::size_t w = 0; w < words; ++w) {
+    agreeing_[w] = first[w];
+    if (first[w] != 0) live_.push_back(static_cast<std::uint32_t>(w));
+  }
+  work_ += words;
+  for (std::size_t k = 1; k < left.size() && !live_.empty(); ++k) {
+    const std::uint64_t* column = cells_.Words(left[k]);
+    std::size_t kept = 0;
+    for (const std::uint32_t w : live_) {
+      agreeing_[w] &= column[w];
+      if (agreeing_[w] != 0) live_[kept++] = w;
+    }
+    work_ += live_.size();
+    live_.resize(kept);
+  }
+  return !live_.empty();
 }
 
 void DistinguishedClosure::Apply(std::size_t j) {
   if (!FindAgreeingRows(j)) return;
-  const std::size_t words = cells_.WordsPerColumn();
   for (Column target : dependencies_.Right(j)) {
     std::uint64_t* column = cells_.Words(target);
     std::uint64_t meet = 0;
     std::uint64_t missing = 0;
-    for (std::size_t w = 0; w < words; ++w) {
+    for (const std::uint32_t w : live_) {
       meet |= agreeing_[w] & column[w];
       missing |= agreeing_[w] & ~column[w];
     }
-    work_ += words;
+    work_ += live_.size();
     // Only when one agreeing row is distinguished here do all of them become so.
     if (meet == 0 || missing == 0) continue;
     std::size_t marked = 0;
-    for (std::size_t w = 0; w < words; ++w) {
+    for (const std::uint32_t w : live_) {
       marked += CountOnes(agreeing_[w] & ~column[w]);
       column[w] |= agreeing_[w];
     }
     const Span<std::uint32_t> uses = uses_[target];
     gain_ += marked * (1 + uses.size());
-    work_ += words + uses.size();
+    work_ += live_.size() + uses.size();
     for (std::uint32_t other : uses) {
       if (other != j) Enqueue(other);
     }
@@ -130,14 +150,14 @@ bool DistinguishedClosure::IsChaseFixpoint() {
   // and they are two or more, the chase must still make their symbols there one.
   for (std::size_t j = 0; j < dependencies_.size(); ++j) {
     if (!CanMark(j) || !FindAgreeingRows(j)) continue;
-    const std::size_t words = cells_.WordsPerColumn();
     std::size_t agreeing = 0;
-    for (std::size_t w = 0; w < words && agreeing < 2; ++w) agreeing += CountOnes(agreeing_[w]);
+    for (std::size_t k = 0; k < live_.size() && agreeing < 2; ++k)
+      agreeing += CountOnes(agreeing_[live_[k]]);
     if (agreeing < 2) continue;
     for (Column target : dependencies_.Right(j)) {
       const std::uint64_t* column = cells_.Words(target);
       std::uint64_t missing = 0;
-      for (std::size_t w = 0; w < words; ++w) missing |= agreeing_[w] & ~column[w];
+      for (const std::uint32_t w : live_) missing |= agreeing_[w] & ~column[w];
       if (missing != 0) return false;
     }
   }

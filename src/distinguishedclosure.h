@@ -48,8 +48,9 @@ class DistinguishedClosure {
  private:
   // Applies dependency j once, and queues the dependencies that its new cells may enable.
   void Apply(std::size_t j);
-  // Leaves in agreeing_ the rows distinguished in every left-hand column of dependency j;
-  // returns whether there is one.
+  // Leaves in agreeing_ the rows distinguished in every left-hand column of dependency j, and
+  // in live_ the words that hold one (every other word of agreeing_ is zero then); returns
+  // whether there is one.
   bool FindAgreeingRows(std::size_t j);
   // Queues dependency j unless it waits already; j must be able to mark cells.
   void Enqueue(std::size_t j);
@@ -78,6 +79,7 @@ class DistinguishedClosure {
   std::size_t head_ = 0;
   std::vector<std::uint64_t> queued_;    // a bit per dependency: whether it waits
   std::vector<std::uint64_t> agreeing_;  // scratch: the rows distinguished on a left-hand side
+  std::vector<std::uint32_t> live_;      // scratch: the words of agreeing_ that are not zero
   std::size_t work_ = 0;                 // words read or written, and dependencies queued, so far
   std::size_t gain_ = 0;                 // of the cells marked so far
 };
