@@ -46,6 +46,7 @@ std::string Discovered(const Shape& shape) { return GenerateDiscovered(shape, kS
 std::string Random(const Shape& shape) { return GenerateRandom(shape, kSeed); }
 std::string Mined(const Shape& shape) { return GenerateMined(shape, kSeed); }
 std::string KeyFan(const Shape& shape) { return GenerateKeyFan(shape, kSeed); }
+std::string LongLeft(const Shape& shape) { return GenerateLongLeft(shape, kSeed); }
 std::string AcyclicMixed(const Shape& shape) { return GenerateAcyclicMixed(shape, kSeed); }
 
 std::string Generate(const Case& c) { return c.generate(c.shape); }
@@ -238,6 +239,7 @@ int main(int argc, char** argv) {
       {{"latewide", 2, 8000000, 0}, GenerateLateWideSchema},
       // 48 MB of names, each one of 512 that differ only in letter case.
       {{"cases", 1, 4800000, 0}, GenerateCaseVariants},
+      {{"longleft", 10000, 2000, 5000}, LongLeft},
       // The original shapes at the envelope's corner: ten thousand rows over 2,000 attributes.
       {{"chainsbig", 10000, 2000, 20000}, GenerateReverseChains},
       {{"minedrows", 10000, 2000, 6000}, Mined},

@@ -113,6 +113,40 @@ std::string GenerateRandom(const Shape& shape, std::uint64_t seed) {
   return text;
 }
 
+namespace {
+
+// count distinct attributes below all.size(), in random order: the first count of a partial
+// shuffle of all, which holds every attribute once and is left holding them so.
+std::vector<std::size_t> Sample(Random& random, std::size_t count, std::vector<std::size_t>& all) {
+  count = std::min(count, all.size());
+  for (std::size_t i = 0; i < count; ++i) std::swap(all[i], all[i + random.Below(all.size() - i)]);
+  return std::vector<std::size_t>(all.begin(), all.begin() + static_cast<std::ptrdiff_t>(count));
+}
+
+}  // namespace
+
+std::string GenerateLongLeft(const Shape& shape, std::uint64_t seed) {
+  Random random(seed);
+  const std::size_t n = std::max<std::size_t>(shape.attributes, 1);
+  std::vector<std::size_t> all(n);
+  for (std::size_t a = 0; a < n; ++a) all[a] = a;
+  std::string text;
+  for (std::size_t s = 0; s < shape.schemas; ++s) {
+    std::vector<std::size_t> schema = Sample(random, n / 10, all);
+    for (std::size_t a = s; a < n; a += shape.schemas) schema.push_back(a);
+    std::sort(schema.begin(), schema.end());
+    schema.erase(std::unique(schema.begin(), schema.end()), schema.end());
+    AppendList(text, schema);
+    text += '\n';
+  }
+  text += '\n';
+  for (std::size_t j = 0; j < shape.dependencies; ++j) {
+    AppendList(text, Sample(random, std::max<std::size_t>(n / 5, 1), all));
+    text += "->" + Name(random.Below(n)) + '\n';
+  }
+  return text;
+}
+
 std::string GenerateHub(const Shape& shape) {
   const std::size_t readers = std::max<std::size_t>(1, shape.dependencies / 11);
   const std::size_t links = std::max<std::size_t>(1, shape.dependencies - readers);

@@ -85,6 +85,10 @@ std::string GenerateLateWideSchema(const Shape& shape);
 // dependencies link each name to the next.
 std::string GenerateCaseVariants(const Shape& shape);
 
+// Sub-schemas of a tenth of the attributes at random, and dependencies from a fifth of them
+// at random to one: long left-hand sides in which few rows are distinguished throughout.
+std::string GenerateLongLeft(const Shape& shape, std::uint64_t seed);
+
 // An acyclic decomposition as the 4NF algorithm makes one: each sub-schema after the first
 // holds a block of attributes of its own and shares 1 to 3 with an earlier one. The
 // dependencies are the multivalued ones of that join tree (one per sub-schema after the

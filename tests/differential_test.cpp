@@ -401,10 +401,11 @@ TEST(DifferentialTest, ShapesOfTheBenchmark) {
     lossless += CheckAgainstTheReference(GenerateShortWideSchema({"shortwide", 1, rows, 0}));
     lossless += CheckAgainstTheReference(GenerateLateWideSchema({"latewide", 3, rows, 0}));
     lossless += CheckAgainstTheReference(GenerateCaseVariants({"cases", 3, 4 * rows, rows}));
+    lossless += CheckAgainstTheReference(GenerateLongLeft({"longleft", rows, 60, rows}, rows));
     // At the envelope's corner: chains with more dependencies than links, mined rows.
     lossless += CheckAgainstTheReference(GenerateReverseChains({"chainsbig", rows, 40, 3 * rows}));
     lossless += CheckAgainstTheReference(GenerateMined({"minedrows", rows, 40, rows / 2}, rows));
-    runs += 17;
+    runs += 18;
     if (::testing::Test::HasFailure()) break;
   }
   std::cerr.rdbuf(stderrBuffer);
