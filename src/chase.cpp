@@ -147,23 +147,27 @@ void Chase::StartKey(Column c) {
   // A copy: merges in c while this drains drop complete columns from c's list.
   const Span<Target> list = followers_[c];
   keyTargets_.assign(list.begin(), list.end());
+  // Gathered once: a walk of the column's bits per target would cost the rows of the whole
+  // tableau for each, though the class holds a few of them.
+  keyRows_.clear();
+  startDistinguished_.ForEach(c, [&](Row r) { keyRows_.push_back(r); });
   for (const Target& target : keyTargets_) {
     const Row first = classes_.DistinguishedLabel(c);
     if (first == kNoRow) return;
     if (!observer_ && ReadByNone(target.column)) {
       // Merges in a column that nothing reads make no other: they are made as they come, not
       // queued. A key to every column merges every cell this way.
-      startDistinguished_.ForEach(c, [&](Row r) {
+      for (const Row r : keyRows_) {
         if (r != first && !stopped_) MergeUnread(first, r, target.column);
-      });
+      }
       if (stopped_) return;
       continue;
     }
     // In row order, not in the order the class grew: what follows from each row then
     // touches the cells of neighbouring rows, not of rows all over the column.
-    startDistinguished_.ForEach(c, [&](Row r) {
+    for (const Row r : keyRows_) {
       if (r != first) Push(first, r, target.column, target.dependency);
-    });
+    }
     // One column at a time: what waits is at most a row per cell of the column.
     Drain();
     if (stopped_) return;

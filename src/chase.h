@@ -224,6 +224,7 @@ class Chase {
   std::vector<GroupState> groupStates_;
   std::vector<Target> added_;       // scratch: what a dependency adds to its group
   std::vector<Target> keyTargets_;  // scratch: the columns a key's start walks
+  std::vector<Row> keyRows_;        // scratch: the rows of a key's class at the start
   // The distinguished cells as the chase started, when a dependency has a one-column left-hand
   // side: the rows that agree on its column with no merge followed.
   ColumnBits startDistinguished_;
