@@ -228,6 +228,7 @@ int main(int argc, char** argv) {
       {{"unknown", 1, 1000000, 100000}, GenerateUnknownNames},
       // Shapes built against the chase's and the reader's cost, each a worst case of its kind.
       {{"pairs", 9901, 2000, 19800}, GenerateSharedPairs},
+      {{"agreeing", 9902, 2000, 17900}, GenerateAgreeingPairs},
       {{"ascending", 1000, 1000, 4}, GenerateAscendingLeft},
       {{"regrouped", 1000, 500, 1}, GenerateRegrouped},
       {{"keyfan", 1000, 2000, 20000}, KeyFan},

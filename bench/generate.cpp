@@ -264,6 +264,26 @@ std::string GenerateSharedPairs(const Shape& shape) {
   return text;
 }
 
+std::string GenerateAgreeingPairs(const Shape& shape) {
+  const std::size_t rows = std::max<std::size_t>(shape.schemas, 3);
+  const std::size_t side = SquareRootUp(rows - 1);
+  constexpr std::size_t kSides = 10;
+  const std::size_t used = 2 * side + 1 + kSides;
+  const std::size_t reads = shape.attributes > used + 1 ? shape.attributes - used : 1;
+  // The first row twice: those two agree on X and on every Y_g.
+  std::string text = Named("P", 0) + ',' + Named("Q", 0) + '\n';
+  for (std::size_t i = 0; i + 2 < rows; ++i)
+    text += Named("P", i % side) + ',' + Named("Q", i / side) + '\n';
+  text += "X," + NamedList("Y", 0, kSides) + ',' + NamedList("R", 0, reads) + "\n\n";
+  for (std::size_t a = 0; a < side; ++a) text += Named("P", a) + "->X\n";
+  for (std::size_t b = 0; b * side < rows - 2; ++b)
+    text += Named("Q", b) + "->" + NamedList("Y", 0, kSides) + '\n';
+  for (std::size_t k = 0; k < shape.dependencies; ++k) {
+    text += "X," + Named("Y", k / reads % kSides) + "->" + Named("R", k % reads) + '\n';
+  }
+  return text;
+}
+
 std::string GenerateAscendingLeft(const Shape& shape) {
   const std::size_t m = std::max<std::size_t>(shape.attributes, 2);
   const std::size_t longOnes = std::max<std::size_t>(shape.dependencies, 1);

@@ -50,6 +50,11 @@ std::string GenerateUnknownNames(const Shape& shape);
 // and every R. Lossy.
 std::string GenerateSharedPairs(const Shape& shape);
 
+// As the shared pairs, with the first row twice, so that two rows agree on X and Y, and ten
+// columns Y_g that Q_b gives alike: the dependencies X,Y_g->R_k bring each of ten left-hand
+// sides column after column while some of its rows agree.
+std::string GenerateAgreeingPairs(const Shape& shape);
+
 // Row 0 holds L_1..L_m and Z; the other rows hold K. First the dependencies L_1,...,L_m->Z_d,
 // then K->L_1, K->L_2, ..., which make the other rows' cells of the left-hand side shared one
 // column at a time, in ascending order. Attributes: m + 1 + dependencies.

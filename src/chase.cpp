@@ -103,8 +103,30 @@ bool Chase::Run(bool stopAtAllDistinguishedRow) {
       Drain();
     }
   }
+  ProbeDeferred();
   pending_.clear();
   return stopped_;
+}
+
+void Chase::DeferTargets(std::uint32_t g, std::size_t count) {
+  GroupState& state = groupStates_[g];
+  if (state.deferredFrom != kNotDeferred) return;  // waits already, from an earlier target
+  state.deferredFrom = static_cast<std::uint32_t>(groups_.Targets(g).size() - count);
+  CheckGrowth(deferred_);
+  deferred_.push_back(g);
+}
+
+void Chase::ProbeDeferred() {
+  for (std::size_t i = 0; i < deferred_.size() && !stopped_; ++i) {
+    const std::uint32_t g = deferred_[i];
+    const Targets all = groups_.Targets(g);
+    const Targets waiting(all.begin() + groupStates_[g].deferredFrom, all.end());
+    groupStates_[g].deferredFrom = kNotDeferred;
+    if (IsSettled(g)) continue;
+    ProbeAll(g, waiting, true);
+    Drain();
+  }
+  deferred_.clear();
 }
 
 void Chase::Meet(std::size_t j) {
@@ -133,6 +155,13 @@ void Chase::Meet(std::size_t j) {
       AddUses(g);
     } else if (!state.mayAgree) {
       return;  // no two rows agree on the left-hand side yet: they get every column when they do
+    }
+    if (!observer_) {
+      // Thousands of dependencies with one left-hand side would each look at every row for
+      // a column or two: the rows are looked at once, after the pass, for all of them. Until
+      // then a row that changes meets every column of the group, these included.
+      DeferTargets(g, added_.size());
+      return;
     }
   }
   if (IsSettled(g)) return;  // every column it would merge in is one class already
@@ -174,7 +203,7 @@ void Chase::StartKey(Column c) {
   }
 }
 
-void Chase::ProbeAll(std::uint32_t g, Targets targets) {
+void Chase::ProbeAll(std::uint32_t g, Targets targets, bool drainEachWord) {
   const ColumnSpan left = LeftOf(g);
   // Only rows shared in every left-hand column can agree with another row; the column with
   // the fewest shared cells bounds them.
@@ -201,6 +230,11 @@ void Chase::ProbeAll(std::uint32_t g, Targets targets) {
         Probe(g, r, &targets);
       }
     });
+    if (drainEachWord) {
+      // A row whose cells the merges change is looked at again with every column of g.
+      Drain();
+      if (stopped_) return;
+    }
   }
 }
 

@@ -78,6 +78,7 @@ class Chase {
     Use use;
     std::uint32_t generation;
   };
+  static constexpr std::uint32_t kNotDeferred = UINT32_MAX;
   // What the chase knows of a group and reads on every visit to it: 32 bytes, two to a cache
   // line, a million of them visited at random.
   struct GroupState {
@@ -98,6 +99,8 @@ class Chase {
     // Some two rows were found to agree on the left-hand side. Until then, and while it is not
     // settled (and so told of every change), new target columns need no look at the rows.
     bool mayAgree;
+    // Unobserved, the first of its targets that wait for a look at the rows, or kNotDeferred.
+    std::uint32_t deferredFrom = kNotDeferred;
   };
   // What the signature table holds: a row, and the hash of its signature for group when the
   // entry was made. The row's labels may have changed since: the entry is then stale.
@@ -190,8 +193,13 @@ class Chase {
   // such row, on every target column (as Probe) where the two are not both distinguished.
   void AgreeThroughDistinguished(std::uint32_t g, Row r, const Targets* only);
   // Probes every row of the driver column, g's column with the fewest shared cells, that can
-  // agree with another, 64 at a time, applying targets.
-  void ProbeAll(std::uint32_t g, Targets targets);
+  // agree with another, 64 at a time, applying targets; with drainEachWord, the merges of each
+  // 64 rows are made before the next, so that what waits stays a few rows' worth.
+  void ProbeAll(std::uint32_t g, Targets targets, bool drainEachWord = false);
+  // Targets from g's count-th on wait for a look at the rows (DeferTargets), made once for all
+  // the columns the group gains in a pass (ProbeDeferred).
+  void DeferTargets(std::uint32_t g, std::size_t count);
+  void ProbeDeferred();
   // Of the rows of the w-th word, those known to be one class with the first row
   // distinguished on g's left-hand side in every column of targets.
   std::uint64_t SettledWithFirst(std::uint32_t g, std::size_t w, Targets targets) const;
@@ -222,9 +230,10 @@ class Chase {
   // Room for a group per dependency is reserved at once: address space only, the system gives
   // pages as groups come, and the records never move. Read on every visit, so one load away.
   std::vector<GroupState> groupStates_;
-  std::vector<Target> added_;       // scratch: what a dependency adds to its group
-  std::vector<Target> keyTargets_;  // scratch: the columns a key's start walks
-  std::vector<Row> keyRows_;        // scratch: the rows of a key's class at the start
+  std::vector<Target> added_;            // scratch: what a dependency adds to its group
+  std::vector<Target> keyTargets_;       // scratch: the columns a key's start walks
+  std::vector<Row> keyRows_;             // scratch: the rows of a key's class at the start
+  std::vector<std::uint32_t> deferred_;  // the groups with targets that wait for a look
   // The distinguished cells as the chase started, when a dependency has a one-column left-hand
   // side: the rows that agree on its column with no merge followed.
   ColumnBits startDistinguished_;

@@ -391,6 +391,7 @@ TEST(DifferentialTest, ShapesOfTheBenchmark) {
     // The shapes built against the chase's cost: left-hand sides shared by many dependencies,
     // long ones whose cells become shared in order or are regrouped, keys that fan out.
     lossless += CheckAgainstTheReference(GenerateSharedPairs({"pairs", rows, 30, 40}));
+    lossless += CheckAgainstTheReference(GenerateAgreeingPairs({"agreeing", rows, 60, 80}));
     lossless += CheckAgainstTheReference(GenerateAscendingLeft({"ascending", rows, 40, 2}));
     lossless += CheckAgainstTheReference(GenerateRegrouped({"regrouped", rows, 20, 2}));
     lossless += CheckAgainstTheReference(GenerateKeyFan({"keyfan", rows, 30, 12}, rows));
@@ -405,7 +406,7 @@ TEST(DifferentialTest, ShapesOfTheBenchmark) {
     // At the envelope's corner: chains with more dependencies than links, mined rows.
     lossless += CheckAgainstTheReference(GenerateReverseChains({"chainsbig", rows, 40, 3 * rows}));
     lossless += CheckAgainstTheReference(GenerateMined({"minedrows", rows, 40, rows / 2}, rows));
-    runs += 18;
+    runs += 19;
     if (::testing::Test::HasFailure()) break;
   }
   std::cerr.rdbuf(stderrBuffer);
