@@ -530,9 +530,8 @@ bool Chase::IsSettled(std::uint32_t g) {
   return true;
 }
 
-void Chase::Push(Row a, Row b, Column c, std::size_t j) {
+void Chase::Queue(Row a, Row b, Column c, std::size_t j) {
   assert(j < dependencies_.size());
-  if (classes_.IsComplete(c) || classes_.SameClass(a, b, c)) return;
   CheckGrowth(pending_);
   pending_.push_back({a, b, c, static_cast<std::uint32_t>(j)});
 }

@@ -214,7 +214,13 @@ class Chase {
   // Fetches the cells of rows a and b in the target columns into the cache at once, rather
   // than one after the other as pushing them looks: each is in a column of its own.
   void PrefetchTargets(Row a, Row b, Targets targets) const;
-  void Push(Row a, Row b, Column c, std::size_t j);
+  // Queues the merge of rows a and b in column c, credited to dependency j, unless they are
+  // one class there. Inline: a key's start makes one for every row of its class.
+  void Push(Row a, Row b, Column c, std::size_t j) {
+    if (classes_.IsComplete(c) || classes_.SameClass(a, b, c)) return;
+    Queue(a, b, c, j);
+  }
+  void Queue(Row a, Row b, Column c, std::size_t j);
   // Counts the initial distinguished cells of every row, for the early stop.
   void CountDistinguished();
   // One more cell of row r became distinguished.

@@ -1,5 +1,6 @@
 #include "distinguishedclosure.h"
 
+#include <algorithm>
 #include <cassert>
 #include <cstddef>
 #include <utility>
@@ -85,25 +86,40 @@ void DistinguishedClosure::Enqueue(std::size_t j) {
 bool DistinguishedClosure::FindAgreeingRows(std::size_t j) {
   const ColumnSpan left = dependencies_.Left(j);
   const std::size_t words = cells_.WordsPerColumn();
-  live_.clear();
+  dense_ = true;
   if (left.empty()) {
-    for (std::size_t w = 0; w < words; ++w) {
-      agreeing_[w] = ~std::uint64_t{0};
-      live_.push_back(static_cast<std::uint32_t>(w));
-    }
+    std::fill(agreeing_.begin(), agreeing_.end(), ~std::uint64_t{0});
     work_ += words;
     return words != 0;
   }
-  // Column by column, over the words that still hold a row: few rows are distinguished in
-  // all of a long left-hand side, so after its first columns most words are out, and a left
-  // side of hundreds of columns costs a few passes over the rows, not one per column.
   const std::uint64_t* first = cells_.Words(left[0]);
+  std::size_t holding = 0;  // words that hold a row
   for (std::size_t w = 0; w < words; ++w) {
     agreeing_[w] = first[w];
-    if (first[w] != 0) live_.push_back(static_cast<std::uint32_t>(w));
+    holding += first[w] != 0 ? 1 : 0;
   }
   work_ += words;
-  for (std::size_t k = 1; k < left.size() && !live_.empty(); ++k) {
+  // Column by column, a plain pass while more than an eighth of the words hold a row...
+  std::size_t k = 1;
+  for (; k < left.size() && 8 * holding > words; ++k) {
+    const std::uint64_t* column = cells_.Words(left[k]);
+    holding = 0;
+    for (std::size_t w = 0; w < words; ++w) {
+      agreeing_[w] &= column[w];
+      holding += agreeing_[w] != 0 ? 1 : 0;
+    }
+    work_ += words;
+  }
+  if (k == left.size()) return holding != 0;
+  // ...then over those words alone: few rows are distinguished in all of a long left-hand
+  // side, so after its first columns most words are out, and a left side of hundreds of
+  // columns costs a few passes over the rows, not one per column.
+  dense_ = false;
+  live_.clear();
+  for (std::size_t w = 0; w < words; ++w) {
+    if (agreeing_[w] != 0) live_.push_back(static_cast<std::uint32_t>(w));
+  }
+  for (; k < left.size() && !live_.empty(); ++k) {
     const std::uint64_t* column = cells_.Words(left[k]);
     std::size_t kept = 0;
     for (const std::uint32_t w : live_) {
@@ -122,21 +138,21 @@ void DistinguishedClosure::Apply(std::size_t j) {
     std::uint64_t* column = cells_.Words(target);
     std::uint64_t meet = 0;
     std::uint64_t missing = 0;
-    for (const std::uint32_t w : live_) {
+    ForEachAgreeingWord([&](std::size_t w) {
       meet |= agreeing_[w] & column[w];
       missing |= agreeing_[w] & ~column[w];
-    }
-    work_ += live_.size();
+    });
+    work_ += AgreeingWords();
     // Only when one agreeing row is distinguished here do all of them become so.
     if (meet == 0 || missing == 0) continue;
     std::size_t marked = 0;
-    for (const std::uint32_t w : live_) {
+    ForEachAgreeingWord([&](std::size_t w) {
       marked += CountOnes(agreeing_[w] & ~column[w]);
       column[w] |= agreeing_[w];
-    }
+    });
     const Span<std::uint32_t> uses = uses_[target];
     gain_ += marked * (1 + uses.size());
-    work_ += live_.size() + uses.size();
+    work_ += AgreeingWords() + uses.size();
     for (std::uint32_t other : uses) {
       if (other != j) Enqueue(other);
     }
@@ -151,13 +167,12 @@ bool DistinguishedClosure::IsChaseFixpoint() {
   for (std::size_t j = 0; j < dependencies_.size(); ++j) {
     if (!CanMark(j) || !FindAgreeingRows(j)) continue;
     std::size_t agreeing = 0;
-    for (std::size_t k = 0; k < live_.size() && agreeing < 2; ++k)
-      agreeing += CountOnes(agreeing_[live_[k]]);
+    ForEachAgreeingWord([&](std::size_t w) { agreeing += CountOnes(agreeing_[w]); });
     if (agreeing < 2) continue;
     for (Column target : dependencies_.Right(j)) {
       const std::uint64_t* column = cells_.Words(target);
       std::uint64_t missing = 0;
-      for (const std::uint32_t w : live_) missing |= agreeing_[w] & ~column[w];
+      ForEachAgreeingWord([&](std::size_t w) { missing |= agreeing_[w] & ~column[w]; });
       if (missing != 0) return false;
     }
   }

@@ -48,10 +48,20 @@ class DistinguishedClosure {
  private:
   // Applies dependency j once, and queues the dependencies that its new cells may enable.
   void Apply(std::size_t j);
-  // Leaves in agreeing_ the rows distinguished in every left-hand column of dependency j, and
-  // in live_ the words that hold one (every other word of agreeing_ is zero then); returns
-  // whether there is one.
+  // Leaves in agreeing_ the rows distinguished in every left-hand column of dependency j;
+  // returns whether there is one. Unless dense_, live_ then holds the words that hold one,
+  // and every other word of agreeing_ is zero.
   bool FindAgreeingRows(std::size_t j);
+  // Calls visit(w) for each word w of agreeing_ that may hold a row.
+  template <typename Visit>
+  void ForEachAgreeingWord(Visit visit) const {
+    if (dense_) {
+      for (std::size_t w = 0; w < agreeing_.size(); ++w) visit(w);
+      return;
+    }
+    for (const std::uint32_t w : live_) visit(w);
+  }
+  std::size_t AgreeingWords() const { return dense_ ? agreeing_.size() : live_.size(); }
   // Queues dependency j unless it waits already; j must be able to mark cells.
   void Enqueue(std::size_t j);
   bool CanMark(std::size_t j) const {
@@ -80,6 +90,7 @@ class DistinguishedClosure {
   std::vector<std::uint64_t> queued_;    // a bit per dependency: whether it waits
   std::vector<std::uint64_t> agreeing_;  // scratch: the rows distinguished on a left-hand side
   std::vector<std::uint32_t> live_;      // scratch: the words of agreeing_ that are not zero
+  bool dense_ = true;                    // live_ is not kept: any word may hold a row
   std::size_t work_ = 0;                 // words read or written, and dependencies queued, so far
   std::size_t gain_ = 0;                 // of the cells marked so far
 };
