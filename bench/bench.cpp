@@ -229,6 +229,8 @@ int main(int argc, char** argv) {
       // Shapes built against the chase's and the reader's cost, each a worst case of its kind.
       {{"pairs", 9901, 2000, 19800}, GenerateSharedPairs},
       {{"agreeing", 9902, 2000, 17900}, GenerateAgreeingPairs},
+      // Still seconds and a gigabyte: a signature per row and per distinct left-hand side.
+      {{"triples", 9900, 2000, 2000}, GenerateDistinctTriples},
       {{"ascending", 1000, 1000, 4}, GenerateAscendingLeft},
       {{"regrouped", 1000, 500, 1}, GenerateRegrouped},
       {{"keyfan", 1000, 2000, 20000}, KeyFan},

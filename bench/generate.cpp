@@ -284,6 +284,36 @@ std::string GenerateAgreeingPairs(const Shape& shape) {
   return text;
 }
 
+std::string GenerateDistinctTriples(const Shape& shape) {
+  const std::size_t rows = std::max<std::size_t>(shape.schemas, 2);
+  const std::size_t side = SquareRootUp(rows);
+  constexpr std::size_t kShared = 40;  // X_0..X_39: the even ones from P, the odd from Q
+  const std::size_t used = 2 * side + kShared;
+  const std::size_t reads = shape.attributes > used + 1 ? shape.attributes - used : 1;
+  std::string text;
+  for (std::size_t i = 0; i < rows; ++i)
+    text += Named("P", i % side) + ',' + Named("Q", i / side) + '\n';
+  text += NamedList("X", 0, kShared) + ',' + NamedList("R", 0, reads) + "\n\n";
+  std::string even;
+  std::string odd;
+  for (std::size_t k = 0; k < kShared; ++k) (k % 2 == 0 ? even : odd) += ",X" + std::to_string(k);
+  for (std::size_t a = 0; a < side; ++a) text += Named("P", a) + "->" + even.substr(1) + '\n';
+  for (std::size_t b = 0; b * side < rows; ++b) text += Named("Q", b) + "->" + odd.substr(1) + '\n';
+  // Every three of the shared columns with both kinds among them, in a fixed order.
+  std::size_t made = 0;
+  for (std::size_t x = 0; x < kShared && made < shape.dependencies; ++x) {
+    for (std::size_t y = x + 1; y < kShared && made < shape.dependencies; ++y) {
+      for (std::size_t z = y + 1; z < kShared && made < shape.dependencies; ++z) {
+        if (x % 2 == y % 2 && y % 2 == z % 2) continue;
+        text += Named("X", x) + ',' + Named("X", y) + ',' + Named("X", z) + "->" +
+                Named("R", made % reads) + '\n';
+        ++made;
+      }
+    }
+  }
+  return text;
+}
+
 std::string GenerateAscendingLeft(const Shape& shape) {
   const std::size_t m = std::max<std::size_t>(shape.attributes, 2);
   const std::size_t longOnes = std::max<std::size_t>(shape.dependencies, 1);

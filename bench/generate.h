@@ -50,6 +50,12 @@ std::string GenerateUnknownNames(const Shape& shape);
 // and every R. Lossy.
 std::string GenerateSharedPairs(const Shape& shape);
 
+// The same grid, with forty columns X_k that every row shares: the even ones as P_a gives them,
+// the odd ones as Q_b does. Then up to 7,600 dependencies, each from another three of them,
+// both kinds among the three, to an R: thousands of distinct left-hand sides on which every
+// row shares its classes and no two rows agree. Lossy.
+std::string GenerateDistinctTriples(const Shape& shape);
+
 // As the shared pairs, with the first row twice, so that two rows agree on X and Y, and ten
 // columns Y_g that Q_b gives alike: the dependencies X,Y_g->R_k bring each of ten left-hand
 // sides column after column while some of its rows agree.

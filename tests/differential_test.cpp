@@ -392,6 +392,7 @@ TEST(DifferentialTest, ShapesOfTheBenchmark) {
     // long ones whose cells become shared in order or are regrouped, keys that fan out.
     lossless += CheckAgainstTheReference(GenerateSharedPairs({"pairs", rows, 30, 40}));
     lossless += CheckAgainstTheReference(GenerateAgreeingPairs({"agreeing", rows, 60, 80}));
+    lossless += CheckAgainstTheReference(GenerateDistinctTriples({"triples", rows, 120, 60}));
     lossless += CheckAgainstTheReference(GenerateAscendingLeft({"ascending", rows, 40, 2}));
     lossless += CheckAgainstTheReference(GenerateRegrouped({"regrouped", rows, 20, 2}));
     lossless += CheckAgainstTheReference(GenerateKeyFan({"keyfan", rows, 30, 12}, rows));
@@ -406,7 +407,7 @@ TEST(DifferentialTest, ShapesOfTheBenchmark) {
     // At the envelope's corner: chains with more dependencies than links, mined rows.
     lossless += CheckAgainstTheReference(GenerateReverseChains({"chainsbig", rows, 40, 3 * rows}));
     lossless += CheckAgainstTheReference(GenerateMined({"minedrows", rows, 40, rows / 2}, rows));
-    runs += 19;
+    runs += 20;
     if (::testing::Test::HasFailure()) break;
   }
   // Long left-hand sides over enough rows that few of their words hold a row past the first
