@@ -1,6 +1,7 @@
 #include "generate.h"
 
 #include <algorithm>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -30,6 +31,14 @@ void AppendList(std::string& text, const std::vector<std::size_t>& attributes) {
   }
 }
 
+// A sub-schema line of attributes, in order and each once.
+void AppendSchema(std::string& text, std::vector<std::size_t> attributes) {
+  std::sort(attributes.begin(), attributes.end());
+  attributes.erase(std::unique(attributes.begin(), attributes.end()), attributes.end());
+  AppendList(text, attributes);
+  text += '\n';
+}
+
 }  // namespace
 
 std::string GenerateDiscovered(const Shape& shape, std::uint64_t seed) {
@@ -42,10 +51,7 @@ std::string GenerateDiscovered(const Shape& shape, std::uint64_t seed) {
     for (std::size_t extra = std::max<std::size_t>(1, n / 10); extra > 0; --extra) {
       schema.push_back(random.Below(n));
     }
-    std::sort(schema.begin(), schema.end());
-    schema.erase(std::unique(schema.begin(), schema.end()), schema.end());
-    AppendList(text, schema);
-    text += '\n';
+    AppendSchema(text, std::move(schema));
   }
   text += '\n';
   for (std::size_t j = 0; j < shape.dependencies; ++j) {
@@ -134,10 +140,7 @@ std::string GenerateLongLeft(const Shape& shape, std::uint64_t seed) {
   for (std::size_t s = 0; s < shape.schemas; ++s) {
     std::vector<std::size_t> schema = Sample(random, n / 10, all);
     for (std::size_t a = s; a < n; a += shape.schemas) schema.push_back(a);
-    std::sort(schema.begin(), schema.end());
-    schema.erase(std::unique(schema.begin(), schema.end()), schema.end());
-    AppendList(text, schema);
-    text += '\n';
+    AppendSchema(text, std::move(schema));
   }
   text += '\n';
   for (std::size_t j = 0; j < shape.dependencies; ++j) {
