@@ -49,7 +49,7 @@ Chase::Chase(SymbolClasses& classes, const ResolvedDependencies& dependencies,
       groups_(dependencies),
       observer_(std::move(observer)),
       signatures_(Signature{0, kNone, Row(0)}),
-      rowStates_(RowState{kNone, Row(0), 0, 0, 0, false}) {
+      rowStates_(RowState{kNone, Row(0), 0, 0, 0, 0, false}) {
   BuildFollowers();
 }
 
@@ -413,7 +413,7 @@ void Chase::Probe(std::uint32_t g, Row r, const Targets* only) {
 void Chase::ProbeChanged(const Use& use, Row r, const CellChange& change) {
   const std::uint32_t g = use.group;
   assert(IsLong(g));
-  RowState* state = FindState(g, r);
+  RowState* state = CurrentState(g, r);
   if (state == nullptr) {
     // Counted from the cells as they are now, this change included.
     Probe(g, r, nullptr);
@@ -441,18 +441,32 @@ void Chase::ProbeState(std::uint32_t g, Row r, RowState& state, const Targets* o
 }
 
 Chase::RowState& Chase::StateOf(std::uint32_t g, Row r) {
-  if (RowState* found = FindState(g, r)) return *found;
-  RowState state{g, r, 0, 0, 0, false};
-  for (Column c : LeftOf(g)) {
-    state.sum += Term(c, classes_.Label(r, c));
-    state.unshared += classes_.Shared().Test(r, c) ? 0 : 1;
-    state.undistinguished += classes_.IsDistinguished(r, c) ? 0 : 1;
+  if (RowState* found = FindState(g, r)) {
+    if (found->generation != groupStates_[g].generation) Count(*found);
+    return *found;
   }
+  RowState state{g, r, 0, 0, 0, 0, false};
+  Count(state);
   rowStates_.FindOrInsert(
       HashOfRow(g, r), state, [](const RowState&) { return false; },
       [](const RowState& s) { return HashOfRow(s.group, s.row); },
       [](const RowState&) { return true; });
   return *FindState(g, r);
+}
+
+void Chase::Count(RowState& state) const {
+  const Row r = state.row;
+  state = {state.group, r, 0, 0, 0, groupStates_[state.group].generation, false};
+  for (Column c : LeftOf(state.group)) {
+    state.sum += Term(c, classes_.Label(r, c));
+    state.unshared += classes_.Shared().Test(r, c) ? 0 : 1;
+    state.undistinguished += classes_.IsDistinguished(r, c) ? 0 : 1;
+  }
+}
+
+Chase::RowState* Chase::CurrentState(std::uint32_t g, Row r) {
+  RowState* state = FindState(g, r);
+  return state != nullptr && state->generation == groupStates_[g].generation ? state : nullptr;
 }
 
 bool Chase::Lookup(std::uint32_t g, Row r, std::uint64_t sum, const Targets* only) {
@@ -475,7 +489,7 @@ bool Chase::IsLive(const Signature& entry) {
   const std::uint32_t g = entry.group;
   if (IsSettled(g)) return false;
   if (!IsLong(g)) return HashOf(g, SumOf(g, entry.row)) == entry.hash;
-  const RowState* state = FindState(g, entry.row);
+  const RowState* state = CurrentState(g, entry.row);
   return state != nullptr && state->unshared == 0 && HashOf(g, state->sum) == entry.hash;
 }
 

@@ -116,12 +116,15 @@ class Chase {
   // hash is made from, how many of its left-hand cells are not shared and not distinguished,
   // and whether another row stands for it there (one it agrees with, or the first row
   // distinguished there): the row then needs looking at again only for new right-hand columns.
+  // Counted in the group's generation: a settled group is told of no change, so a state of an
+  // older generation is counted again from the cells.
   struct RowState {
     std::uint32_t group;
     Row row;
     std::uint64_t sum;
     std::uint32_t unshared;
     std::uint32_t undistinguished;
+    std::uint32_t generation;
     bool retired;
     friend bool operator==(const RowState& a, const RowState& b) {
       return a.group == b.group && a.row == b.row;
@@ -184,8 +187,13 @@ class Chase {
   // Row r of long group g, from its state: agrees through the distinguished cells, or looks up
   // its signature.
   void ProbeState(std::uint32_t g, Row r, RowState& state, const Targets* only);
-  // Row r's state for long group g, counted from its cells: made the first time it is asked for.
+  // Row r's state for long group g, counted from its cells: made the first time it is asked for,
+  // and counted again when it is of an older generation than the group.
   RowState& StateOf(std::uint32_t g, Row r);
+  // Counts state from the cells of its row, in its group's generation.
+  void Count(RowState& state) const;
+  // Row r's state for long group g when it is of the group's generation, or null.
+  RowState* CurrentState(std::uint32_t g, Row r);
   // Looks up row r's signature for group g, whose hash is made from sum, and applies the
   // target columns, as Probe, to r and a row of an equal one. Returns whether there was one.
   bool Lookup(std::uint32_t g, Row r, std::uint64_t sum, const Targets* only);

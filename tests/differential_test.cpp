@@ -171,6 +171,14 @@ TEST(DifferentialTest, ALeftHandSideMetAgainAfterItsColumnsWereOneClass) {
       "L0,L1,L2,L3,L4,L5,L6,L7,L8,L9,L10,L11,L12,L13,L14,L15->T\n"
       "K->L0,L1,L2,L3,L4,L5,L6,L7,L8,L9,L10,L11,L12,L13,L14,L15\n"
       "L0,L1,L2,L3,L4,L5,L6,L7,L8,L9,L10,L11,L12,L13,L14,L15->U\n",
+      // Rows of a long left-hand side that were counted while the group was open, then made
+      // to agree after it was settled: what was counted of them is out of date.
+      "A,T,M0,M1\nB,T,M0,M1\nA,U\nB\nL0,L1,L2,L3,L4,L5,L6,L7,L8,L9,L10,L11,L12,L13,L14,L15,T\n\n"
+      "A->L0,L1,L2,L3,L4,L5,L6,L7,L8,L9,L10,L11,L12,L13,L14,L15\n"
+      "B->L0,L1,L2,L3,L4,L5,L6,L7,L8,L9,L10,L11,L12,L13,L14,L15\n"
+      "L0,L1,L2,L3,L4,L5,L6,L7,L8,L9,L10,L11,L12,L13,L14,L15->T\n"
+      "M0,M1->L0,L1,L2,L3,L4,L5,L6,L7,L8,L9,L10,L11,L12,L13,L14,L15\n"
+      "L0,L1,L2,L3,L4,L5,L6,L7,L8,L9,L10,L11,L12,L13,L14,L15->U\n",
   };
   for (const char* text : inputs) CheckAgainstTheReference(text);
 }
