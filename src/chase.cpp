@@ -145,13 +145,16 @@ void Chase::Meet(std::size_t j) {
   if (g == groupsBefore) {
     // The group's left-hand side is j's.
     groupStates_.push_back({left.begin(), static_cast<std::uint32_t>(left.size()),
-                            added_.front().column, kNoRow, 0, false, false, false});
+                            added_.front().column, kNoRow, 0, false, false, false, false});
+    groupStates_[g].indexed = IndexedFromStart(g);
     AddUses(g);
   } else {
     GroupState& state = groupStates_[g];
     state.settled = false;
     state.watched = added_.front().column;
     if (state.usesDropped) {
+      // Settled, it was told of no change: it looks at its rows afresh, as a new group does.
+      state.indexed = IndexedFromStart(g);
       AddUses(g);
     } else if (!state.mayAgree) {
       return;  // no two rows agree on the left-hand side yet: they get every column when they do
@@ -211,6 +214,7 @@ void Chase::ProbeAll(std::uint32_t g, Targets targets, bool drainEachWord) {
     return classes_.SharedCount(a) < classes_.SharedCount(b);
   });
   const ColumnBits& shared = classes_.Shared();
+  if (!groupStates_[g].indexed) StartSightings(classes_.SharedCount(driver));
   for (std::size_t w = 0; w < shared.WordsPerColumn(); ++w) {
     // Only rows whose driver cell shares its class can agree with another row.
     const std::uint64_t candidates = shared.Word(driver, w);
@@ -226,8 +230,12 @@ void Chase::ProbeAll(std::uint32_t g, Targets targets, bool drainEachWord) {
     ForEachRowIn(candidates & ~settled, w, [&](Row r) {
       if ((agreeing >> (r % 64)) & 1) {
         AgreeThroughDistinguished(g, r, &targets);
-      } else {
+      } else if (groupStates_[g].indexed) {
+        // Indexed at the start, or since: a change to a left-hand cell while merges were
+        // made between words looked at every row.
         Probe(g, r, &targets);
+      } else {
+        Sight(g, r, targets);
       }
     });
     if (drainEachWord) {
@@ -236,6 +244,48 @@ void Chase::ProbeAll(std::uint32_t g, Targets targets, bool drainEachWord) {
       if (stopped_) return;
     }
   }
+}
+
+void Chase::Sight(std::uint32_t g, Row r, Targets targets) {
+  assert(!IsLong(g));
+  // Not distinguished on the whole left-hand side: ProbeAll took those.
+  for (Column c : LeftOf(g)) {
+    if (!classes_.Shared().Test(r, c)) return;  // alone in a class: it agrees with no row
+  }
+  const std::uint32_t hash = HashOf(g, SumOf(g, r));
+  // At least twice as many slots as rows to sight: a free one is always near.
+  const std::size_t mask = sightings_.size() - 1;
+  for (std::size_t slot = hash & mask;; slot = (slot + 1) & mask) {
+    Sighting& sighting = sightings_[slot];
+    if (sighting.look != look_) {
+      sighting = {look_, hash, r};
+      return;
+    }
+    if (sighting.hash == hash && SameSignature(g, sighting.row, r)) {
+      groupStates_[g].mayAgree = true;
+      PushTargets(sighting.row, r, targets);
+      return;
+    }
+  }
+}
+
+void Chase::StartSightings(std::size_t count) {
+  std::size_t capacity = 16;
+  while (capacity < 2 * (count + 1)) capacity *= 2;
+  if (++look_ == 0 || capacity > sightings_.size()) {
+    // Slots are marked with the number of the look that filled them; after the last number,
+    // or in a larger table, they start free again.
+    look_ = 1;
+    capacity = std::max(capacity, sightings_.size());
+    CheckMemoryFor(capacity, sizeof(Sighting));
+    std::vector<Sighting>().swap(sightings_);
+    sightings_.assign(capacity, Sighting{0, 0, Row(0)});
+  }
+}
+
+void Chase::Index(std::uint32_t g) {
+  groupStates_[g].indexed = true;
+  ProbeAll(g, groups_.Targets(g));
 }
 
 std::uint64_t Chase::SettledWithFirst(std::uint32_t g, std::size_t w, Targets targets) const {
@@ -365,6 +415,10 @@ void Chase::Recheck(Row r, Column c, const CellChange& change) {
   const bool signatureChanged = change.becameShared || change.newLabel != change.oldLabel;
   ForEachUse(c, [&](const Use& use) {
     const std::uint32_t g = use.group;
+    if (!groupStates_[g].indexed) {
+      Index(g);  // looks at every row as it is now, r included
+      return;
+    }
     if (LeftOf(g).size() >= kLongLeft) {
       ProbeChanged(use, r, change);
     } else if (signatureChanged) {

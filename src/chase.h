@@ -99,6 +99,10 @@ class Chase {
     // Some two rows were found to agree on the left-hand side. Until then, and while it is not
     // settled (and so told of every change), new target columns need no look at the rows.
     bool mayAgree;
+    // Its rows' signatures are in the table. Unobserved, a short group's look at every row
+    // finds the rows that agree in a table of its own, dropped after: the shared table takes
+    // them only when a cell of its left-hand side changes, which most groups never see.
+    bool indexed;
     // Unobserved, the first of its targets that wait for a look at the rows, or kNotDeferred.
     std::uint32_t deferredFrom = kNotDeferred;
   };
@@ -204,6 +208,17 @@ class Chase {
   // agree with another, 64 at a time, applying targets; with drainEachWord, the merges of each
   // 64 rows are made before the next, so that what waits stays a few rows' worth.
   void ProbeAll(std::uint32_t g, Targets targets, bool drainEachWord = false);
+  // Row r of a short group g that is not indexed, in a look at every row: agrees with the first
+  // row of the look that has its signature, on targets.
+  void Sight(std::uint32_t g, Row r, Targets targets);
+  // Starts a look at every row that sights at most count rows.
+  void StartSightings(std::size_t count);
+  // Puts the signatures of g's rows in the table, applying every target to the rows that
+  // agree: a cell of its left-hand side changed, and the rows that agree since must be found.
+  void Index(std::uint32_t g);
+  // Whether g's signatures start in the table: under an observer, whose steps must come in the
+  // table's order, and for long groups, whose rows' states are kept with them.
+  bool IndexedFromStart(std::uint32_t g) const { return observer_ || IsLong(g); }
   // Targets from g's count-th on wait for a look at the rows (DeferTargets), made once for all
   // the columns the group gains in a pass (ProbeDeferred).
   void DeferTargets(std::uint32_t g, std::size_t count);
@@ -266,6 +281,16 @@ class Chase {
   // the rows' current labels, a stale entry never causes a wrong merge. Rebuilding the table
   // drops the stale entries.
   ProbingTable<Signature> signatures_;
+  // Scratch: the signatures of one look at every row of a group that is not indexed, in a
+  // table of their own. A slot is free unless it holds the look's number, so a look starts
+  // without clearing the slots that earlier ones used: most find a few rows among many.
+  struct Sighting {
+    std::uint32_t look;
+    std::uint32_t hash;
+    Row row;
+  };
+  std::vector<Sighting> sightings_;
+  std::uint32_t look_ = 0;
   // Per row and long group, from the first change to one of the row's left-hand cells.
   ProbingTable<RowState> rowStates_;
   // Only when stopping early: per row, how many of its cells are distinguished.
