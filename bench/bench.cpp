@@ -47,6 +47,7 @@ std::string Random(const Shape& shape) { return GenerateRandom(shape, kSeed); }
 std::string Mined(const Shape& shape) { return GenerateMined(shape, kSeed); }
 std::string KeyFan(const Shape& shape) { return GenerateKeyFan(shape, kSeed); }
 std::string LongLeft(const Shape& shape) { return GenerateLongLeft(shape, kSeed); }
+std::string DistinctLongLeft(const Shape& shape) { return GenerateDistinctLongLeft(shape, kSeed); }
 std::string AcyclicMixed(const Shape& shape) { return GenerateAcyclicMixed(shape, kSeed); }
 
 std::string Generate(const Case& c) { return c.generate(c.shape); }
@@ -229,8 +230,11 @@ int main(int argc, char** argv) {
       // Shapes built against the chase's and the reader's cost, each a worst case of its kind.
       {{"pairs", 9901, 2000, 19800}, GenerateSharedPairs},
       {{"agreeing", 9902, 2000, 17900}, GenerateAgreeingPairs},
-      // Still seconds and a gigabyte: a signature per row and per distinct left-hand side.
+      // Thousands of distinct left-hand sides over rows that never agree on one, and the same
+      // with a merge in every column of them after they looked at their rows.
       {{"triples", 9900, 2000, 2000}, GenerateDistinctTriples},
+      {{"touched", 9900, 2000, 2000}, GenerateTouchedTriples},
+      {{"longdistinct", 9900, 2000, 2000}, DistinctLongLeft},
       {{"ascending", 1000, 1000, 4}, GenerateAscendingLeft},
       {{"regrouped", 1000, 500, 1}, GenerateRegrouped},
       {{"keyfan", 1000, 2000, 20000}, KeyFan},

@@ -287,32 +287,77 @@ std::string GenerateAgreeingPairs(const Shape& shape) {
   return text;
 }
 
-std::string GenerateDistinctTriples(const Shape& shape) {
+namespace {
+
+constexpr std::size_t kGridShared = 40;  // X_0..X_39: the even ones from P, the odd from Q
+
+// The grid of the distinct left-hand sides: rows (a, b) that hold P_a and Q_b, with marked
+// ones that also hold Z1 and Z2, one row of every X and R, and the keys P_a->X_even and
+// Q_b->X_odd. Returns how many R columns there are.
+std::size_t AppendSharedGrid(std::string& text, const Shape& shape, std::size_t marked) {
   const std::size_t rows = std::max<std::size_t>(shape.schemas, 2);
   const std::size_t side = SquareRootUp(rows);
-  constexpr std::size_t kShared = 40;  // X_0..X_39: the even ones from P, the odd from Q
-  const std::size_t used = 2 * side + kShared;
+  const std::size_t used = 2 * side + kGridShared;
   const std::size_t reads = shape.attributes > used + 1 ? shape.attributes - used : 1;
-  std::string text;
-  for (std::size_t i = 0; i < rows; ++i)
-    text += Named("P", i % side) + ',' + Named("Q", i / side) + '\n';
-  text += NamedList("X", 0, kShared) + ',' + NamedList("R", 0, reads) + "\n\n";
+  for (std::size_t i = 0; i < rows; ++i) {
+    text += Named("P", i % side) + ',' + Named("Q", i / side) + (i < marked ? ",Z1,Z2\n" : "\n");
+  }
+  text += NamedList("X", 0, kGridShared) + ',' + NamedList("R", 0, reads) + "\n\n";
   std::string even;
   std::string odd;
-  for (std::size_t k = 0; k < kShared; ++k) (k % 2 == 0 ? even : odd) += ",X" + std::to_string(k);
+  for (std::size_t k = 0; k < kGridShared; ++k) {
+    (k % 2 == 0 ? even : odd) += ",X" + std::to_string(k);
+  }
   for (std::size_t a = 0; a < side; ++a) text += Named("P", a) + "->" + even.substr(1) + '\n';
   for (std::size_t b = 0; b * side < rows; ++b) text += Named("Q", b) + "->" + odd.substr(1) + '\n';
-  // Every three of the shared columns with both kinds among them, in a fixed order.
+  return reads;
+}
+
+// Every three of the shared columns with both kinds among them, in a fixed order, each to an
+// R, up to shape.dependencies of them.
+void AppendDistinctTriples(std::string& text, const Shape& shape, std::size_t reads) {
   std::size_t made = 0;
-  for (std::size_t x = 0; x < kShared && made < shape.dependencies; ++x) {
-    for (std::size_t y = x + 1; y < kShared && made < shape.dependencies; ++y) {
-      for (std::size_t z = y + 1; z < kShared && made < shape.dependencies; ++z) {
+  for (std::size_t x = 0; x < kGridShared && made < shape.dependencies; ++x) {
+    for (std::size_t y = x + 1; y < kGridShared && made < shape.dependencies; ++y) {
+      for (std::size_t z = y + 1; z < kGridShared && made < shape.dependencies; ++z) {
         if (x % 2 == y % 2 && y % 2 == z % 2) continue;
         text += Named("X", x) + ',' + Named("X", y) + ',' + Named("X", z) + "->" +
                 Named("R", made % reads) + '\n';
         ++made;
       }
     }
+  }
+}
+
+}  // namespace
+
+std::string GenerateDistinctTriples(const Shape& shape) {
+  std::string text;
+  AppendDistinctTriples(text, shape, AppendSharedGrid(text, shape, 0));
+  return text;
+}
+
+std::string GenerateTouchedTriples(const Shape& shape) {
+  std::string text;
+  AppendDistinctTriples(text, shape, AppendSharedGrid(text, shape, 2));
+  // Rows 0 and 1, (0, 0) and (1, 0), agree on Z1,Z2: every shared column merges a's 0 and 1.
+  text += "Z1,Z2->" + NamedList("X", 0, kGridShared) + '\n';
+  return text;
+}
+
+std::string GenerateDistinctLongLeft(const Shape& shape, std::uint64_t seed) {
+  std::string text;
+  const std::size_t reads = AppendSharedGrid(text, shape, 0);
+  Random random(seed);
+  std::vector<std::size_t> all(kGridShared);
+  for (std::size_t k = 0; k < kGridShared; ++k) all[k] = k;
+  // Sixteen of the forty columns: left-hand sides that repeat are rare, and grouped as one.
+  for (std::size_t d = 0; d < shape.dependencies; ++d) {
+    std::vector<std::size_t> left = Sample(random, 16, all);
+    std::sort(left.begin(), left.end());
+    for (std::size_t k : left) text += Named("X", k) + ',';
+    text.back() = '-';
+    text += '>' + Named("R", d % reads) + '\n';
   }
   return text;
 }

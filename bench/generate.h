@@ -56,6 +56,14 @@ std::string GenerateSharedPairs(const Shape& shape);
 // row shares its classes and no two rows agree. Lossy.
 std::string GenerateDistinctTriples(const Shape& shape);
 
+// The same, with rows 0 and 1 holding Z1 and Z2 too, and last Z1,Z2->X_0..X_39: after every
+// left-hand side has looked at its rows, a merge in each of its columns. Lossy.
+std::string GenerateTouchedTriples(const Shape& shape);
+
+// The same grid, with left-hand sides of 16 of the forty columns, drawn at random: as many
+// distinct long left-hand sides, on which no two rows agree once both kinds are among them.
+std::string GenerateDistinctLongLeft(const Shape& shape, std::uint64_t seed);
+
 // As the shared pairs, with the first row twice, so that two rows agree on X and Y, and ten
 // columns Y_g that Q_b gives alike: the dependencies X,Y_g->R_k bring each of ten left-hand
 // sides column after column while some of its rows agree.

@@ -146,7 +146,9 @@ void Chase::Meet(std::size_t j) {
     // The group's left-hand side is j's.
     groupStates_.push_back({left.begin(), static_cast<std::uint32_t>(left.size()),
                             added_.front().column, kNoRow, 0, false, false, false, false});
-    groupStates_[g].indexed = IndexedFromStart(g);
+    groupStates_[g].indexed = observer_ != nullptr;
+    CheckGrowth(classLooks_);
+    classLooks_.push_back({0, false});
     AddUses(g);
   } else {
     GroupState& state = groupStates_[g];
@@ -154,7 +156,8 @@ void Chase::Meet(std::size_t j) {
     state.watched = added_.front().column;
     if (state.usesDropped) {
       // Settled, it was told of no change: it looks at its rows afresh, as a new group does.
-      state.indexed = IndexedFromStart(g);
+      state.indexed = observer_ != nullptr;
+      classLooks_[g].rows = 0;
       AddUses(g);
     } else if (!state.mayAgree) {
       return;  // no two rows agree on the left-hand side yet: they get every column when they do
@@ -206,15 +209,17 @@ void Chase::StartKey(Column c) {
   }
 }
 
-void Chase::ProbeAll(std::uint32_t g, Targets targets, bool drainEachWord) {
+Column Chase::Driver(std::uint32_t g) const {
   const ColumnSpan left = LeftOf(g);
-  // Only rows shared in every left-hand column can agree with another row; the column with
-  // the fewest shared cells bounds them.
-  const Column driver = *std::min_element(left.begin(), left.end(), [&](Column a, Column b) {
+  return *std::min_element(left.begin(), left.end(), [&](Column a, Column b) {
     return classes_.SharedCount(a) < classes_.SharedCount(b);
   });
+}
+
+void Chase::ProbeAll(std::uint32_t g, Targets targets, bool drainEachWord) {
+  const Column driver = Driver(g);
   const ColumnBits& shared = classes_.Shared();
-  if (!groupStates_[g].indexed) StartSightings(classes_.SharedCount(driver));
+  if (!groupStates_[g].indexed) rowLook_.Start(classes_.SharedCount(driver));
   for (std::size_t w = 0; w < shared.WordsPerColumn(); ++w) {
     // Only rows whose driver cell shares its class can agree with another row.
     const std::uint64_t candidates = shared.Word(driver, w);
@@ -235,7 +240,7 @@ void Chase::ProbeAll(std::uint32_t g, Targets targets, bool drainEachWord) {
         // made between words looked at every row.
         Probe(g, r, &targets);
       } else {
-        Sight(g, r, targets);
+        Sight(g, r, targets, rowLook_);
       }
     });
     if (drainEachWord) {
@@ -246,41 +251,52 @@ void Chase::ProbeAll(std::uint32_t g, Targets targets, bool drainEachWord) {
   }
 }
 
-void Chase::Sight(std::uint32_t g, Row r, Targets targets) {
-  assert(!IsLong(g));
-  // Not distinguished on the whole left-hand side: ProbeAll took those.
+void Chase::Sight(std::uint32_t g, Row r, Targets targets, Sightings& look) {
+  std::uint64_t sum = 0;
   for (Column c : LeftOf(g)) {
     if (!classes_.Shared().Test(r, c)) return;  // alone in a class: it agrees with no row
+    sum += Term(c, classes_.Label(r, c));
   }
-  const std::uint32_t hash = HashOf(g, SumOf(g, r));
-  // At least twice as many slots as rows to sight: a free one is always near.
-  const std::size_t mask = sightings_.size() - 1;
-  for (std::size_t slot = hash & mask;; slot = (slot + 1) & mask) {
-    Sighting& sighting = sightings_[slot];
-    if (sighting.look != look_) {
-      sighting = {look_, hash, r};
-      return;
-    }
-    if (sighting.hash == hash && SameSignature(g, sighting.row, r)) {
-      groupStates_[g].mayAgree = true;
-      PushTargets(sighting.row, r, targets);
-      return;
-    }
-  }
+  const std::uint32_t hash = HashOf(g, sum);
+  const Row seen = look.Find(hash, r, [&](Row earlier) { return SameSignature(g, earlier, r); });
+  if (seen == kNoRow) return;
+  groupStates_[g].mayAgree = true;
+  PushTargets(seen, r, targets);
 }
 
-void Chase::StartSightings(std::size_t count) {
-  std::size_t capacity = 16;
-  while (capacity < 2 * (count + 1)) capacity *= 2;
-  if (++look_ == 0 || capacity > sightings_.size()) {
-    // Slots are marked with the number of the look that filled them; after the last number,
-    // or in a larger table, they start free again.
-    look_ = 1;
-    capacity = std::max(capacity, sightings_.size());
-    CheckMemoryFor(capacity, sizeof(Sighting));
-    std::vector<Sighting>().swap(sightings_);
-    sightings_.assign(capacity, Sighting{0, 0, Row(0)});
+void Chase::MarkTouched(std::uint32_t g) {
+  if (classLooks_[g].waiting) return;
+  classLooks_[g].waiting = true;
+  CheckGrowth(touched_);
+  touched_.push_back(g);
+}
+
+void Chase::LookAtTouched(Row label, Column col) {
+  const std::size_t size = classes_.ClassSize(label, col);
+  for (const std::uint32_t g : touched_) {
+    classLooks_[g].waiting = false;
+    if (groupStates_[g].indexed || IsSettled(g)) continue;
+    if (classLooks_[g].rows + size > classes_.SharedCount(Driver(g))) {
+      Index(g);
+    } else {
+      classLooks_[g].rows += static_cast<std::uint32_t>(size);
+      LookAtClass(g, label, col);
+    }
   }
+  touched_.clear();
+}
+
+void Chase::LookAtClass(std::uint32_t g, Row label, Column col) {
+  const Targets targets = groups_.Targets(g);
+  classLook_.Start(classes_.ClassSize(label, col));
+  const bool isLong = IsLong(g);
+  classes_.ForEachMember(label, col, [&](Row r) {
+    if (!DistinguishedOnLeft(g, r)) {
+      Sight(g, r, targets, classLook_);
+    } else if (isLong) {
+      AgreeThroughDistinguished(g, r, &targets);  // a short group's did when they changed
+    }
+  });
 }
 
 void Chase::Index(std::uint32_t g) {
@@ -356,6 +372,7 @@ void Chase::FollowUp(const SymbolClasses::Merge& merge, Column col) {
       if (!merge.labelWasAlone) Recheck(r, col, {merge.label, merge.label, false, true});
     });
   }
+  if (!touched_.empty()) LookAtTouched(merge.label, col);
 }
 
 void Chase::Follow(Row a, Row b, Column c) {
@@ -416,7 +433,7 @@ void Chase::Recheck(Row r, Column c, const CellChange& change) {
   ForEachUse(c, [&](const Use& use) {
     const std::uint32_t g = use.group;
     if (!groupStates_[g].indexed) {
-      Index(g);  // looks at every row as it is now, r included
+      RecheckUnindexed(g, r, change.becameDistinguished, signatureChanged);
       return;
     }
     if (LeftOf(g).size() >= kLongLeft) {
@@ -427,6 +444,22 @@ void Chase::Recheck(Row r, Column c, const CellChange& change) {
       AgreeThroughDistinguished(g, r, nullptr);
     }
   });
+}
+
+void Chase::RecheckUnindexed(std::uint32_t g, Row r, bool becameDistinguished,
+                             bool signatureChanged) {
+  if (IsLong(g)) {
+    // Counting the row's distinguished cells would cost its whole left-hand side: the look at
+    // the class does, for all the rows of the merge, and it is paid for (LookAtTouched).
+    MarkTouched(g);
+  } else if (DistinguishedOnLeft(g, r)) {
+    // Its partners are the rows distinguished there too, which the first of them stands for,
+    // met as when the group is indexed: a row whose signature did not change either was so
+    // before, or met the first when its signature last changed.
+    if (becameDistinguished || signatureChanged) AgreeThroughDistinguished(g, r, nullptr);
+  } else if (signatureChanged) {
+    MarkTouched(g);
+  }
 }
 
 bool Chase::IsLong(std::uint32_t g) const { return LeftOf(g).size() >= kLongLeft; }

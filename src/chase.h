@@ -12,6 +12,7 @@
 #include "packedlists.h"
 #include "probingtable.h"
 #include "schema.h"
+#include "sightings.h"
 #include "symbolclasses.h"
 
 // The chase of functional dependencies on symbol classes: applies the dependencies until none
@@ -99,9 +100,12 @@ class Chase {
     // Some two rows were found to agree on the left-hand side. Until then, and while it is not
     // settled (and so told of every change), new target columns need no look at the rows.
     bool mayAgree;
-    // Its rows' signatures are in the table. Unobserved, a short group's look at every row
-    // finds the rows that agree in a table of its own, dropped after: the shared table takes
-    // them only when a cell of its left-hand side changes, which most groups never see.
+    // Its rows' signatures (and a long group's row states) are in the tables. Unobserved, a
+    // group's look at every row finds the rows that agree in a table of its own, dropped
+    // after; a merge that changes a left-hand cell makes it look at the merged class. So a
+    // group keeps nothing per row until such looks have cost what indexing it would:
+    // thousands of groups over rows that never agree cost no memory per row and group.
+    // Under an observer, whose steps follow the table's order, every group is indexed.
     bool indexed;
     // Unobserved, the first of its targets that wait for a look at the rows, or kNotDeferred.
     std::uint32_t deferredFrom = kNotDeferred;
@@ -208,17 +212,27 @@ class Chase {
   // agree with another, 64 at a time, applying targets; with drainEachWord, the merges of each
   // 64 rows are made before the next, so that what waits stays a few rows' worth.
   void ProbeAll(std::uint32_t g, Targets targets, bool drainEachWord = false);
-  // Row r of a short group g that is not indexed, in a look at every row: agrees with the first
-  // row of the look that has its signature, on targets.
-  void Sight(std::uint32_t g, Row r, Targets targets);
-  // Starts a look at every row that sights at most count rows.
-  void StartSightings(std::size_t count);
+  // Only rows shared in every left-hand column of g can agree with another row: its column
+  // with the fewest shared cells bounds them.
+  Column Driver(std::uint32_t g) const;
+  // Row r of group g, not distinguished on the whole left-hand side, in a look of a group that
+  // is not indexed: agrees with the row the look saw first with its signature, on targets.
+  void Sight(std::uint32_t g, Row r, Targets targets, Sightings& look);
+  // Row r's cell changed in a left-hand column of g, which is not indexed, as Recheck says.
+  void RecheckUnindexed(std::uint32_t g, Row r, bool becameDistinguished, bool signatureChanged);
+  // A merge changed a left-hand cell of g, which is not indexed: g looks at the merged class
+  // when the merge's changes are all made.
+  void MarkTouched(std::uint32_t g);
+  // The merge whose class is label's in col is followed up: every group it touched looks at
+  // the rows of that class, the only ones that can agree with a row they did not agree with.
+  // A group whose looks would have seen more rows than its index takes (the shared cells of
+  // its driver column) is indexed instead: a class that grows a row at a time then costs it
+  // no more than indexing twice would.
+  void LookAtTouched(Row label, Column col);
+  void LookAtClass(std::uint32_t g, Row label, Column col);
   // Puts the signatures of g's rows in the table, applying every target to the rows that
-  // agree: a cell of its left-hand side changed, and the rows that agree since must be found.
+  // agree. From then on a changed cell costs a look at its own row's signature.
   void Index(std::uint32_t g);
-  // Whether g's signatures start in the table: under an observer, whose steps must come in the
-  // table's order, and for long groups, whose rows' states are kept with them.
-  bool IndexedFromStart(std::uint32_t g) const { return observer_ || IsLong(g); }
   // Targets from g's count-th on wait for a look at the rows (DeferTargets), made once for all
   // the columns the group gains in a pass (ProbeDeferred).
   void DeferTargets(std::uint32_t g, std::size_t count);
@@ -281,16 +295,19 @@ class Chase {
   // the rows' current labels, a stale entry never causes a wrong merge. Rebuilding the table
   // drops the stale entries.
   ProbingTable<Signature> signatures_;
-  // Scratch: the signatures of one look at every row of a group that is not indexed, in a
-  // table of their own. A slot is free unless it holds the look's number, so a look starts
-  // without clearing the slots that earlier ones used: most find a few rows among many.
-  struct Sighting {
-    std::uint32_t look;
-    std::uint32_t hash;
-    Row row;
+  // Scratch for groups that are not indexed: the rows seen by a look at every row, and by a
+  // look at a merged class. Two, since merges made between the words of the first end with
+  // looks of the second.
+  Sightings rowLook_;
+  Sightings classLook_;
+  // Per group, while it is not indexed: the rows its looks at merged classes have seen, and
+  // whether the merge being followed up changed one of its left-hand cells.
+  struct ClassLooks {
+    std::uint32_t rows;
+    bool waiting;
   };
-  std::vector<Sighting> sightings_;
-  std::uint32_t look_ = 0;
+  std::vector<ClassLooks> classLooks_;
+  std::vector<std::uint32_t> touched_;  // the groups whose look waits for the merge's end
   // Per row and long group, from the first change to one of the row's left-hand cells.
   ProbingTable<RowState> rowStates_;
   // Only when stopping early: per row, how many of its cells are distinguished.

@@ -1,0 +1,56 @@
+#pragma once
+
+// The rows one look at a group has seen, by the hash of their signatures: a table that lives
+// for one look and is dropped after. The chase looks at the rows of thousands of groups, most
+// of which find a few rows that agree among many, so starting a look must not cost the slots
+// that earlier looks used: a slot is free unless it holds the number of the current look.
+
+#include <algorithm>
+#include <cstddef>
+#include <cstdint>
+#include <utility>
+#include <vector>
+
+#include "index.h"
+#include "memoryguard.h"
+
+class Sightings {
+ public:
+  // Starts a look that sees at most count rows.
+  void Start(std::size_t count) {
+    std::size_t capacity = 16;
+    // At least twice as many slots as rows: a free one is always near.
+    while (capacity < 2 * (count + 1)) capacity *= 2;
+    if (++look_ != 0 && capacity <= slots_.size()) return;
+    // After the last number, or in a larger table, every slot starts free again.
+    look_ = 1;
+    capacity = std::max(capacity, slots_.size());
+    CheckMemoryFor(capacity, sizeof(Slot));
+    std::vector<Slot>().swap(slots_);
+    slots_.assign(capacity, Slot{0, 0, Row(0)});
+  }
+
+  // An earlier row of this look whose signature has hash and that same(row) accepts; kNoRow
+  // when there is none, and then row is seen under hash.
+  template <typename Same>
+  Row Find(std::uint32_t hash, Row row, Same same) {
+    const std::size_t mask = slots_.size() - 1;
+    for (std::size_t i = hash & mask;; i = (i + 1) & mask) {
+      Slot& slot = slots_[i];
+      if (slot.look != look_) {
+        slot = {look_, hash, row};
+        return kNoRow;
+      }
+      if (slot.hash == hash && same(slot.row)) return slot.row;
+    }
+  }
+
+ private:
+  struct Slot {
+    std::uint32_t look;
+    std::uint32_t hash;
+    Row row;
+  };
+  std::vector<Slot> slots_;
+  std::uint32_t look_ = 0;
+};
