@@ -220,6 +220,10 @@ void Chase::ProbeAll(std::uint32_t g, Targets targets, bool drainEachWord) {
   const Column driver = Driver(g);
   const ColumnBits& shared = classes_.Shared();
   if (!groupStates_[g].indexed) rowLook_.Start(classes_.SharedCount(driver));
+  // A long left-hand side that no merge changes during the look gathers its rows first, and
+  // reads its columns for all of them at once: most rows are told apart in a few columns.
+  const bool filtering = !groupStates_[g].indexed && !drainEachWord && IsLong(g);
+  if (filtering) filtered_.clear();
   for (std::size_t w = 0; w < shared.WordsPerColumn(); ++w) {
     // Only rows whose driver cell shares its class can agree with another row.
     const std::uint64_t candidates = shared.Word(driver, w);
@@ -236,9 +240,11 @@ void Chase::ProbeAll(std::uint32_t g, Targets targets, bool drainEachWord) {
       if ((agreeing >> (r % 64)) & 1) {
         AgreeThroughDistinguished(g, r, &targets);
       } else if (groupStates_[g].indexed) {
-        // Indexed at the start, or since: a change to a left-hand cell while merges were
-        // made between words looked at every row.
+        // Indexed at the start, or since: merges made between words may index it.
         Probe(g, r, &targets);
+      } else if (filtering) {
+        CheckGrowth(filtered_);
+        filtered_.push_back(r);
       } else {
         Sight(g, r, targets, rowLook_);
       }
@@ -249,6 +255,9 @@ void Chase::ProbeAll(std::uint32_t g, Targets targets, bool drainEachWord) {
       if (stopped_) return;
     }
   }
+  if (!filtering) return;
+  signatureFilter_.Filter(classes_, LeftOf(g), filtered_);
+  for (const Row r : filtered_) Sight(g, r, targets, rowLook_);
 }
 
 void Chase::Sight(std::uint32_t g, Row r, Targets targets, Sightings& look) {

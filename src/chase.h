@@ -13,6 +13,7 @@
 #include "probingtable.h"
 #include "schema.h"
 #include "sightings.h"
+#include "signaturefilter.h"
 #include "symbolclasses.h"
 
 // The chase of functional dependencies on symbol classes: applies the dependencies until none
@@ -300,6 +301,8 @@ class Chase {
   // looks of the second.
   Sightings rowLook_;
   Sightings classLook_;
+  std::vector<Row> filtered_;  // scratch: the rows of a long group's first look
+  SignatureFilter signatureFilter_;
   // Per group, while it is not indexed: the rows its looks at merged classes have seen, and
   // whether the merge being followed up changed one of its left-hand cells.
   struct ClassLooks {

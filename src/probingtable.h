@@ -1,6 +1,6 @@
 #pragma once
 
-// The tool's one hash table: open addressing with linear probing over a power-of-two array of
+// The tool's hash table: open addressing with linear probing over a power-of-two array of
 // slots, never more than half full (or two thirds, when asked: fewer slots, longer probes).
 //
 // It stores small entries and knows nothing of keys: the caller gives the hash, and says which
