@@ -220,9 +220,10 @@ void Chase::ProbeAll(std::uint32_t g, Targets targets, bool drainEachWord) {
   const Column driver = Driver(g);
   const ColumnBits& shared = classes_.Shared();
   if (!groupStates_[g].indexed) rowLook_.Start(classes_.SharedCount(driver));
-  // A long left-hand side that no merge changes during the look gathers its rows first, and
-  // reads its columns for all of them at once: most rows are told apart in a few columns.
-  const bool filtering = !groupStates_[g].indexed && !drainEachWord && IsLong(g);
+  // A left-hand side of three columns or more that no merge changes during the look gathers
+  // its rows first, and reads its columns for all of them at once: most rows are told apart
+  // in a few columns. (Two columns are read whole by either way.)
+  const bool filtering = !groupStates_[g].indexed && !drainEachWord && LeftOf(g).size() >= 3;
   if (filtering) filtered_.clear();
   for (std::size_t w = 0; w < shared.WordsPerColumn(); ++w) {
     // Only rows whose driver cell shares its class can agree with another row.

@@ -301,7 +301,7 @@ class Chase {
   // looks of the second.
   Sightings rowLook_;
   Sightings classLook_;
-  std::vector<Row> filtered_;  // scratch: the rows of a long group's first look
+  std::vector<Row> filtered_;  // scratch: the rows of a group's first look
   SignatureFilter signatureFilter_;
   // Per group, while it is not indexed: the rows its looks at merged classes have seen, and
   // whether the merge being followed up changed one of its left-hand cells.
