@@ -48,6 +48,7 @@ std::string Mined(const Shape& shape) { return GenerateMined(shape, kSeed); }
 std::string KeyFan(const Shape& shape) { return GenerateKeyFan(shape, kSeed); }
 std::string LongLeft(const Shape& shape) { return GenerateLongLeft(shape, kSeed); }
 std::string DistinctLongLeft(const Shape& shape) { return GenerateDistinctLongLeft(shape, kSeed); }
+std::string GridSides(const Shape& shape) { return GenerateDistinctGridSides(shape, kSeed); }
 std::string AcyclicMixed(const Shape& shape) { return GenerateAcyclicMixed(shape, kSeed); }
 
 std::string Generate(const Case& c) { return c.generate(c.shape); }
@@ -235,6 +236,8 @@ int main(int argc, char** argv) {
       {{"triples", 9900, 2000, 2000}, GenerateDistinctTriples},
       {{"touched", 9900, 2000, 2000}, GenerateTouchedTriples},
       {{"longdistinct", 9900, 2000, 2000}, DistinctLongLeft},
+      // The envelope's corner of that: what is left, a look at every row per left-hand side.
+      {{"grid", 10000, 2000, 20000}, GridSides},
       {{"ascending", 1000, 1000, 4}, GenerateAscendingLeft},
       {{"regrouped", 1000, 500, 1}, GenerateRegrouped},
       {{"keyfan", 1000, 2000, 20000}, KeyFan},

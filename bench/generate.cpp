@@ -362,6 +362,51 @@ std::string GenerateDistinctLongLeft(const Shape& shape, std::uint64_t seed) {
   return text;
 }
 
+std::string GenerateDistinctGridSides(const Shape& shape, std::uint64_t seed) {
+  constexpr std::size_t kDimensions = 4;
+  constexpr std::size_t kPerDimension = 15;  // X<k>_0..X<k>_14, all as D<k> gives them
+  const std::size_t rows = std::max<std::size_t>(shape.schemas, 2);
+  std::size_t side = 2;
+  while (side * side * side * side < rows) ++side;
+  const std::size_t used = kDimensions * (side + kPerDimension);
+  const std::size_t reads = shape.attributes > used + 1 ? shape.attributes - used : 1;
+  std::string text;
+  for (std::size_t i = 0; i < rows; ++i) {
+    std::size_t rest = i;
+    for (std::size_t k = 0; k < kDimensions; ++k, rest /= side) {
+      text += (k == 0 ? "D" : ",D") + std::to_string(k) + '_' + std::to_string(rest % side);
+    }
+    text += '\n';
+  }
+  std::string columns;
+  for (std::size_t k = 0; k < kDimensions; ++k) {
+    for (std::size_t j = 0; j < kPerDimension; ++j) {
+      columns += 'X' + std::to_string(k) + '_' + std::to_string(j) + ',';
+    }
+  }
+  text += columns + NamedList("R", 0, reads) + "\n\n";
+  columns.pop_back();
+  for (std::size_t k = 0; k < kDimensions; ++k) {
+    const std::string prefix = 'X' + std::to_string(k) + '_';
+    std::string right;
+    for (std::size_t j = 0; j < kPerDimension; ++j) right += ',' + prefix + std::to_string(j);
+    for (std::size_t v = 0; v < side; ++v) {
+      text += 'D' + std::to_string(k) + '_' + std::to_string(v) + "->" + right.substr(1) + '\n';
+    }
+  }
+  // One column of each dimension: 15^4 = 50,625 left-hand sides to draw from; a repeated one
+  // joins its group.
+  Random random(seed);
+  for (std::size_t d = 0; d < shape.dependencies; ++d) {
+    for (std::size_t k = 0; k < kDimensions; ++k) {
+      text += 'X' + std::to_string(k) + '_' + std::to_string(random.Below(kPerDimension)) +
+              (k + 1 == kDimensions ? "->" : ",");
+    }
+    text += Named("R", d % reads) + '\n';
+  }
+  return text;
+}
+
 std::string GenerateAscendingLeft(const Shape& shape) {
   const std::size_t m = std::max<std::size_t>(shape.attributes, 2);
   const std::size_t longOnes = std::max<std::size_t>(shape.dependencies, 1);

@@ -64,6 +64,12 @@ std::string GenerateTouchedTriples(const Shape& shape);
 // distinct long left-hand sides, on which no two rows agree once both kinds are among them.
 std::string GenerateDistinctLongLeft(const Shape& shape, std::uint64_t seed);
 
+// Rows at the points of a grid in four dimensions (D<k>_v), fifteen columns per dimension as
+// its keys give them, and left-hand sides of one of each dimension's columns, drawn at
+// random: no two of the four columns tell any two rows apart, all four do. So every
+// left-hand side reads every row in four columns, and no two of them share the work.
+std::string GenerateDistinctGridSides(const Shape& shape, std::uint64_t seed);
+
 // As the shared pairs, with the first row twice, so that two rows agree on X and Y, and ten
 // columns Y_g that Q_b gives alike: the dependencies X,Y_g->R_k bring each of ten left-hand
 // sides column after column while some of its rows agree.

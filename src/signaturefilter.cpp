@@ -1,5 +1,7 @@
 #include "signaturefilter.h"
 
+#include <algorithm>
+
 #include "memoryguard.h"
 
 namespace {
@@ -44,22 +46,33 @@ void SignatureFilter::DropUnique(std::vector<Row>& rows) {
   while (capacity < 2 * (rows.size() + 1)) capacity *= 2;
   if (++round_ == 0 || capacity > slots_.size()) {
     round_ = 1;
+    capacity = std::max(capacity, slots_.size());
     CheckMemoryFor(capacity, sizeof(Slot));
     std::vector<Slot>().swap(slots_);
     slots_.assign(capacity, Slot{0, 0, 0});
   }
   const std::size_t mask = slots_.size() - 1;
-  auto slotOf = [&](std::uint64_t key) -> Slot& {
-    for (std::size_t i = static_cast<std::size_t>(key) & mask;; i = (i + 1) & mask) {
+  slotOfRow_.resize(rows.size());
+  for (std::size_t k = 0; k < rows.size(); ++k) {
+    const std::uint64_t key = keys_[k];
+    const auto high = static_cast<std::uint32_t>(key >> 32);
+    std::size_t i = static_cast<std::size_t>(key) & mask;
+    for (;; i = (i + 1) & mask) {
       Slot& slot = slots_[i];
-      if (slot.round != round_) slot = {key, 0, round_};
-      if (slot.key == key) return slot;
+      if (slot.round != round_) {
+        slot = {high, round_, 1};
+        break;
+      }
+      if (slot.high == high) {
+        slot.count = 2;  // two are as many as it needs to know of
+        break;
+      }
     }
-  };
-  for (std::uint64_t key : keys_) ++slotOf(key).count;
+    slotOfRow_[k] = static_cast<std::uint32_t>(i);
+  }
   std::size_t kept = 0;
   for (std::size_t k = 0; k < rows.size(); ++k) {
-    if (slotOf(keys_[k]).count < 2) continue;
+    if (slots_[slotOfRow_[k]].count < 2) continue;
     keys_[kept] = keys_[k];
     rows[kept++] = rows[k];
   }
