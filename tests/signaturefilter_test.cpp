@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <random>
 #include <vector>
 
@@ -17,7 +18,7 @@ SymbolClasses RandomClasses(std::mt19937& random, std::size_t rows, std::size_t 
   }
   SymbolClasses classes(std::move(distinguished), false);
   for (Column c{0}; c < cols; ++c) {
-    const std::size_t kinds = 1 + random() % (c % 3 == 0 ? rows : 4);
+    const std::size_t kinds = 1 + random() % (c % 3 == 0 ? rows : std::min<std::size_t>(rows, 4));
     for (Row r{0}; r < rows; ++r) {
       classes.Unite(r, Row(static_cast<std::uint32_t>(random() % kinds)), c);
     }
