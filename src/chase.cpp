@@ -145,8 +145,8 @@ void Chase::Meet(std::size_t j) {
   if (g == groupsBefore) {
     // The group's left-hand side is j's.
     groupStates_.push_back({left.begin(), static_cast<std::uint32_t>(left.size()),
-                            added_.front().column, kNoRow, 0, false, false, false, false});
-    groupStates_[g].indexed = observer_ != nullptr;
+                            added_.front().column, kNoRow, 0, false, false, false,
+                            observer_ != nullptr});
     CheckGrowth(classLooks_);
     classLooks_.push_back({0, false});
     AddUses(g);

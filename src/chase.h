@@ -27,13 +27,16 @@
 //
 // Dependencies with one longer left-hand side are one group (LeftGroups), made when the chase
 // meets the first of them in input order. A later dependency with that side adds the columns
-// the group lacks, and those alone are applied to the rows that agree there. A group keeps a
-// signature per row, the labels of the row's left-hand cells, in a table; only rows whose
-// left-hand cells are all shared need one. A merge relabels the cells of the smaller class
-// only, and only those rows get new signatures; a signature that collides with another row's
-// makes the two rows equal on the right-hand side. Rows distinguished on a whole left-hand
-// side agree without a signature: the first of them stands for all. A group whose right-hand
-// columns are each one class is settled until it gets new ones.
+// the group lacks, and those alone are applied to the rows that agree there. Rows agree when
+// their signatures do, the labels of their left-hand cells; only rows whose left-hand cells
+// are all shared have one. Unobserved, a group looks at its rows' signatures in a scratch
+// table and keeps none (see GroupState::indexed) until looks at merged classes cost what
+// keeping them would. An indexed group keeps a signature per row in a table: a merge
+// relabels the cells of the smaller class only, and only those rows get new signatures; a
+// signature that collides with another row's makes the two rows equal on the right-hand side.
+// Rows distinguished on a whole left-hand side agree without a signature: the first of them
+// stands for all. A group whose right-hand columns are each one class is settled until it gets
+// new ones.
 //
 // A signature's hash is a sum over its cells, so a relabelled cell changes it by the
 // difference of two terms. For long left-hand sides a row's state is kept from the first time
