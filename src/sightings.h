@@ -14,21 +14,26 @@
 #include "index.h"
 #include "memoryguard.h"
 
+// Starts the next round of a table whose slots are free unless they hold their round's
+// number (a value-initialized slot holds none): at least twice as many slots as count, so
+// that a free one is always near. After the last number, or in a larger table, every slot
+// starts free again.
+template <typename Slot, typename Number>
+void StartRound(std::vector<Slot>& slots, Number& round, std::size_t count) {
+  std::size_t capacity = 16;
+  while (capacity < 2 * (count + 1)) capacity *= 2;
+  if (++round != 0 && capacity <= slots.size()) return;
+  round = 1;
+  capacity = std::max(capacity, slots.size());
+  CheckMemoryFor(capacity, sizeof(Slot));
+  std::vector<Slot>().swap(slots);
+  slots.assign(capacity, Slot{});
+}
+
 class Sightings {
  public:
   // Starts a look that sees at most count rows.
-  void Start(std::size_t count) {
-    std::size_t capacity = 16;
-    // At least twice as many slots as rows: a free one is always near.
-    while (capacity < 2 * (count + 1)) capacity *= 2;
-    if (++look_ != 0 && capacity <= slots_.size()) return;
-    // After the last number, or in a larger table, every slot starts free again.
-    look_ = 1;
-    capacity = std::max(capacity, slots_.size());
-    CheckMemoryFor(capacity, sizeof(Slot));
-    std::vector<Slot>().swap(slots_);
-    slots_.assign(capacity, Slot{0, 0, Row(0)});
-  }
+  void Start(std::size_t count) { StartRound(slots_, look_, count); }
 
   // An earlier row of this look whose signature has hash and that same(row) accepts; kNoRow
   // when there is none, and then row is seen under hash.

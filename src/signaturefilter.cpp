@@ -1,8 +1,6 @@
 #include "signaturefilter.h"
 
-#include <algorithm>
-
-#include "memoryguard.h"
+#include "sightings.h"
 
 namespace {
 
@@ -42,15 +40,7 @@ void SignatureFilter::Filter(const SymbolClasses& classes, ColumnSpan left,
 }
 
 void SignatureFilter::DropUnique(std::vector<Row>& rows) {
-  std::size_t capacity = 16;
-  while (capacity < 2 * (rows.size() + 1)) capacity *= 2;
-  if (++round_ == 0 || capacity > slots_.size()) {
-    round_ = 1;
-    capacity = std::max(capacity, slots_.size());
-    CheckMemoryFor(capacity, sizeof(Slot));
-    std::vector<Slot>().swap(slots_);
-    slots_.assign(capacity, Slot{0, 0, 0});
-  }
+  StartRound(slots_, round_, rows.size());
   const std::size_t mask = slots_.size() - 1;
   slotOfRow_.resize(rows.size());
   for (std::size_t k = 0; k < rows.size(); ++k) {
