@@ -220,11 +220,18 @@ void Chase::ProbeAll(std::uint32_t g, Targets targets, bool drainEachWord) {
   const Column driver = Driver(g);
   const ColumnBits& shared = classes_.Shared();
   if (!groupStates_[g].indexed) rowLook_.Start(classes_.SharedCount(driver));
-  // A left-hand side of three columns or more that no merge changes during the look gathers
-  // its rows first, and reads its columns for all of them at once: most rows are told apart
-  // in a few columns. (Two columns are read whole by either way.)
+  // A left-hand side of three columns or more that no merge changes during the look reads
+  // its columns for all its rows at once, before the exact look: most rows are told apart in
+  // a few columns. (Two columns are read whole by either way.) When most rows of the tableau
+  // are candidates, it reads the columns whole, and the rows it keeps are the only ones
+  // gathered.
   const bool filtering = !groupStates_[g].indexed && !drainEachWord && LeftOf(g).size() >= 3;
-  if (filtering) filtered_.clear();
+  const bool filteringAll = filtering && 4 * classes_.SharedCount(driver) >= classes_.RowNo();
+  if (filteringAll) {
+    signatureFilter_.FilterAll(classes_, LeftOf(g), filtered_);
+  } else if (filtering) {
+    filtered_.clear();
+  }
   for (std::size_t w = 0; w < shared.WordsPerColumn(); ++w) {
     // Only rows whose driver cell shares its class can agree with another row.
     const std::uint64_t candidates = shared.Word(driver, w);
@@ -237,7 +244,9 @@ void Chase::ProbeAll(std::uint32_t g, Targets targets, bool drainEachWord) {
     // Of those, the ones already one class with the first on the target columns need nothing.
     const std::uint64_t settled = agreeing & SettledWithFirst(g, w, targets);
     if ((settled & ~BitIn(first, w)) != 0) groupStates_[g].mayAgree = true;
-    ForEachRowIn(candidates & ~settled, w, [&](Row r) {
+    // The filter kept the others that may agree, of every row.
+    const std::uint64_t visited = filteringAll ? agreeing & ~settled : candidates & ~settled;
+    ForEachRowIn(visited, w, [&](Row r) {
       if ((agreeing >> (r % 64)) & 1) {
         AgreeThroughDistinguished(g, r, &targets);
       } else if (groupStates_[g].indexed) {
@@ -257,8 +266,11 @@ void Chase::ProbeAll(std::uint32_t g, Targets targets, bool drainEachWord) {
     }
   }
   if (!filtering) return;
-  signatureFilter_.Filter(classes_, LeftOf(g), filtered_);
-  for (const Row r : filtered_) Sight(g, r, targets, rowLook_);
+  if (!filteringAll) signatureFilter_.Filter(classes_, LeftOf(g), filtered_);
+  for (const Row r : filtered_) {
+    // Those distinguished on the whole side were met above.
+    if (!filteringAll || !DistinguishedOnLeft(g, r)) Sight(g, r, targets, rowLook_);
+  }
 }
 
 void Chase::Sight(std::uint32_t g, Row r, Targets targets, Sightings& look) {

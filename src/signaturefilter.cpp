@@ -1,5 +1,7 @@
 #include "signaturefilter.h"
 
+#include <algorithm>
+
 #include "sightings.h"
 
 namespace {
@@ -19,8 +21,72 @@ std::uint64_t Mix(std::uint64_t key, Row label) {
 void SignatureFilter::Filter(const SymbolClasses& classes, ColumnSpan left,
                              std::vector<Row>& rows) {
   keys_.assign(rows.size(), 0);
-  std::size_t nextCount = 2;
-  for (std::size_t i = 0; i < left.size() && !rows.empty(); ++i) {
+  FilterFrom(classes, left, 0, 2, rows);
+}
+
+void SignatureFilter::FilterAll(const SymbolClasses& classes, ColumnSpan left,
+                                std::vector<Row>& rows) {
+  const auto rowCount = static_cast<std::uint32_t>(classes.RowNo());
+  CheckMemoryFor(rowCount, sizeof(std::uint64_t));
+  allKeys_.assign(rowCount, 0);
+  std::size_t read = 0;
+  for (std::size_t nextCount = 4; read < left.size(); nextCount *= 2) {
+    const std::size_t count = std::min(nextCount, left.size());
+    MixColumns(classes, {left.begin() + read, left.begin() + count});
+    read = count;
+    CountKeys(allKeys_.data(), rowCount);
+    rows.clear();
+    keys_.clear();
+    for (std::uint32_t r = 0; r < rowCount; ++r) {
+      if (IsUnique(r)) continue;
+      CheckGrowth(rows);
+      rows.push_back(Row(r));
+      keys_.push_back(allKeys_[r]);
+    }
+    // Once few rows are kept, a look at each listed row costs less than whole columns.
+    if (4 * rows.size() < rowCount) {
+      FilterFrom(classes, left, read, nextCount * 2, rows);
+      return;
+    }
+  }
+}
+
+void SignatureFilter::MixColumns(const SymbolClasses& classes, ColumnSpan columns) {
+  // No test of whether a cell shares its class: a cell alone has a label no other cell of the
+  // column has, and so makes its row's key unlike the others'. Up to four columns in one pass
+  // over the keys.
+  const auto rowCount = static_cast<std::uint32_t>(classes.RowNo());
+  for (std::size_t i = 0; i < columns.size(); i += 4) {
+    const std::size_t block = std::min<std::size_t>(4, columns.size() - i);
+    const SymbolClasses::ColumnLabels a = classes.LabelsOf(columns[i]);
+    const SymbolClasses::ColumnLabels b = classes.LabelsOf(columns[i + (block > 1 ? 1 : 0)]);
+    const SymbolClasses::ColumnLabels c = classes.LabelsOf(columns[i + (block > 2 ? 2 : 0)]);
+    const SymbolClasses::ColumnLabels d = classes.LabelsOf(columns[i + (block > 3 ? 3 : 0)]);
+    switch (block) {
+      case 1:
+        for (std::uint32_t r = 0; r < rowCount; ++r) allKeys_[r] = Mix(allKeys_[r], a[r]);
+        break;
+      case 2:
+        for (std::uint32_t r = 0; r < rowCount; ++r) {
+          allKeys_[r] = Mix(Mix(allKeys_[r], a[r]), b[r]);
+        }
+        break;
+      case 3:
+        for (std::uint32_t r = 0; r < rowCount; ++r) {
+          allKeys_[r] = Mix(Mix(Mix(allKeys_[r], a[r]), b[r]), c[r]);
+        }
+        break;
+      default:
+        for (std::uint32_t r = 0; r < rowCount; ++r) {
+          allKeys_[r] = Mix(Mix(Mix(Mix(allKeys_[r], a[r]), b[r]), c[r]), d[r]);
+        }
+    }
+  }
+}
+
+void SignatureFilter::FilterFrom(const SymbolClasses& classes, ColumnSpan left, std::size_t first,
+                                 std::size_t nextCount, std::vector<Row>& rows) {
+  for (std::size_t i = first; i < left.size() && !rows.empty(); ++i) {
     const Column c = left[i];
     std::size_t kept = 0;
     for (std::size_t k = 0; k < rows.size(); ++k) {
@@ -39,12 +105,12 @@ void SignatureFilter::Filter(const SymbolClasses& classes, ColumnSpan left,
   }
 }
 
-void SignatureFilter::DropUnique(std::vector<Row>& rows) {
-  StartRound(slots_, round_, rows.size());
+void SignatureFilter::CountKeys(const std::uint64_t* keys, std::size_t count) {
+  StartRound(slots_, round_, count);
   const std::size_t mask = slots_.size() - 1;
-  slotOfRow_.resize(rows.size());
-  for (std::size_t k = 0; k < rows.size(); ++k) {
-    const std::uint64_t key = keys_[k];
+  slotOfRow_.resize(count);
+  for (std::size_t k = 0; k < count; ++k) {
+    const std::uint64_t key = keys[k];
     const auto high = static_cast<std::uint32_t>(key >> 32);
     std::size_t i = static_cast<std::size_t>(key) & mask;
     for (;; i = (i + 1) & mask) {
@@ -60,9 +126,13 @@ void SignatureFilter::DropUnique(std::vector<Row>& rows) {
     }
     slotOfRow_[k] = static_cast<std::uint32_t>(i);
   }
+}
+
+void SignatureFilter::DropUnique(std::vector<Row>& rows) {
+  CountKeys(keys_.data(), rows.size());
   std::size_t kept = 0;
   for (std::size_t k = 0; k < rows.size(); ++k) {
-    if (slots_[slotOfRow_[k]].count < 2) continue;
+    if (IsUnique(k)) continue;
     keys_[kept] = keys_[k];
     rows[kept++] = rows[k];
   }

@@ -94,6 +94,9 @@ class SymbolClasses {
   // Calls visit(r) for every row r whose cell is in the class of cell (row, col).
   template <typename Visit>
   void ForEachMember(Row row, Column col, Visit visit) const;
+  class ColumnLabels;
+  // The labels of col's cells, for reading the column straight through.
+  ColumnLabels LabelsOf(Column col) const;
 
   // The tableau of symbols: cell (r, c) holds the symbol of its class.
   Tableau ToTableau() const;
@@ -190,4 +193,21 @@ void SymbolClasses::ForEachMember(Row row, Column col, Visit visit) const {
     visit(r);
     r = Next(r, col);
   } while (r != row);
+}
+
+class SymbolClasses::ColumnLabels {
+ public:
+  explicit ColumnLabels(const CellData* cells) : cells_(cells) {}
+  // Label(row, col), REQUIRES: row < RowNo().
+  Row operator[](std::uint32_t row) const {
+    const std::uint32_t held = cells_[row].labelOrSize;
+    return Row(held & kLabelsAClass ? row : held ^ row);
+  }
+
+ private:
+  const CellData* cells_;
+};
+
+inline SymbolClasses::ColumnLabels SymbolClasses::LabelsOf(Column col) const {
+  return ColumnLabels(&CellOf(Row(0), col));
 }
