@@ -494,7 +494,11 @@ bool Chase::DistinguishedOnLeft(std::uint32_t g, Row r) const {
 
 std::uint64_t Chase::DistinguishedOnLeft(std::uint32_t g, std::size_t w) const {
   std::uint64_t rows = ~std::uint64_t{0};
-  for (Column c : LeftOf(g)) rows &= classes_.Distinguished().Word(c, w);
+  // A long side is often distinguished nowhere: no need to read all its columns for that.
+  for (Column c : LeftOf(g)) {
+    rows &= classes_.Distinguished().Word(c, w);
+    if (rows == 0) break;
+  }
   return rows;
 }
 

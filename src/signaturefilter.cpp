@@ -21,11 +21,19 @@ std::uint64_t Mix(std::uint64_t key, Row label) {
 void SignatureFilter::Filter(const SymbolClasses& classes, ColumnSpan left,
                              std::vector<Row>& rows) {
   keys_.assign(rows.size(), 0);
+  // Past its first count, the columns that group rows alike after one of each.
+  if (left.size() > 2) left = likeColumns_.Order(classes, left);
   FilterFrom(classes, left, 0, 2, rows);
 }
 
 void SignatureFilter::FilterAll(const SymbolClasses& classes, ColumnSpan left,
                                 std::vector<Row>& rows) {
+  left = likeColumns_.Order(classes, left);
+  const auto known = keptForKey_.find(likeColumns_.Key());
+  if (known != keptForKey_.end()) {
+    rows = known->second;
+    return;
+  }
   const auto rowCount = static_cast<std::uint32_t>(classes.RowNo());
   CheckMemoryFor(rowCount, sizeof(std::uint64_t));
   allKeys_.assign(rowCount, 0);
@@ -33,6 +41,7 @@ void SignatureFilter::FilterAll(const SymbolClasses& classes, ColumnSpan left,
   for (std::size_t nextCount = 4; read < left.size(); nextCount *= 2) {
     const std::size_t count = std::min(nextCount, left.size());
     MixColumns(classes, {left.begin() + read, left.begin() + count});
+    likeColumns_.Earn((count - read) * rowCount);
     read = count;
     CountKeys(allKeys_.data(), rowCount);
     rows.clear();
@@ -46,9 +55,21 @@ void SignatureFilter::FilterAll(const SymbolClasses& classes, ColumnSpan left,
     // Once few rows are kept, a look at each listed row costs less than whole columns.
     if (4 * rows.size() < rowCount) {
       FilterFrom(classes, left, read, nextCount * 2, rows);
-      return;
+      break;
     }
   }
+  Remember(rows, rowCount);
+}
+
+void SignatureFilter::Remember(const std::vector<Row>& rows, std::size_t rowCount) {
+  // Within a few times the rows of the tableau: the rows a side keeps are most often few.
+  const std::size_t words = likeColumns_.Key().size() + rows.size() + 8;
+  if (keptWords_ + words > 8 * rowCount + 65536) {
+    keptForKey_.clear();
+    keptWords_ = 0;
+  }
+  keptForKey_.emplace(likeColumns_.Key(), rows);
+  keptWords_ += words;
 }
 
 void SignatureFilter::MixColumns(const SymbolClasses& classes, ColumnSpan columns) {
@@ -96,6 +117,7 @@ void SignatureFilter::FilterFrom(const SymbolClasses& classes, ColumnSpan left, 
       keys_[kept] = Mix(keys_[k], classes.Label(r, c));
       rows[kept++] = r;
     }
+    likeColumns_.Earn(rows.size());
     rows.resize(kept);
     keys_.resize(kept);
     if (i + 1 == nextCount || i + 1 == left.size()) {

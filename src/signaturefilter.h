@@ -2,9 +2,11 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <map>
 #include <vector>
 
 #include "index.h"
+#include "likecolumns.h"
 #include "schema.h"
 #include "symbolclasses.h"
 
@@ -14,6 +16,9 @@
 // so far are unlike every other's; so rows that two columns already tell apart cost two
 // columns, not the whole side, and no order of the columns costs more than the whole side and
 // a count per doubling.
+//
+// Columns that group their rows alike (LikeColumns) are read after one of each: rows that such
+// columns tell apart are then dropped at a count before the others are read.
 //
 // Labels are compared through a 64-bit key each row accumulates: a row is dropped only when
 // its key is unique, so a row kept may still agree with none (two keys alike by chance), but
@@ -28,7 +33,8 @@ class SignatureFilter {
   // reads the columns whole, a cell after the other with no list of rows to follow, which
   // costs a fraction of a look at a listed row; so it suits a side whose rows are mostly
   // candidates. Its first count is at the 4th column, as a whole column costs less than a
-  // count.
+  // count. What it keeps for a side it gives again for a side whose columns group the rows
+  // alike, as long as they do (thousands of sides may name a few such sets of columns).
   void FilterAll(const SymbolClasses& classes, ColumnSpan left, std::vector<Row>& rows);
 
  private:
@@ -36,6 +42,8 @@ class SignatureFilter {
   // at nextCount columns and every doubling of it.
   void FilterFrom(const SymbolClasses& classes, ColumnSpan left, std::size_t first,
                   std::size_t nextCount, std::vector<Row>& rows);
+  // Keeps rows as FilterAll's for the last key, within a bound.
+  void Remember(const std::vector<Row>& rows, std::size_t rowCount);
   // Mixes the labels of columns into allKeys_, for every row.
   void MixColumns(const SymbolClasses& classes, ColumnSpan columns);
   // Finds the slot of each of count keys, counting in this round how many hold each.
@@ -56,5 +64,9 @@ class SignatureFilter {
   std::vector<std::uint64_t> allKeys_;    // FilterAll's keys, per row of the tableau
   std::vector<std::uint32_t> slotOfRow_;  // per row kept, its key's slot in this round
   std::vector<Slot> slots_;
+  LikeColumns likeColumns_;
+  // FilterAll's rows kept, by LikeColumns::Key(), and how many words the keys and rows take.
+  std::map<std::vector<std::uint32_t>, std::vector<Row>> keptForKey_;
+  std::size_t keptWords_ = 0;
   std::uint16_t round_ = 0;
 };

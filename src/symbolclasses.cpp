@@ -1,11 +1,21 @@
 #include "symbolclasses.h"
 
 #include <algorithm>
+#include <atomic>
 #include <functional>
 #include <new>
 #include <utility>
 
 #include "memoryguard.h"
+
+namespace {
+
+std::uint64_t NextIdentity() {
+  static std::atomic<std::uint64_t> last{0};
+  return ++last;
+}
+
+}  // namespace
 
 SymbolClasses::CellData* SymbolClasses::AllocateCells(std::size_t count) {
   CheckMemoryFor(count, sizeof(CellData));
@@ -14,13 +24,15 @@ SymbolClasses::CellData* SymbolClasses::AllocateCells(std::size_t count) {
 }
 
 SymbolClasses::SymbolClasses(ColumnBits distinguished, bool trackSymbols)
-    : rows_(distinguished.RowNo()),
+    : identity_(NextIdentity()),
+      rows_(distinguished.RowNo()),
       cols_(distinguished.ColNo()),
       cells_(AllocateCells(rows_ * cols_ + 1)),
       distinguished_(std::move(distinguished)),
       shared_(rows_, cols_),
       sharedCount_(cols_, 0),
       complete_(cols_, rows_ <= 1 ? 1 : 0),
+      merges_(cols_, 0),
       anchor_(cols_, kNoRow),
       untouchedBeforeHugePages_(rows_ * cols_ / 8 + 1) {
   assert(rows_ < (std::size_t{1} << 30));
@@ -132,6 +144,7 @@ SymbolClasses::Merge SymbolClasses::Unite(Row a, Row b, Column col) {
     smallest = std::min(smallest, minRow_[Cell(absorbed, col)]);
   }
   if (keptSize + absorbedSize == rows_) complete_[col] = 1;
+  ++merges_[col];
   return merge;
 }
 

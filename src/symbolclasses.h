@@ -54,6 +54,9 @@ class SymbolClasses {
   // cheap. REQUIRES: fewer than 2^30 rows.
   SymbolClasses(ColumnBits distinguished, bool trackSymbols);
 
+  // A number that no other SymbolClasses of the process has: what a cache of facts about the
+  // cells is kept for.
+  std::uint64_t Identity() const { return identity_; }
   std::size_t RowNo() const { return rows_; }
   std::size_t ColNo() const { return cols_; }
 
@@ -71,6 +74,8 @@ class SymbolClasses {
     return anchor_[col] == kNoRow ? kNoRow : Label(anchor_[col], col);
   }
   int Symbol(Row row, Column col) const;
+  // How many merges col has seen: its classes are as they were while this stays.
+  std::uint32_t MergesIn(Column col) const { return merges_[col]; }
   // Whether every cell of col is in one class.
   bool IsComplete(Column col) const { return complete_[col] != 0; }
   const ColumnBits& Distinguished() const { return distinguished_; }
@@ -155,6 +160,7 @@ class SymbolClasses {
   // so that the ring runs from to through the cells of from, ending at from.
   void Absorb(Row to, Row from, Column col);
 
+  std::uint64_t identity_;
   std::size_t rows_;
   std::size_t cols_;
   std::unique_ptr<CellData, FreeMemory> cells_;
@@ -162,6 +168,7 @@ class SymbolClasses {
   ColumnBits shared_;
   std::vector<std::size_t> sharedCount_;
   std::vector<std::uint8_t> complete_;
+  std::vector<std::uint32_t> merges_;  // per column, fewer than its rows
   // Per column, a row of its distinguished class, or kNoRow: rows never leave a class, so it
   // finds the class's current label.
   std::vector<Row> anchor_;

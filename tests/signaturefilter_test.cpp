@@ -97,6 +97,45 @@ TEST(SignatureFilterTest, OfAllRowsKeepsExactlyThoseThatAgreeWithAnother) {
   }
 }
 
+// One tableau whose columns copy a few groupings, looked at again and again with merges in
+// between: what the filter kept for a side must not come back once a merge changed what its
+// columns group, nor for a side that only looked alike before it.
+TEST(SignatureFilterTest, OfAllRowsKeepsWhatAgreesAfterMerges) {
+  std::mt19937 random(20261213);
+  const auto below = [&](std::size_t n) { return static_cast<std::uint32_t>(random() % n); };
+  SignatureFilter filter;
+  for (int round = 0; round < 20; ++round) {
+    const std::size_t rows = 2 + below(150);
+    const std::size_t cols = 3 + below(20);
+    SymbolClasses classes(ColumnBits(rows, cols), false);
+    std::vector<std::uint32_t> kinds(rows);
+    for (Column c{0}; c < cols; ++c) {
+      // Three groupings into rows / 2 kinds, with rows / 8 of them moved in some columns.
+      std::mt19937 grouping(c % 3);
+      for (auto& kind : kinds) kind = static_cast<std::uint32_t>(grouping() % (rows / 2 + 1));
+      if (c % 2 == 1) {
+        for (std::size_t k = 0; k < rows / 8; ++k) kinds[below(rows)] = below(rows);
+      }
+      for (Row r{0}; r < rows; ++r)
+        classes.Unite(Row(static_cast<std::uint32_t>(kinds[r] % rows)), r, c);
+    }
+    std::vector<Row> all;
+    for (Row r{0}; r < rows; ++r) all.push_back(r);
+    for (int look = 0; look < 60; ++look) {
+      std::vector<Column> left;
+      for (std::size_t k = 0; k < 3 + below(6); ++k) left.push_back(Column(below(cols)));
+      std::vector<Row> expected;
+      for (const Row r : all) {
+        if (AgreesWithAnother(classes, left, all, r)) expected.push_back(r);
+      }
+      std::vector<Row> kept;
+      filter.FilterAll(classes, {left.data(), left.data() + left.size()}, kept);
+      ASSERT_EQ(kept, expected) << "round " << round << ", look " << look;
+      if (look % 3 == 0) classes.Unite(Row(below(rows)), Row(below(rows)), Column(below(cols)));
+    }
+  }
+}
+
 // Each filter counts in a round of its own, numbered in 16 bits: past the last number the
 // counts of earlier rounds must not come back. Rows 0 and 2 are seen together only in the
 // round numbered 2 and in the round 2^16 rounds later; every other round sees rows 2 and 3.
