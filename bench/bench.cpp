@@ -49,6 +49,8 @@ std::string KeyFan(const Shape& shape) { return GenerateKeyFan(shape, kSeed); }
 std::string LongLeft(const Shape& shape) { return GenerateLongLeft(shape, kSeed); }
 std::string DistinctLongLeft(const Shape& shape) { return GenerateDistinctLongLeft(shape, kSeed); }
 std::string GridSides(const Shape& shape) { return GenerateDistinctGridSides(shape, kSeed); }
+std::string AlikeSides(const Shape& shape) { return GenerateAlikeColumnSides(shape, kSeed); }
+std::string Groupings(const Shape& shape) { return GenerateRandomGroupings(shape, kSeed); }
 std::string AcyclicMixed(const Shape& shape) { return GenerateAcyclicMixed(shape, kSeed); }
 
 std::string Generate(const Case& c) { return c.generate(c.shape); }
@@ -238,6 +240,10 @@ int main(int argc, char** argv) {
       {{"longdistinct", 9900, 2000, 2000}, DistinctLongLeft},
       // The envelope's corner of that: what is left, a look at every row per left-hand side.
       {{"grid", 10000, 2000, 20000}, GridSides},
+      // The same with long left-hand sides of columns that group the rows alike, and with
+      // columns that group them at random.
+      {{"alike", 10000, 2000, 14000}, AlikeSides},
+      {{"groupings", 10000, 2000, 20000}, Groupings},
       {{"ascending", 1000, 1000, 4}, GenerateAscendingLeft},
       {{"regrouped", 1000, 500, 1}, GenerateRegrouped},
       {{"keyfan", 1000, 2000, 20000}, KeyFan},

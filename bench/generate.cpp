@@ -407,6 +407,85 @@ std::string GenerateDistinctGridSides(const Shape& shape, std::uint64_t seed) {
   return text;
 }
 
+std::string GenerateAlikeColumnSides(const Shape& shape, std::uint64_t seed) {
+  constexpr std::size_t kDimensions = 4;
+  const std::size_t rows = std::max<std::size_t>(shape.schemas, 2);
+  std::size_t side = 2;
+  while (side * side * side * side < rows) ++side;
+  // The attributes left after the keys and four R, split among the dimensions.
+  const std::size_t keys = kDimensions * side;
+  const std::size_t perDimension =
+      std::max<std::size_t>((std::max(shape.attributes, keys + 8) - keys - 4) / kDimensions, 1);
+  const std::size_t drawn = std::max<std::size_t>(perDimension / 4, 1);
+  std::string text;
+  for (std::size_t i = 0; i < rows; ++i) {
+    std::size_t rest = i;
+    for (std::size_t k = 0; k < kDimensions; ++k, rest /= side) {
+      text += (k == 0 ? "D" : ",D") + std::to_string(k) + '_' + std::to_string(rest % side);
+    }
+    text += '\n';
+  }
+  const auto column = [](std::size_t k, std::size_t j) {
+    return 'X' + std::to_string(k) + '_' + std::to_string(j);
+  };
+  for (std::size_t k = 0; k < kDimensions; ++k) {
+    for (std::size_t j = 0; j < perDimension; ++j) text += column(k, j) + ',';
+  }
+  text += NamedList("R", 0, 4) + "\n\n";
+  for (std::size_t k = 0; k < kDimensions; ++k) {
+    std::string right;
+    for (std::size_t j = 0; j < perDimension; ++j) right += ',' + column(k, j);
+    for (std::size_t v = 0; v < side; ++v) {
+      text += 'D' + std::to_string(k) + '_' + std::to_string(v) + "->" + right.substr(1) + '\n';
+    }
+  }
+  // A quarter of each dimension's columns, drawn at random, the dimensions one after another.
+  Random random(seed);
+  std::vector<std::size_t> all(perDimension);
+  for (std::size_t d = 0; d < shape.dependencies; ++d) {
+    std::string left;
+    for (std::size_t k = 0; k < kDimensions; ++k) {
+      for (std::size_t j = 0; j < perDimension; ++j) all[j] = j;
+      for (std::size_t j = 0; j < drawn; ++j)
+        std::swap(all[j], all[j + random.Below(perDimension - j)]);
+      std::sort(all.begin(), all.begin() + static_cast<std::ptrdiff_t>(drawn));
+      for (std::size_t j = 0; j < drawn; ++j) left += column(k, all[j]) + ',';
+    }
+    left.back() = '-';
+    text += left + '>' + Named("R", d % 4) + '\n';
+  }
+  return text;
+}
+
+std::string GenerateRandomGroupings(const Shape& shape, std::uint64_t seed) {
+  constexpr std::size_t kKinds = 20;
+  const std::size_t rows = std::max<std::size_t>(shape.schemas, 2);
+  const std::size_t grouped = std::max<std::size_t>(shape.attributes / 33, 4);
+  const auto key = [](std::size_t j, std::size_t v) {
+    return 'D' + std::to_string(j) + '_' + std::to_string(v);
+  };
+  Random random(seed);
+  std::string text;
+  for (std::size_t i = 0; i < rows; ++i) {
+    for (std::size_t j = 0; j < grouped; ++j) {
+      text += (j == 0 ? "" : ",") + key(j, random.Below(kKinds));
+    }
+    text += '\n';
+  }
+  text += NamedList("X", 0, grouped) + ',' + NamedList("R", 0, 4) + "\n\n";
+  for (std::size_t j = 0; j < grouped; ++j) {
+    for (std::size_t v = 0; v < kKinds; ++v) text += key(j, v) + "->" + Named("X", j) + '\n';
+  }
+  std::vector<std::size_t> all(grouped);
+  for (std::size_t d = 0; d < shape.dependencies; ++d) {
+    for (std::size_t j = 0; j < grouped; ++j) all[j] = j;
+    for (std::size_t j = 0; j < 4; ++j) std::swap(all[j], all[j + random.Below(grouped - j)]);
+    for (std::size_t j = 0; j < 4; ++j) text += Named("X", all[j]) + (j == 3 ? "->" : ",");
+    text += Named("R", d % 4) + '\n';
+  }
+  return text;
+}
+
 std::string GenerateAscendingLeft(const Shape& shape) {
   const std::size_t m = std::max<std::size_t>(shape.attributes, 2);
   const std::size_t longOnes = std::max<std::size_t>(shape.dependencies, 1);

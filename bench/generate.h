@@ -70,6 +70,19 @@ std::string GenerateDistinctLongLeft(const Shape& shape, std::uint64_t seed);
 // left-hand side reads every row in four columns, and no two of them share the work.
 std::string GenerateDistinctGridSides(const Shape& shape, std::uint64_t seed);
 
+// The same grid in four dimensions, with as many columns per dimension as the attributes
+// allow, all alike as their keys give them, and left-hand sides of a quarter of each
+// dimension's columns at random, the dimensions one after another: no column of the first
+// three dimensions tells two rows apart that another of them does not, and the rows are told
+// apart only in the last dimension's columns.
+std::string GenerateAlikeColumnSides(const Shape& shape, std::uint64_t seed);
+
+// Rows that each hold D<j>_v for one of twenty values v at random per j, for attributes / 33
+// columns X_j that D<j>_v->X_j group at random; then left-hand sides of four X_j at random.
+// No two columns group the rows alike, so no two left-hand sides share what they find, and
+// some rows agree on each.
+std::string GenerateRandomGroupings(const Shape& shape, std::uint64_t seed);
+
 // As the shared pairs, with the first row twice, so that two rows agree on X and Y, and ten
 // columns Y_g that Q_b gives alike: the dependencies X,Y_g->R_k bring each of ten left-hand
 // sides column after column while some of its rows agree.

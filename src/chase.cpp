@@ -219,7 +219,6 @@ Column Chase::Driver(std::uint32_t g) const {
 void Chase::ProbeAll(std::uint32_t g, Targets targets, bool drainEachWord) {
   const Column driver = Driver(g);
   const ColumnBits& shared = classes_.Shared();
-  if (!groupStates_[g].indexed) rowLook_.Start(classes_.SharedCount(driver));
   // A left-hand side of three columns or more that no merge changes during the look reads
   // its columns for all its rows at once, before the exact look: most rows are told apart in
   // a few columns. (Two columns are read whole by either way.) When most rows of the tableau
@@ -231,6 +230,8 @@ void Chase::ProbeAll(std::uint32_t g, Targets targets, bool drainEachWord) {
     signatureFilter_.FilterAll(classes_, LeftOf(g), filtered_);
   } else if (filtering) {
     filtered_.clear();
+  } else if (!groupStates_[g].indexed) {
+    rowLook_.Start(classes_.SharedCount(driver));
   }
   for (std::size_t w = 0; w < shared.WordsPerColumn(); ++w) {
     // Only rows whose driver cell shares its class can agree with another row.
@@ -267,9 +268,16 @@ void Chase::ProbeAll(std::uint32_t g, Targets targets, bool drainEachWord) {
   }
   if (!filtering) return;
   if (!filteringAll) signatureFilter_.Filter(classes_, LeftOf(g), filtered_);
-  for (const Row r : filtered_) {
-    // Those distinguished on the whole side were met above.
-    if (!filteringAll || !DistinguishedOnLeft(g, r)) Sight(g, r, targets, rowLook_);
+  // Sized for the rows kept, most often a few of the candidates: a smaller table stays in the
+  // cache with the columns.
+  rowLook_.Start(filtered_.size());
+  for (std::size_t k = 0; k < filtered_.size(); ++k) {
+    // Those distinguished on the whole side were met above. The filter's hash is the look's:
+    // the rows' labels are not read twice.
+    const Row r = filtered_[k];
+    if (!filteringAll || !DistinguishedOnLeft(g, r)) {
+      SightWithHash(g, r, signatureFilter_.HashOfKept(k), targets, rowLook_);
+    }
   }
 }
 
@@ -279,7 +287,11 @@ void Chase::Sight(std::uint32_t g, Row r, Targets targets, Sightings& look) {
     if (!classes_.Shared().Test(r, c)) return;  // alone in a class: it agrees with no row
     sum += Term(c, classes_.Label(r, c));
   }
-  const std::uint32_t hash = HashOf(g, sum);
+  SightWithHash(g, r, HashOf(g, sum), targets, look);
+}
+
+void Chase::SightWithHash(std::uint32_t g, Row r, std::uint32_t hash, Targets targets,
+                          Sightings& look) {
   const Row seen = look.Find(hash, r, [&](Row earlier) { return SameSignature(g, earlier, r); });
   if (seen == kNoRow) return;
   groupStates_[g].mayAgree = true;

@@ -222,6 +222,8 @@ class Chase {
   // Row r of group g, not distinguished on the whole left-hand side, in a look of a group that
   // is not indexed: agrees with the row the look saw first with its signature, on targets.
   void Sight(std::uint32_t g, Row r, Targets targets, Sightings& look);
+  // The same, with the hash of r's signature that every row of the look has from one source.
+  void SightWithHash(std::uint32_t g, Row r, std::uint32_t hash, Targets targets, Sightings& look);
   // Row r's cell changed in a left-hand column of g, which is not indexed, as Recheck says.
   void RecheckUnindexed(std::uint32_t g, Row r, bool becameDistinguished, bool signatureChanged);
   // A merge changed a left-hand cell of g, which is not indexed: g looks at the merged class

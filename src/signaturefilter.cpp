@@ -31,7 +31,8 @@ void SignatureFilter::FilterAll(const SymbolClasses& classes, ColumnSpan left,
   left = likeColumns_.Order(classes, left);
   const auto known = keptForKey_.find(likeColumns_.Key());
   if (known != keptForKey_.end()) {
-    rows = known->second;
+    rows = known->second.rows;
+    keys_ = known->second.keys;
     return;
   }
   const auto rowCount = static_cast<std::uint32_t>(classes.RowNo());
@@ -43,15 +44,14 @@ void SignatureFilter::FilterAll(const SymbolClasses& classes, ColumnSpan left,
     MixColumns(classes, {left.begin() + read, left.begin() + count});
     likeColumns_.Earn((count - read) * rowCount);
     read = count;
-    CountKeys(allKeys_.data(), rowCount);
+    MarkRepeated(allKeys_.data(), rowCount);
     rows.clear();
     keys_.clear();
-    for (std::uint32_t r = 0; r < rowCount; ++r) {
-      if (IsUnique(r)) continue;
+    ForEachRepeated(rowCount, [&](std::size_t r) {
       CheckGrowth(rows);
-      rows.push_back(Row(r));
+      rows.push_back(Row(static_cast<std::uint32_t>(r)));
       keys_.push_back(allKeys_[r]);
-    }
+    });
     // Once few rows are kept, a look at each listed row costs less than whole columns.
     if (4 * rows.size() < rowCount) {
       FilterFrom(classes, left, read, nextCount * 2, rows);
@@ -63,12 +63,12 @@ void SignatureFilter::FilterAll(const SymbolClasses& classes, ColumnSpan left,
 
 void SignatureFilter::Remember(const std::vector<Row>& rows, std::size_t rowCount) {
   // Within a few times the rows of the tableau: the rows a side keeps are most often few.
-  const std::size_t words = likeColumns_.Key().size() + rows.size() + 8;
+  const std::size_t words = likeColumns_.Key().size() + 3 * rows.size() + 8;
   if (keptWords_ + words > 8 * rowCount + 65536) {
     keptForKey_.clear();
     keptWords_ = 0;
   }
-  keptForKey_.emplace(likeColumns_.Key(), rows);
+  keptForKey_.emplace(likeColumns_.Key(), Kept{rows, keys_});
   keptWords_ += words;
 }
 
@@ -127,37 +127,49 @@ void SignatureFilter::FilterFrom(const SymbolClasses& classes, ColumnSpan left, 
   }
 }
 
-void SignatureFilter::CountKeys(const std::uint64_t* keys, std::size_t count) {
-  StartRound(slots_, round_, count);
+void SignatureFilter::MarkRepeated(const std::uint64_t* keys, std::size_t count) {
+  // Four slots or more per key: a slot that another key holds costs a branch the processor
+  // cannot foresee, so fewer of them pay for the larger table.
+  StartRound(slots_, round_, 2 * count);
   const std::size_t mask = slots_.size() - 1;
-  slotOfRow_.resize(count);
+  repeated_.resize(count / 64 + 1);  // all clear: ForEachRepeated clears what it reads
+  const auto mark = [&](std::size_t k) { repeated_[k / 64] |= std::uint64_t{1} << (k % 64); };
   for (std::size_t k = 0; k < count; ++k) {
     const std::uint64_t key = keys[k];
-    const auto high = static_cast<std::uint32_t>(key >> 32);
-    std::size_t i = static_cast<std::size_t>(key) & mask;
-    for (;; i = (i + 1) & mask) {
+    for (std::size_t i = static_cast<std::size_t>((key * kGoldenRatio64) >> 32) & mask;;
+         i = (i + 1) & mask) {
       Slot& slot = slots_[i];
       if (slot.round != round_) {
-        slot = {high, round_, 1};
+        slot = {static_cast<std::uint32_t>(k), round_, 1};
         break;
       }
-      if (slot.high == high) {
-        slot.count = 2;  // two are as many as it needs to know of
+      if (keys[slot.place] == key) {
+        if (slot.count == 1) mark(slot.place);
+        slot.count = 2;
+        mark(k);
         break;
       }
     }
-    slotOfRow_[k] = static_cast<std::uint32_t>(i);
+  }
+}
+
+template <typename Visit>
+void SignatureFilter::ForEachRepeated(std::size_t count, Visit visit) {
+  for (std::size_t w = 0; w <= count / 64; ++w) {
+    for (std::uint64_t bits = repeated_[w]; bits != 0; bits &= bits - 1) {
+      visit(w * 64 + static_cast<std::size_t>(__builtin_ctzll(bits)));
+    }
+    repeated_[w] = 0;
   }
 }
 
 void SignatureFilter::DropUnique(std::vector<Row>& rows) {
-  CountKeys(keys_.data(), rows.size());
+  MarkRepeated(keys_.data(), rows.size());
   std::size_t kept = 0;
-  for (std::size_t k = 0; k < rows.size(); ++k) {
-    if (IsUnique(k)) continue;
+  ForEachRepeated(rows.size(), [&](std::size_t k) {
     keys_[kept] = keys_[k];
     rows[kept++] = rows[k];
-  }
+  });
   rows.resize(kept);
   keys_.resize(kept);
 }

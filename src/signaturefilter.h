@@ -37,36 +37,50 @@ class SignatureFilter {
   // alike, as long as they do (thousands of sides may name a few such sets of columns).
   void FilterAll(const SymbolClasses& classes, ColumnSpan left, std::vector<Row>& rows);
 
+  // After Filter or FilterAll, per row kept, a hash of its labels on the side: rows that agree
+  // have the same, so a look at them may take it for theirs.
+  std::uint32_t HashOfKept(std::size_t k) const {
+    return static_cast<std::uint32_t>((keys_[k] * 0x9e3779b97f4a7c15ULL) >> 32);
+  }
+
  private:
   // Reads the columns of left from the first on for the rows listed (keys_ alike), counting
   // at nextCount columns and every doubling of it.
   void FilterFrom(const SymbolClasses& classes, ColumnSpan left, std::size_t first,
                   std::size_t nextCount, std::vector<Row>& rows);
-  // Keeps rows as FilterAll's for the last key, within a bound.
+  // Keeps rows and keys_ as FilterAll's for the last key, within a bound.
   void Remember(const std::vector<Row>& rows, std::size_t rowCount);
   // Mixes the labels of columns into allKeys_, for every row.
   void MixColumns(const SymbolClasses& classes, ColumnSpan columns);
-  // Finds the slot of each of count keys, counting in this round how many hold each.
-  void CountKeys(const std::uint64_t* keys, std::size_t count);
-  bool IsUnique(std::size_t k) const { return slots_[slotOfRow_[k]].count < 2; }
+  // Marks in repeated_ the places of the count keys that another of them has; each key is
+  // looked for once, and only the places marked are read after.
+  void MarkRepeated(const std::uint64_t* keys, std::size_t count);
+  // Calls visit(k) for every place marked, ascending, and clears the marks.
+  template <typename Visit>
+  void ForEachRepeated(std::size_t count, Visit visit);
   // Drops from rows (keys_ alike) those whose key no other row has.
   void DropUnique(std::vector<Row>& rows);
 
-  // A key's count in one round of DropUnique, two at most: 8 bytes, so that the slots of ten
-  // thousand rows stay in the cache. A slot holds the high half of a key, and is found by its
-  // low bits: two keys alike in both count as one, and keep a row that may agree with none.
+  // The first place of a key in one round of MarkRepeated: 8 bytes, so that the slots of ten
+  // thousand rows stay in the second cache. A key is found by the high bits of the key times an odd
+  // number, which every bit of the key reaches, and compared whole.
   struct Slot {
-    std::uint32_t high;
-    std::uint16_t round;  // the count is of this round; a slot of another round is free
-    std::uint16_t count;
+    std::uint32_t place;
+    std::uint16_t round;  // the place is of this round; a slot of another round is free
+    std::uint16_t count;  // 1, or 2 once another place had the key
   };
-  std::vector<std::uint64_t> keys_;       // per row kept, its key over the columns read so far
-  std::vector<std::uint64_t> allKeys_;    // FilterAll's keys, per row of the tableau
-  std::vector<std::uint32_t> slotOfRow_;  // per row kept, its key's slot in this round
+  std::vector<std::uint64_t> keys_;      // per row kept, its key over the columns read so far
+  std::vector<std::uint64_t> allKeys_;   // FilterAll's keys, per row of the tableau
+  std::vector<std::uint64_t> repeated_;  // a bit per place, set while MarkRepeated's
   std::vector<Slot> slots_;
   LikeColumns likeColumns_;
-  // FilterAll's rows kept, by LikeColumns::Key(), and how many words the keys and rows take.
-  std::map<std::vector<std::uint32_t>, std::vector<Row>> keptForKey_;
+  // FilterAll's rows kept and their keys, by LikeColumns::Key(), and how many words the
+  // entries take.
+  struct Kept {
+    std::vector<Row> rows;
+    std::vector<std::uint64_t> keys;
+  };
+  std::map<std::vector<std::uint32_t>, Kept> keptForKey_;
   std::size_t keptWords_ = 0;
   std::uint16_t round_ = 0;
 };
