@@ -222,11 +222,14 @@ void Chase::ProbeAll(std::uint32_t g, Targets targets, bool drainEachWord) {
   // A left-hand side of three columns or more that no merge changes during the look reads
   // its columns for all its rows at once, before the exact look: most rows are told apart in
   // a few columns. (Two columns are read whole by either way.) When most rows of the tableau
-  // are candidates, it reads the columns whole, and the rows it keeps are the only ones
-  // gathered.
+  // are candidates, not distinguished on the whole side (those are met without a look), it
+  // reads the columns whole, and the rows it keeps are the only ones gathered.
   const bool filtering = !groupStates_[g].indexed && !drainEachWord && LeftOf(g).size() >= 3;
-  const bool filteringAll = filtering && 4 * classes_.SharedCount(driver) >= classes_.RowNo();
+  const bool filteringAll = filtering && 4 * classes_.SharedCount(driver) >= classes_.RowNo() &&
+                            4 * CountLookedAt(g, driver) >= classes_.RowNo();
   if (filteringAll) {
+    CheckMemoryFor(shared.WordsPerColumn(), sizeof(std::uint64_t));
+    agreeingWords_.assign(shared.WordsPerColumn(), 0);
     signatureFilter_.FilterAll(classes_, LeftOf(g), filtered_);
   } else if (filtering) {
     filtered_.clear();
@@ -240,6 +243,7 @@ void Chase::ProbeAll(std::uint32_t g, Targets targets, bool drainEachWord) {
     // Those distinguished on the whole left-hand side agree with one another: the first of
     // them stands for all, as AgreeThroughDistinguished would choose it.
     const std::uint64_t agreeing = candidates & DistinguishedOnLeft(g, w);
+    if (filteringAll) agreeingWords_[w] = agreeing;
     Row& first = groupStates_[g].firstDistinguished;
     if (first == kNoRow && agreeing != 0) first = LowestRowIn(agreeing, w);
     // Of those, the ones already one class with the first on the target columns need nothing.
@@ -275,10 +279,19 @@ void Chase::ProbeAll(std::uint32_t g, Targets targets, bool drainEachWord) {
     // Those distinguished on the whole side were met above. The filter's hash is the look's:
     // the rows' labels are not read twice.
     const Row r = filtered_[k];
-    if (!filteringAll || !DistinguishedOnLeft(g, r)) {
+    if (!filteringAll || ((agreeingWords_[r / 64] >> (r % 64)) & 1) == 0) {
       SightWithHash(g, r, signatureFilter_.HashOfKept(k), targets, rowLook_);
     }
   }
+}
+
+std::size_t Chase::CountLookedAt(std::uint32_t g, Column driver) const {
+  std::size_t count = 0;
+  for (std::size_t w = 0; w < classes_.Shared().WordsPerColumn(); ++w) {
+    const std::uint64_t candidates = classes_.Shared().Word(driver, w);
+    if (candidates != 0) count += PopCount(candidates & ~DistinguishedOnLeft(g, w));
+  }
+  return count;
 }
 
 void Chase::Sight(std::uint32_t g, Row r, Targets targets, Sightings& look) {

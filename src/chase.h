@@ -219,6 +219,9 @@ class Chase {
   // Only rows shared in every left-hand column of g can agree with another row: its column
   // with the fewest shared cells bounds them.
   Column Driver(std::uint32_t g) const;
+  // How many rows a first look at g would look at: those whose driver cell shares its class,
+  // not distinguished on the whole left-hand side.
+  std::size_t CountLookedAt(std::uint32_t g, Column driver) const;
   // Row r of group g, not distinguished on the whole left-hand side, in a look of a group that
   // is not indexed: agrees with the row the look saw first with its signature, on targets.
   void Sight(std::uint32_t g, Row r, Targets targets, Sightings& look);
@@ -307,6 +310,8 @@ class Chase {
   Sightings rowLook_;
   Sightings classLook_;
   std::vector<Row> filtered_;  // scratch: the rows of a group's first look
+  // scratch: per word of rows, those of a first look distinguished on the whole side
+  std::vector<std::uint64_t> agreeingWords_;
   SignatureFilter signatureFilter_;
   // Per group, while it is not indexed: the rows its looks at merged classes have seen, and
   // whether the merge being followed up changed one of its left-hand cells.

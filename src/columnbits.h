@@ -14,6 +14,11 @@
 
 #include "index.h"
 
+// How many bits of word are set.
+inline std::size_t PopCount(std::uint64_t word) {
+  return static_cast<std::size_t>(__builtin_popcountll(word));
+}
+
 // The lowest row set in word, the w-th word of a column. REQUIRES: word != 0.
 inline Row LowestRowIn(std::uint64_t word, std::size_t w) {
   assert(word != 0);

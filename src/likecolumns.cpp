@@ -47,7 +47,6 @@ void LikeColumns::Reset(const SymbolClasses& classes) {
   identity_ = classes.Identity();
   entries_.assign(classes.ColNo(), Entry{});
   byFingerprint_.clear();
-  budget_ = 2 * classes.RowNo() * classes.ColNo();
   CheckMemoryFor(classes.RowNo(), sizeof(std::uint64_t) + sizeof(Row));
   sums_.assign(classes.RowNo(), 0);
   labelIn_.assign(classes.RowNo(), kNoRow);

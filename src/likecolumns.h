@@ -23,8 +23,8 @@ bool SameClasses(const SymbolClasses& classes, Column a, Column b, std::vector<R
 // stands for another with the same fingerprint only once their cells are compared, so what
 // readers find never rests on a hash. Both are kept until one of the columns has a merge.
 // Each costs a pass over the column's rows, paid for by the reading it spares: they are made
-// only while the cells passed over stay within the tableau's twice, and those that readers
-// said they read (Earn). A column without them stands for itself alone.
+// only while the cells passed over stay within those that readers said they read (Earn), so
+// they never more than double the reading. A column without them stands for itself alone.
 class LikeColumns {
  public:
   // The columns of left, one of each that stands for another first, in left's order, then the
@@ -46,7 +46,7 @@ class LikeColumns {
   bool Spend(const SymbolClasses& classes);
   // The fingerprint of col's classes as they are now.
   std::uint64_t Fingerprint(const SymbolClasses& classes, Column col);
-  // Starts over for a tableau other than the last one.
+  // Starts over for a tableau other than the last one; what readers earned stays.
   void Reset(const SymbolClasses& classes);
 
   struct Entry {

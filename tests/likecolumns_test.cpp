@@ -68,6 +68,7 @@ class LikeColumnsTest : public ::testing::Test {
     std::vector<int> fewer = bySeven;
     for (int& kind : fewer) kind = std::max(kind, 1);
     Group(classes_, Column(5), fewer, false);
+    like_.Earn(std::size_t{1} << 30);  // reading enough to pay for every fingerprint here
   }
   SymbolClasses classes_;
   LikeColumns like_;
@@ -89,6 +90,28 @@ TEST_F(LikeColumnsTest, ReadsOneOfTheColumnsThatGroupRowsAlikeFirst) {
   EXPECT_EQ(CopyOf(like_.Order(classes_, SpanOf(left))),
             (std::vector<Column>{Column(1), Column(2), Column(3), Column(4), Column(0)}));
   EXPECT_EQ(like_.Key().size(), 2u * 4);
+}
+
+// A fingerprint costs a pass over the rows, and so does a comparison of two columns.
+TEST(LikeColumnsBudgetTest, ColumnsStandForThemselvesUntilTheReadingPaysForTheirPasses) {
+  constexpr std::uint32_t kRows = 100;
+  SymbolClasses classes(ColumnBits(kRows, 2), false);
+  const std::vector<int> kinds(kRows, 0);
+  Group(classes, Column(0), kinds, false);
+  Group(classes, Column(1), kinds, true);
+  const std::vector<Column> left = {Column(0), Column(1)};
+  LikeColumns like;
+  EXPECT_EQ(like.Order(classes, SpanOf(left)).size(), 2u);
+  EXPECT_EQ(like.Key().size(), 2u * 2) << "nothing read yet: nothing counted";
+  like.Earn(2 * kRows);
+  like.Order(classes, SpanOf(left));
+  EXPECT_EQ(like.Key().size(), 2u * 2) << "two fingerprints counted, no comparison paid for";
+  like.Earn(kRows - 1);
+  like.Order(classes, SpanOf(left));
+  EXPECT_EQ(like.Key().size(), 2u * 2) << "a comparison costs a pass over every row";
+  like.Earn(1);
+  like.Order(classes, SpanOf(left));
+  EXPECT_EQ(like.Key().size(), 2u * 1);
 }
 
 TEST_F(LikeColumnsTest, SidesOfAlikeColumnsShareAKeyUntilAMergeTellsThemApart) {
@@ -120,6 +143,7 @@ TEST(LikeColumnsRandomTest, SidesWithOneKeyGroupTheRowsAlike) {
     const std::uint32_t rows = 2 + below(90);
     const std::uint32_t cols = 2 + below(24);
     SymbolClasses classes(ColumnBits(rows, cols), false);
+    like.Earn(std::size_t{1} << 30);
     std::vector<std::vector<int>> groupings(1 + random() % 4, std::vector<int>(rows));
     for (auto& kinds : groupings) {
       const int count = 1 + static_cast<int>(random() % 6);
