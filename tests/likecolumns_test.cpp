@@ -78,6 +78,7 @@ TEST_F(LikeColumnsTest, ComparesTheClassesCellByCellBothWays) {
   std::vector<Row> labelIn(kRows, kNoRow);
   EXPECT_TRUE(SameClasses(classes_, Column(0), Column(1), labelIn));
   EXPECT_TRUE(SameClasses(classes_, Column(1), Column(0), labelIn));
+  EXPECT_TRUE(SameClasses(classes_, Column(4), Column(4), labelIn));
   for (const Column other : {Column(2), Column(3), Column(4), Column(5)}) {
     EXPECT_FALSE(SameClasses(classes_, Column(0), other, labelIn)) << other;
     EXPECT_FALSE(SameClasses(classes_, other, Column(0), labelIn)) << other;
