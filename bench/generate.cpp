@@ -362,45 +362,64 @@ std::string GenerateDistinctLongLeft(const Shape& shape, std::uint64_t seed) {
   return text;
 }
 
-std::string GenerateDistinctGridSides(const Shape& shape, std::uint64_t seed) {
-  constexpr std::size_t kDimensions = 4;
-  constexpr std::size_t kPerDimension = 15;  // X<k>_0..X<k>_14, all as D<k> gives them
-  const std::size_t rows = std::max<std::size_t>(shape.schemas, 2);
+namespace {
+
+constexpr std::size_t kGridDimensions = 4;
+
+std::string GridColumn(std::size_t k, std::size_t j) {
+  return 'X' + std::to_string(k) + '_' + std::to_string(j);
+}
+
+// Rows at the points of a grid in four dimensions: each holds D<k>_v for its coordinate v in
+// dimension k. Gives the grid's side.
+std::size_t AppendGridPoints(std::string& text, std::size_t rows) {
   std::size_t side = 2;
   while (side * side * side * side < rows) ++side;
-  const std::size_t used = kDimensions * (side + kPerDimension);
-  const std::size_t reads = shape.attributes > used + 1 ? shape.attributes - used : 1;
-  std::string text;
   for (std::size_t i = 0; i < rows; ++i) {
     std::size_t rest = i;
-    for (std::size_t k = 0; k < kDimensions; ++k, rest /= side) {
+    for (std::size_t k = 0; k < kGridDimensions; ++k, rest /= side) {
       text += (k == 0 ? "D" : ",D") + std::to_string(k) + '_' + std::to_string(rest % side);
     }
     text += '\n';
   }
-  std::string columns;
-  for (std::size_t k = 0; k < kDimensions; ++k) {
-    for (std::size_t j = 0; j < kPerDimension; ++j) {
-      columns += 'X' + std::to_string(k) + '_' + std::to_string(j) + ',';
-    }
-  }
-  text += columns + NamedList("R", 0, reads) + "\n\n";
-  columns.pop_back();
-  for (std::size_t k = 0; k < kDimensions; ++k) {
-    const std::string prefix = 'X' + std::to_string(k) + '_';
+  return side;
+}
+
+// The grid's keys: D<k>_v->X<k>_0..X<k>_(perDimension - 1), for every dimension and value.
+void AppendGridKeys(std::string& text, std::size_t side, std::size_t perDimension) {
+  for (std::size_t k = 0; k < kGridDimensions; ++k) {
     std::string right;
-    for (std::size_t j = 0; j < kPerDimension; ++j) right += ',' + prefix + std::to_string(j);
+    for (std::size_t j = 0; j < perDimension; ++j) right += ',' + GridColumn(k, j);
     for (std::size_t v = 0; v < side; ++v) {
       text += 'D' + std::to_string(k) + '_' + std::to_string(v) + "->" + right.substr(1) + '\n';
     }
   }
+}
+
+// The header line of the grid's columns, then every R_i below reads.
+void AppendGridColumns(std::string& text, std::size_t perDimension, std::size_t reads) {
+  for (std::size_t k = 0; k < kGridDimensions; ++k) {
+    for (std::size_t j = 0; j < perDimension; ++j) text += GridColumn(k, j) + ',';
+  }
+  text += NamedList("R", 0, reads) + "\n\n";
+}
+
+}  // namespace
+
+std::string GenerateDistinctGridSides(const Shape& shape, std::uint64_t seed) {
+  constexpr std::size_t kPerDimension = 15;  // X<k>_0..X<k>_14, all as D<k> gives them
+  std::string text;
+  const std::size_t side = AppendGridPoints(text, std::max<std::size_t>(shape.schemas, 2));
+  const std::size_t used = kGridDimensions * (side + kPerDimension);
+  const std::size_t reads = shape.attributes > used + 1 ? shape.attributes - used : 1;
+  AppendGridColumns(text, kPerDimension, reads);
+  AppendGridKeys(text, side, kPerDimension);
   // One column of each dimension: 15^4 = 50,625 left-hand sides to draw from; a repeated one
   // joins its group.
   Random random(seed);
   for (std::size_t d = 0; d < shape.dependencies; ++d) {
-    for (std::size_t k = 0; k < kDimensions; ++k) {
-      text += 'X' + std::to_string(k) + '_' + std::to_string(random.Below(kPerDimension)) +
-              (k + 1 == kDimensions ? "->" : ",");
+    for (std::size_t k = 0; k < kGridDimensions; ++k) {
+      text += GridColumn(k, random.Below(kPerDimension)) + (k + 1 == kGridDimensions ? "->" : ",");
     }
     text += Named("R", d % reads) + '\n';
   }
@@ -408,48 +427,27 @@ std::string GenerateDistinctGridSides(const Shape& shape, std::uint64_t seed) {
 }
 
 std::string GenerateAlikeColumnSides(const Shape& shape, std::uint64_t seed) {
-  constexpr std::size_t kDimensions = 4;
-  const std::size_t rows = std::max<std::size_t>(shape.schemas, 2);
-  std::size_t side = 2;
-  while (side * side * side * side < rows) ++side;
-  // The attributes left after the keys and four R, split among the dimensions.
-  const std::size_t keys = kDimensions * side;
-  const std::size_t perDimension =
-      std::max<std::size_t>((std::max(shape.attributes, keys + 8) - keys - 4) / kDimensions, 1);
-  const std::size_t drawn = std::max<std::size_t>(perDimension / 4, 1);
   std::string text;
-  for (std::size_t i = 0; i < rows; ++i) {
-    std::size_t rest = i;
-    for (std::size_t k = 0; k < kDimensions; ++k, rest /= side) {
-      text += (k == 0 ? "D" : ",D") + std::to_string(k) + '_' + std::to_string(rest % side);
-    }
-    text += '\n';
-  }
-  const auto column = [](std::size_t k, std::size_t j) {
-    return 'X' + std::to_string(k) + '_' + std::to_string(j);
-  };
-  for (std::size_t k = 0; k < kDimensions; ++k) {
-    for (std::size_t j = 0; j < perDimension; ++j) text += column(k, j) + ',';
-  }
-  text += NamedList("R", 0, 4) + "\n\n";
-  for (std::size_t k = 0; k < kDimensions; ++k) {
-    std::string right;
-    for (std::size_t j = 0; j < perDimension; ++j) right += ',' + column(k, j);
-    for (std::size_t v = 0; v < side; ++v) {
-      text += 'D' + std::to_string(k) + '_' + std::to_string(v) + "->" + right.substr(1) + '\n';
-    }
-  }
+  const std::size_t side = AppendGridPoints(text, std::max<std::size_t>(shape.schemas, 2));
+  // The attributes left after the keys and four R, split among the dimensions.
+  const std::size_t keys = kGridDimensions * side;
+  const std::size_t perDimension =
+      std::max<std::size_t>((std::max(shape.attributes, keys + 8) - keys - 4) / kGridDimensions, 1);
+  const std::size_t drawn = std::max<std::size_t>(perDimension / 4, 1);
+  AppendGridColumns(text, perDimension, 4);
+  AppendGridKeys(text, side, perDimension);
   // A quarter of each dimension's columns, drawn at random, the dimensions one after another.
   Random random(seed);
   std::vector<std::size_t> all(perDimension);
   for (std::size_t d = 0; d < shape.dependencies; ++d) {
     std::string left;
-    for (std::size_t k = 0; k < kDimensions; ++k) {
+    for (std::size_t k = 0; k < kGridDimensions; ++k) {
       for (std::size_t j = 0; j < perDimension; ++j) all[j] = j;
-      for (std::size_t j = 0; j < drawn; ++j)
+      for (std::size_t j = 0; j < drawn; ++j) {
         std::swap(all[j], all[j + random.Below(perDimension - j)]);
+      }
       std::sort(all.begin(), all.begin() + static_cast<std::ptrdiff_t>(drawn));
-      for (std::size_t j = 0; j < drawn; ++j) left += column(k, all[j]) + ',';
+      for (std::size_t j = 0; j < drawn; ++j) left += GridColumn(k, all[j]) + ',';
     }
     left.back() = '-';
     text += left + '>' + Named("R", d % 4) + '\n';

@@ -38,6 +38,26 @@ bool AgreesWithAnother(const SymbolClasses& classes, const std::vector<Column>& 
   return false;
 }
 
+// Of rows, those that agree with another of them on every column of left.
+std::vector<Row> ThoseThatAgree(const SymbolClasses& classes, const std::vector<Column>& left,
+                                const std::vector<Row>& rows) {
+  std::vector<Row> agreeing;
+  for (const Row r : rows) {
+    if (AgreesWithAnother(classes, left, rows, r)) agreeing.push_back(r);
+  }
+  return agreeing;
+}
+
+// Of cols columns, all but about one in skipOneIn; column 0 when that leaves none.
+std::vector<Column> RandomLeft(std::mt19937& random, std::size_t cols, unsigned skipOneIn) {
+  std::vector<Column> left;
+  for (Column c{0}; c < cols; ++c) {
+    if (random() % skipOneIn != 0) left.push_back(c);
+  }
+  if (left.empty()) left.push_back(Column(0));
+  return left;
+}
+
 // Random left-hand sides of 1 to 40 columns (past every doubling at which rows are dropped)
 // over rows that reach past two 64-bit words. Keys of 64 bits collide by chance too rarely
 // for a kept row that agrees with none to show here: the rows kept are exactly those that
@@ -49,19 +69,12 @@ TEST(SignatureFilterTest, KeepsExactlyTheRowsThatAgreeWithAnotherOnTheWholeSide)
     const std::size_t rows = 1 + random() % 150;
     const std::size_t cols = 1 + random() % 40;
     const SymbolClasses classes = RandomClasses(random, rows, cols);
-    std::vector<Column> left;
-    for (Column c{0}; c < cols; ++c) {
-      if (random() % 3 != 0) left.push_back(c);
-    }
-    if (left.empty()) left.push_back(Column(0));
+    const std::vector<Column> left = RandomLeft(random, cols, 3);
     std::vector<Row> all;
     for (Row r{0}; r < rows; ++r) {
       if (random() % 4 != 0) all.push_back(r);
     }
-    std::vector<Row> expected;
-    for (const Row r : all) {
-      if (AgreesWithAnother(classes, left, all, r)) expected.push_back(r);
-    }
+    const std::vector<Row> expected = ThoseThatAgree(classes, left, all);
     std::vector<Row> kept = all;
     filter.Filter(classes, {left.data(), left.data() + left.size()}, kept);
     ASSERT_EQ(kept, expected) << "round " << round << ", " << left.size() << " columns";
@@ -79,18 +92,11 @@ TEST(SignatureFilterTest, OfAllRowsKeepsExactlyThoseThatAgreeWithAnother) {
     const std::size_t rows = 1 + random() % 200;
     const std::size_t cols = 1 + random() % 40;
     const SymbolClasses classes = RandomClasses(random, rows, cols);
-    std::vector<Column> left;
-    for (Column c{0}; c < cols; ++c) {
-      if (random() % 4 != 0) left.push_back(c);
-    }
-    if (left.empty()) left.push_back(Column(0));
+    std::vector<Column> left = RandomLeft(random, cols, 4);
     std::shuffle(left.begin(), left.end(), random);
     std::vector<Row> all;
     for (Row r{0}; r < rows; ++r) all.push_back(r);
-    std::vector<Row> expected;
-    for (const Row r : all) {
-      if (AgreesWithAnother(classes, left, all, r)) expected.push_back(r);
-    }
+    const std::vector<Row> expected = ThoseThatAgree(classes, left, all);
     std::vector<Row> kept = {Row(0)};  // what the filter finds replaces what rows held
     filter.FilterAll(classes, {left.data(), left.data() + left.size()}, kept);
     ASSERT_EQ(kept, expected) << "round " << round << ", " << left.size() << " columns";
@@ -124,10 +130,7 @@ TEST(SignatureFilterTest, OfAllRowsKeepsWhatAgreesAfterMerges) {
     for (int look = 0; look < 60; ++look) {
       std::vector<Column> left;
       for (std::size_t k = 0; k < 3 + below(6); ++k) left.push_back(Column(below(cols)));
-      std::vector<Row> expected;
-      for (const Row r : all) {
-        if (AgreesWithAnother(classes, left, all, r)) expected.push_back(r);
-      }
+      const std::vector<Row> expected = ThoseThatAgree(classes, left, all);
       std::vector<Row> kept;
       filter.FilterAll(classes, {left.data(), left.data() + left.size()}, kept);
       ASSERT_EQ(kept, expected) << "round " << round << ", look " << look;
