@@ -27,8 +27,8 @@ bool SameClasses(const SymbolClasses& classes, Column a, Column b, std::vector<R
 // they never more than double the reading. A column without them stands for itself alone.
 class LikeColumns {
  public:
-  // The columns of left, one of each that stands for another first, in left's order, then the
-  // others in left's order. Valid until the next call, as Key() is.
+  // The columns of left: first, in left's order, the first of those that stand for each
+  // column; then the others, in left's order. Valid until the next call, as Key() is.
   ColumnSpan Order(const SymbolClasses& classes, ColumnSpan left);
   // For the left of the last Order: the columns its columns stand for, ascending, each followed
   // by its merges so far. Two left-hand sides with equal keys group their rows alike, now and
