@@ -60,10 +60,7 @@ class SymbolClasses {
   std::size_t RowNo() const { return rows_; }
   std::size_t ColNo() const { return cols_; }
 
-  Row Label(Row row, Column col) const {
-    const std::uint32_t held = CellOf(row, col).labelOrSize;
-    return Row(held & kLabelsAClass ? row : held ^ row);
-  }
+  Row Label(Row row, Column col) const { return LabelIn(CellOf(row, col), row); }
   bool SameClass(Row a, Row b, Column col) const { return Label(a, col) == Label(b, col); }
   // Fetches cell (row, col) into the cache, for a look soon after.
   void Prefetch(Row row, Column col) const { __builtin_prefetch(&CellOf(row, col)); }
@@ -120,6 +117,11 @@ class SymbolClasses {
     std::uint32_t next;
   };
   static constexpr std::uint32_t kLabelsAClass = 1u << 31;
+  // The label that row's cell holds.
+  static Row LabelIn(const CellData& cell, std::uint32_t row) {
+    const std::uint32_t held = cell.labelOrSize;
+    return Row(held & kLabelsAClass ? row : held ^ row);
+  }
   struct FreeMemory {
     void operator()(CellData* cells) const { std::free(cells); }
   };
@@ -206,10 +208,7 @@ class SymbolClasses::ColumnLabels {
  public:
   explicit ColumnLabels(const CellData* cells) : cells_(cells) {}
   // Label(row, col), REQUIRES: row < RowNo().
-  Row operator[](std::uint32_t row) const {
-    const std::uint32_t held = cells_[row].labelOrSize;
-    return Row(held & kLabelsAClass ? row : held ^ row);
-  }
+  Row operator[](std::uint32_t row) const { return LabelIn(cells_[row], row); }
 
  private:
   const CellData* cells_;
