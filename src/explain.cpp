@@ -44,24 +44,29 @@ std::string RowLabel(Row row, const AttributeList& schema) {
 
 void PrintTableau(std::ostream& os, const Tableau& tableau, const AttributeList& attributes,
                   const SchemaList& decomposition) {
-  std::vector<std::vector<std::string>> lines(tableau.RowNo() + 1);
-  lines[0].push_back("");
-  for (const std::string& name : attributes) lines[0].push_back(DisplayName(name));
-  for (Row r{0}; r < tableau.RowNo(); ++r) {
+  // The widths first, then a line at a time: the text of a tableau of thousands of rows and
+  // columns is many times the size of its symbols, and is never held whole.
+  const auto label = [&](Row r) {
     // Rows past the sub-schemas were added by multivalued or join dependencies.
-    lines[r + 1].push_back(r < decomposition.size() ? RowLabel(r, decomposition[r])
-                                                    : std::to_string(r + 1) + " (added)");
+    return r < decomposition.size() ? RowLabel(r, decomposition[r])
+                                    : std::to_string(r + 1) + " (added)";
+  };
+  std::vector<std::string> line{""};
+  for (const std::string& name : attributes) line.push_back(DisplayName(name));
+  std::vector<std::size_t> widths(line.size(), 0);
+  for (std::size_t i = 0; i < line.size(); ++i) widths[i] = DisplayWidth(line[i]);
+  for (Row r{0}; r < tableau.RowNo(); ++r) {
+    widths[0] = std::max(widths[0], DisplayWidth(label(r)));
     for (std::uint32_t c = 0; c < tableau.ColNo(); ++c) {
-      lines[r + 1].push_back(SymbolText(tableau(r, c)));
+      widths[c + 1] = std::max(widths[c + 1], SymbolText(tableau(r, c)).size());
     }
   }
-  std::vector<std::size_t> widths(lines[0].size(), 0);
-  for (const auto& line : lines) {
-    for (std::size_t i = 0; i < line.size(); ++i) {
-      widths[i] = std::max(widths[i], DisplayWidth(line[i]));
-    }
+  PrintRow(os, line, widths);
+  for (Row r{0}; r < tableau.RowNo(); ++r) {
+    line.assign(1, label(r));
+    for (std::uint32_t c = 0; c < tableau.ColNo(); ++c) line.push_back(SymbolText(tableau(r, c)));
+    PrintRow(os, line, widths);
   }
-  for (const auto& line : lines) PrintRow(os, line, widths);
 }
 
 namespace {

@@ -1,3 +1,4 @@
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -45,15 +46,17 @@ std::string Label(Row r, const SchemaList& decomposition) {
                                   : std::to_string(r + 1) + " (added)";
 }
 
-std::string TableauJson(const Tableau& tableau, const ExplanationRecord& record) {
-  std::string json = "{\"columns\":" + Names(*record.attributes) + ",\"rows\":[";
+// Row by row onto os: the text of a tableau of thousands of rows and columns is many times
+// the size of its symbols, and is never held whole.
+void WriteTableauJson(std::ostream& os, const Tableau& tableau, const ExplanationRecord& record) {
+  os << "{\"columns\":" << Names(*record.attributes) << ",\"rows\":[";
   for (Row r{0}; r < tableau.RowNo(); ++r) {
-    if (r != 0) json += ',';
-    json += "{\"row\":" + std::to_string(r + 1) +
-            ",\"label\":" + JsonString(Label(r, *record.decomposition)) +
-            ",\"cells\":" + Cells(RowOf(tableau, r)) + "}";
+    if (r != 0) os << ',';
+    os << "{\"row\":" << std::to_string(r + 1)
+       << ",\"label\":" << JsonString(Label(r, *record.decomposition))
+       << ",\"cells\":" << Cells(RowOf(tableau, r)) << '}';
   }
-  return json + "]}";
+  os << "]}";
 }
 
 const char* KindName(DependencyKind kind) {
@@ -115,19 +118,25 @@ std::string PreservationJson(const ExplanationRecord& record) {
 
 void WriteExplanationJson(std::ostream& os, const ExplanationRecord& record) {
   const bool lossless = record.decidingRow != kNoRow;
-  os << "{\"input\":" << InputJson(record)
-     << ",\n\"initial_tableau\":" << TableauJson(*record.initial, record) << ",\n\"steps\":[";
+  os << "{\"input\":" << InputJson(record) << ",\n\"initial_tableau\":";
+  WriteTableauJson(os, *record.initial, record);
+  os << ",\n\"steps\":[";
   for (std::size_t s = 0; s < record.steps.size(); ++s) {
     os << (s == 0 ? "\n" : ",\n") << StepJson(record.steps[s], record);
   }
   std::vector<std::size_t> needed;
   for (std::size_t s : record.needed) needed.push_back(s + 1);
-  os << "],\n\"needed_steps\":" << Numbers(needed)
-     << ",\n\"final_tableau\":" << TableauJson(*record.final, record)
-     << ",\n\"verdict\":" << (lossless ? "\"lossless\"" : "\"lossy\"")
+  os << "],\n\"needed_steps\":" << Numbers(needed) << ",\n\"final_tableau\":";
+  WriteTableauJson(os, *record.final, record);
+  os << ",\n\"verdict\":" << (lossless ? "\"lossless\"" : "\"lossy\"")
      << ",\"verdict_word\":" << (lossless ? "\"vesztesegmentes\"" : "\"veszteseges\"")
      << ",\"deciding_row\":" << (lossless ? std::to_string(record.decidingRow + 1) : "null")
-     << ",\n\"counterexample\":" << (lossless ? "null" : TableauJson(*record.final, record))
-     << ",\n"
+     << ",\n\"counterexample\":";
+  if (lossless) {
+    os << "null";
+  } else {
+    WriteTableauJson(os, *record.final, record);
+  }
+  os << ",\n"
      << PreservationJson(record) << ",\n\"warnings\":" << JsonWarnings(record.warnings) << "}\n";
 }
