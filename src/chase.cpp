@@ -43,12 +43,13 @@ std::size_t HashOfRow(std::uint32_t g, Row r) {
 }  // namespace
 
 Chase::Chase(SymbolClasses& classes, const ResolvedDependencies& dependencies,
-             StepObserver observer)
+             StepObserver observer, int filterKeyBits)
     : classes_(classes),
       dependencies_(dependencies),
       groups_(dependencies),
       observer_(std::move(observer)),
       signatures_(Signature{0, kNone, Row(0)}),
+      signatureFilter_(filterKeyBits),
       rowStates_(RowState{kNone, Row(0), 0, 0, 0, 0, false}) {
   BuildFollowers();
 }
@@ -219,6 +220,16 @@ Column Chase::Driver(std::uint32_t g) const {
 void Chase::ProbeAll(std::uint32_t g, Targets targets, bool drainEachWord) {
   const Column driver = Driver(g);
   const ColumnBits& shared = classes_.Shared();
+  if (!groupStates_[g].indexed && TargetsHoldTogether(driver, targets)) {
+    // No pair of rows can change a target: only what the look would have noted is noted.
+    Row& first = groupStates_[g].firstDistinguished;
+    for (std::size_t w = 0; first == kNoRow && w < shared.WordsPerColumn(); ++w) {
+      const std::uint64_t agreeing = shared.Word(driver, w) & DistinguishedOnLeft(g, w);
+      if (agreeing != 0) first = LowestRowIn(agreeing, w);
+    }
+    groupStates_[g].mayAgree = true;
+    return;
+  }
   // A left-hand side of three columns or more that no merge changes during the look reads
   // its columns for all its rows at once, before the exact look: most rows are told apart in
   // a few columns. (Two columns are read whole by either way.) When most rows of the tableau
@@ -272,6 +283,33 @@ void Chase::ProbeAll(std::uint32_t g, Targets targets, bool drainEachWord) {
   }
   if (!filtering) return;
   if (!filteringAll) signatureFilter_.Filter(classes_, LeftOf(g), filtered_);
+  MeetKept(g, targets, filteringAll);
+}
+
+void Chase::MeetKept(std::uint32_t g, Targets targets, bool metAgreeing) {
+  // Rows kept with one key agree but for a chance: each meets the first row kept with its
+  // key, and the two are compared only where the targets still tell them apart. So a side
+  // whose targets already hold its rows together compares none. The first of a key may not
+  // agree with another of it, which then may agree with a third: an exact look at every row
+  // kept settles that.
+  const std::vector<std::uint32_t>& firsts = signatureFilter_.FirstsOfKept();
+  const auto metAbove = [&](Row r) {
+    return metAgreeing && ((agreeingWords_[r / 64] >> (r % 64)) & 1) != 0;
+  };
+  bool byChance = false;
+  for (std::size_t k = 0; k < filtered_.size(); ++k) {
+    const Row r = filtered_[k];
+    if (firsts[k] == k || metAbove(r)) continue;
+    const Row first = filtered_[firsts[k]];
+    groupStates_[g].mayAgree = true;
+    if (OneClassInTargets(first, r, targets)) continue;
+    if (signatureFilter_.Agree(classes_, first, r)) {
+      PushTargets(first, r, targets);
+    } else {
+      byChance = true;
+    }
+  }
+  if (!byChance) return;
   // Sized for the rows kept, most often a few of the candidates: a smaller table stays in the
   // cache with the columns.
   rowLook_.Start(filtered_.size());
@@ -279,10 +317,41 @@ void Chase::ProbeAll(std::uint32_t g, Targets targets, bool drainEachWord) {
     // Those distinguished on the whole side were met above. The filter's hash is the look's:
     // the rows' labels are not read twice.
     const Row r = filtered_[k];
-    if (!filteringAll || ((agreeingWords_[r / 64] >> (r % 64)) & 1) == 0) {
-      SightWithHash(g, r, signatureFilter_.HashOfKept(k), targets, rowLook_);
+    if (!metAbove(r)) SightWithHash(g, r, signatureFilter_.HashOfKept(k), targets, rowLook_);
+  }
+}
+
+bool Chase::OneClassInTargets(Row a, Row b, Targets targets) const {
+  // A plain loop: it runs for each row kept, and a call with a closure costs more than a test.
+  const ColumnBits& shared = classes_.Shared();
+  for (const Target& target : targets) {
+    const Column t = target.column;
+    if (classes_.IsComplete(t)) continue;
+    // Where the shared cells are one class, two shared cells are in it: bits, not cells.
+    if (classes_.SharedClassCount(t) == 1 && shared.Test(a, t) && shared.Test(b, t)) continue;
+    if (!classes_.SameClass(a, b, t)) return false;
+  }
+  return true;
+}
+
+bool Chase::TargetsHoldTogether(Column driver, Targets targets) const {
+  // A row that agrees with another has its driver cell shared. A target column holds all such
+  // rows together when it is one class, or when its shared cells are one class and every such
+  // row is shared there.
+  for (const Target& target : targets) {
+    const Column t = target.column;
+    if (!classes_.IsComplete(t) && classes_.SharedClassCount(t) != 1) return false;
+  }
+  const ColumnBits& shared = classes_.Shared();
+  for (std::size_t w = 0; w < shared.WordsPerColumn(); ++w) {
+    const std::uint64_t mayAgree = shared.Word(driver, w);
+    if (mayAgree == 0) continue;
+    for (const Target& target : targets) {
+      const Column t = target.column;
+      if (!classes_.IsComplete(t) && (mayAgree & ~shared.Word(t, w)) != 0) return false;
     }
   }
+  return true;
 }
 
 std::size_t Chase::CountLookedAt(std::uint32_t g, Column driver) const {

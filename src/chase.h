@@ -50,8 +50,9 @@ class Chase {
 
   // The chase of dependencies on classes; both must outlive it. With an observer, classes
   // should track symbols, so that each step says cheaply which symbol replaced which.
+  // filterKeyBits: the bits of the keys that tell rows apart at a first look (SignatureFilter).
   Chase(SymbolClasses& classes, const ResolvedDependencies& dependencies,
-        StepObserver observer = nullptr);
+        StepObserver observer = nullptr, int filterKeyBits = 64);
   Chase(const Chase&) = delete;
   Chase& operator=(const Chase&) = delete;
 
@@ -216,6 +217,15 @@ class Chase {
   // agree with another, 64 at a time, applying targets; with drainEachWord, the merges of each
   // 64 rows are made before the next, so that what waits stays a few rows' worth.
   void ProbeAll(std::uint32_t g, Targets targets, bool drainEachWord = false);
+  // After a filtered first look at g, meets the rows the filter kept (but those distinguished
+  // on the whole side, when metAgreeing: ProbeAll met them), each with an earlier row that
+  // agrees with it, on targets.
+  void MeetKept(std::uint32_t g, Targets targets, bool metAgreeing);
+  // Whether rows a and b are one class in every column of targets.
+  bool OneClassInTargets(Row a, Row b, Targets targets) const;
+  // Whether every two rows that may agree, as driver's shared cells bound them, are one class
+  // in every column of targets already: then no look at them can change anything there.
+  bool TargetsHoldTogether(Column driver, Targets targets) const;
   // Only rows shared in every left-hand column of g can agree with another row: its column
   // with the fewest shared cells bounds them.
   Column Driver(std::uint32_t g) const;

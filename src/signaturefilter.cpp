@@ -28,15 +28,21 @@ std::uint64_t MixTwo(std::uint64_t key, Row first, Row second) {
 
 void SignatureFilter::Filter(const SymbolClasses& classes, ColumnSpan left,
                              std::vector<Row>& rows) {
-  keys_.assign(rows.size(), 0);
   // Past its first count, the columns that group rows alike after one of each.
   if (left.size() > 2) left = likeColumns_.Order(classes, left);
-  FilterFrom(classes, left, 0, 2, rows);
+  const ColumnSpan telling = TellingColumns(classes, left);
+  rows.erase(std::remove_if(rows.begin(), rows.end(), [&](Row r) { return IsAlone(r); }),
+             rows.end());
+  // With no column to read, every row left agrees with every other: with none, when alone.
+  if (telling.empty() && rows.size() < 2) rows.clear();
+  keys_.assign(rows.size(), 0);
+  FilterFrom(classes, telling, 0, 2, rows);
 }
 
 void SignatureFilter::FilterAll(const SymbolClasses& classes, ColumnSpan left,
                                 std::vector<Row>& rows) {
   left = likeColumns_.Order(classes, left);
+  const ColumnSpan telling = TellingColumns(classes, left);
   const auto known = keptForKey_.find(likeColumns_.Key());
   if (known != keptForKey_.end()) {
     rows = known->second.rows;
@@ -44,12 +50,22 @@ void SignatureFilter::FilterAll(const SymbolClasses& classes, ColumnSpan left,
     return;
   }
   const auto rowCount = static_cast<std::uint32_t>(classes.RowNo());
+  if (telling.empty()) {
+    KeepAllButAlone(rowCount, rows);
+    Remember(rows, rowCount);
+    return;
+  }
   CheckMemoryFor(rowCount, sizeof(std::uint64_t));
   allKeys_.assign(rowCount, 0);
+  // A row alone in a column not read gets a key of its own, which no other row's key meets
+  // but by chance.
+  for (std::size_t w = 0; w < alone_.size(); ++w) {
+    ForEachRowIn(alone_[w], w, [&](Row r) { allKeys_[r] = Mix(~std::uint64_t{0}, r); });
+  }
   std::size_t read = 0;
-  for (std::size_t nextCount = 4; read < left.size(); nextCount *= 2) {
-    const std::size_t count = std::min(nextCount, left.size());
-    MixColumns(classes, {left.begin() + read, left.begin() + count});
+  for (std::size_t nextCount = 4;; nextCount *= 2) {
+    const std::size_t count = std::min(nextCount, telling.size());
+    MixColumns(classes, {telling.begin() + read, telling.begin() + count});
     likeColumns_.Earn((count - read) * rowCount);
     read = count;
     MarkRepeated(allKeys_.data(), rowCount);
@@ -60,13 +76,58 @@ void SignatureFilter::FilterAll(const SymbolClasses& classes, ColumnSpan left,
       rows.push_back(Row(static_cast<std::uint32_t>(r)));
       keys_.push_back(allKeys_[r]);
     });
+    if (read == telling.size()) break;
     // Once few rows are kept, a look at each listed row costs less than whole columns.
     if (4 * rows.size() < rowCount) {
-      FilterFrom(classes, left, read, nextCount * 2, rows);
+      FilterFrom(classes, telling, read, nextCount * 2, rows);
       break;
     }
   }
   Remember(rows, rowCount);
+}
+
+ColumnSpan SignatureFilter::TellingColumns(const SymbolClasses& classes, ColumnSpan left) {
+  // A column whose shared cells are one class tells apart only the rows alone in it, which
+  // its bits say: a few words each for columns that nearly every row shares.
+  const ColumnBits& shared = classes.Shared();
+  telling_.clear();
+  alone_.assign(shared.WordsPerColumn(), 0);
+  for (const Column c : left) {
+    if (classes.SharedClassCount(c) > 1) {
+      CheckGrowth(telling_);
+      telling_.push_back(c);
+    } else {
+      for (std::size_t w = 0; w < alone_.size(); ++w) alone_[w] |= ~shared.Word(c, w);
+    }
+  }
+  // The bits past the last row stand for no row.
+  const std::size_t rowCount = classes.RowNo();
+  if (rowCount % 64 != 0 && !alone_.empty()) {
+    alone_.back() &= (std::uint64_t{1} << (rowCount % 64)) - 1;
+  }
+  return {telling_.data(), telling_.data() + telling_.size()};
+}
+
+void SignatureFilter::KeepAllButAlone(std::size_t rowCount, std::vector<Row>& rows) {
+  // No column is read: every row alone in none agrees with every other, and has the key 0.
+  rows.clear();
+  for (std::size_t w = 0; w < alone_.size(); ++w) {
+    const std::uint64_t valid = w + 1 < alone_.size() || rowCount % 64 == 0
+                                    ? ~std::uint64_t{0}
+                                    : (std::uint64_t{1} << (rowCount % 64)) - 1;
+    ForEachRowIn(~alone_[w] & valid, w, [&](Row r) {
+      CheckGrowth(rows);
+      rows.push_back(r);
+    });
+  }
+  if (rows.size() < 2) rows.clear();
+  keys_.assign(rows.size(), 0);
+}
+
+bool SignatureFilter::Agree(const SymbolClasses& classes, Row a, Row b) const {
+  return !IsAlone(a) && !IsAlone(b) && std::all_of(telling_.begin(), telling_.end(), [&](Column c) {
+    return classes.SameClass(a, b, c);
+  });
 }
 
 void SignatureFilter::Remember(const std::vector<Row>& rows, std::size_t rowCount) {
@@ -133,30 +194,40 @@ void SignatureFilter::FilterFrom(const SymbolClasses& classes, ColumnSpan left, 
   }
 }
 
+SignatureFilter::Slot& SignatureFilter::SlotOf(const std::uint64_t* keys, std::size_t k) {
+  const std::uint64_t key = keys[k] & keyMask_;
+  const std::size_t mask = slots_.size() - 1;
+  for (std::size_t i = static_cast<std::size_t>((key * kGoldenRatio64) >> 32) & mask;;
+       i = (i + 1) & mask) {
+    Slot& slot = slots_[i];
+    if (slot.round != round_) {
+      slot = {static_cast<std::uint32_t>(k), round_, 1};
+      return slot;
+    }
+    if ((keys[slot.place] & keyMask_) == key) return slot;
+  }
+}
+
 void SignatureFilter::MarkRepeated(const std::uint64_t* keys, std::size_t count) {
   // Four slots or more per key: a slot that another key holds costs a branch the processor
   // cannot foresee, so fewer of them pay for the larger table.
   StartRound(slots_, round_, 2 * count);
-  const std::size_t mask = slots_.size() - 1;
   repeated_.resize(count / 64 + 1);  // all clear: ForEachRepeated clears what it reads
   const auto mark = [&](std::size_t k) { repeated_[k / 64] |= std::uint64_t{1} << (k % 64); };
   for (std::size_t k = 0; k < count; ++k) {
-    const std::uint64_t key = keys[k];
-    for (std::size_t i = static_cast<std::size_t>((key * kGoldenRatio64) >> 32) & mask;;
-         i = (i + 1) & mask) {
-      Slot& slot = slots_[i];
-      if (slot.round != round_) {
-        slot = {static_cast<std::uint32_t>(k), round_, 1};
-        break;
-      }
-      if (keys[slot.place] == key) {
-        if (slot.count == 1) mark(slot.place);
-        slot.count = 2;
-        mark(k);
-        break;
-      }
-    }
+    Slot& slot = SlotOf(keys, k);
+    if (slot.place == k) continue;
+    if (slot.count == 1) mark(slot.place);
+    slot.count = 2;
+    mark(k);
   }
+}
+
+const std::vector<std::uint32_t>& SignatureFilter::FirstsOfKept() {
+  StartRound(slots_, round_, keys_.size());
+  firstsOfKept_.resize(keys_.size());
+  for (std::size_t k = 0; k < keys_.size(); ++k) firstsOfKept_[k] = SlotOf(keys_.data(), k).place;
+  return firstsOfKept_;
 }
 
 template <typename Visit>

@@ -25,6 +25,11 @@
 // a row dropped never agrees with another.
 class SignatureFilter {
  public:
+  // Keys of keyBits bits: tests give few, so that rows with unlike labels share keys, as
+  // 64-bit keys almost never make them.
+  explicit SignatureFilter(int keyBits = 64)
+      : keyMask_(keyBits >= 64 ? ~std::uint64_t{0} : (std::uint64_t{1} << keyBits) - 1) {}
+
   // Keeps in rows, in their order, those that may agree with another of them on every column
   // of left.
   void Filter(const SymbolClasses& classes, ColumnSpan left, std::vector<Row>& rows);
@@ -42,6 +47,14 @@ class SignatureFilter {
   std::uint32_t HashOfKept(std::size_t k) const {
     return static_cast<std::uint32_t>((keys_[k] * 0x9e3779b97f4a7c15ULL) >> 32);
   }
+  // After Filter or FilterAll, per row kept, the place among those kept of the first row with
+  // its key (its own when it is the first). Rows with one key agree but for a chance: a look
+  // may meet each with the first of its key, and compare their labels only where that
+  // changes something.
+  const std::vector<std::uint32_t>& FirstsOfKept();
+  // After Filter or FilterAll, whether rows a and b agree on every column of the side, exactly:
+  // the columns whose shared cells are one class by their bits, the others by their labels.
+  bool Agree(const SymbolClasses& classes, Row a, Row b) const;
 
  private:
   // Reads the columns of left from the first on for the rows listed (keys_ alike), counting
@@ -50,6 +63,12 @@ class SignatureFilter {
                   std::size_t nextCount, std::vector<Row>& rows);
   // Keeps rows and keys_ as FilterAll's for the last key, within a bound.
   void Remember(const std::vector<Row>& rows, std::size_t rowCount);
+  // The columns of left that are read, into telling_: those with two shared classes or more.
+  // The rows alone in one of the others go into alone_: they agree with no row.
+  ColumnSpan TellingColumns(const SymbolClasses& classes, ColumnSpan left);
+  // Keeps in rows, ascending, every row alone in no column of the side, when no column is read.
+  void KeepAllButAlone(std::size_t rowCount, std::vector<Row>& rows);
+  bool IsAlone(Row r) const { return (alone_[r / 64] >> (r % 64)) & 1; }
   // Mixes the labels of columns into allKeys_, for every row.
   void MixColumns(const SymbolClasses& classes, ColumnSpan columns);
   // Marks in repeated_ the places of the count keys that another of them has; each key is
@@ -61,7 +80,7 @@ class SignatureFilter {
   // Drops from rows (keys_ alike) those whose key no other row has.
   void DropUnique(std::vector<Row>& rows);
 
-  // The first place of a key in one round of MarkRepeated: 8 bytes, so that the slots of ten
+  // The first place of a key in one round of a count: 8 bytes, so that the slots of ten
   // thousand rows stay in the second cache. A key is found by the high bits of the key times an odd
   // number, which every bit of the key reaches, and compared whole.
   struct Slot {
@@ -69,10 +88,16 @@ class SignatureFilter {
     std::uint16_t round;  // the place is of this round; a slot of another round is free
     std::uint16_t count;  // 1, or 2 once another place had the key
   };
+  // The slot of this round that holds the first place with the key of keys[k]; when there is
+  // none, a free slot, which then holds k with a count of 1.
+  Slot& SlotOf(const std::uint64_t* keys, std::size_t k);
   std::vector<std::uint64_t> keys_;      // per row kept, its key over the columns read so far
   std::vector<std::uint64_t> allKeys_;   // FilterAll's keys, per row of the tableau
   std::vector<std::uint64_t> repeated_;  // a bit per place, set while MarkRepeated's
   std::vector<Slot> slots_;
+  std::vector<std::uint32_t> firstsOfKept_;
+  std::vector<Column> telling_;       // TellingColumns'
+  std::vector<std::uint64_t> alone_;  // per word of rows: those alone in a column not read
   LikeColumns likeColumns_;
   // FilterAll's rows kept and their keys, by LikeColumns::Key(), and how many words the
   // entries take.
@@ -83,4 +108,5 @@ class SignatureFilter {
   std::map<std::vector<std::uint32_t>, Kept> keptForKey_;
   std::size_t keptWords_ = 0;
   std::uint16_t round_ = 0;
+  std::uint64_t keyMask_;  // the bits of a key that a count compares
 };

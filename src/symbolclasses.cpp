@@ -31,6 +31,7 @@ SymbolClasses::SymbolClasses(ColumnBits distinguished, bool trackSymbols)
       distinguished_(std::move(distinguished)),
       shared_(rows_, cols_),
       sharedCount_(cols_, 0),
+      sharedClasses_(cols_, 0),
       complete_(cols_, rows_ <= 1 ? 1 : 0),
       merges_(cols_, 0),
       anchor_(cols_, kNoRow),
@@ -95,6 +96,7 @@ void SymbolClasses::FormDistinguishedClass(const std::vector<Row>& rows, Column 
   std::copy(distinguished_.Words(col), distinguished_.Words(col) + shared_.WordsPerColumn(),
             shared_.Words(col));
   sharedCount_[col] = rows.size();
+  sharedClasses_[col] = 1;
 }
 
 int SymbolClasses::Symbol(Row row, Column col) const {
@@ -136,6 +138,9 @@ SymbolClasses::Merge SymbolClasses::Unite(Row a, Row b, Column col) {
                   [&](Row r) { distinguished_.Set(r, col); });
   }
   if (merge.labelWasAlone) MarkShared(kept, col);
+  // Two cells alone make a class of two; two such classes make one.
+  if (merge.labelWasAlone && merge.absorbedWasAlone) ++sharedClasses_[col];
+  if (!merge.labelWasAlone && !merge.absorbedWasAlone) --sharedClasses_[col];
   Absorb(kept, absorbed, col);
   CountTouched(absorbedSize + 1);
   SetSize(kept, col, keptSize + absorbedSize);

@@ -80,6 +80,10 @@ class SymbolClasses {
   // How many cells of col share their class: the set bits of Shared() in col, without counting
   // them (without -mpopcnt a count is a library call per word).
   std::size_t SharedCount(Column col) const { return sharedCount_[col]; }
+  // How many classes of col hold two cells or more. Where there is one, any two cells that
+  // share their class share that one: the column tells them apart from no other such cell,
+  // and its bits of Shared() say all it says of them.
+  std::uint32_t SharedClassCount(Column col) const { return sharedClasses_[col]; }
 
   // What merging the classes of cells (a, col) and (b, col) would change. REQUIRES: the two
   // are different classes.
@@ -169,6 +173,7 @@ class SymbolClasses {
   ColumnBits distinguished_;
   ColumnBits shared_;
   std::vector<std::size_t> sharedCount_;
+  std::vector<std::uint32_t> sharedClasses_;
   std::vector<std::uint8_t> complete_;
   std::vector<std::uint32_t> merges_;  // per column, fewer than its rows
   // Per column, a row of its distinguished class, or kNoRow: rows never leave a class, so it

@@ -241,4 +241,23 @@ TEST(SymbolClassesTest, AgreesWithAPlainModelOnRandomMerges) {
   }
 }
 
+// Classes of two cells or more, counted through merges of cells alone, of a cell alone into
+// a class, and of two classes.
+TEST(SymbolClassesTest, SharedClassesAreCountedThroughMerges) {
+  ColumnBits initial(6, 1);
+  initial.Set(Row(0), Column(0));
+  initial.Set(Row(1), Column(0));
+  SymbolClasses classes(initial, false);
+  const Column c{0};
+  EXPECT_EQ(classes.SharedClassCount(c), 1u);
+  classes.Unite(Row(2), Row(3), c);
+  EXPECT_EQ(classes.SharedClassCount(c), 2u);
+  classes.Unite(Row(4), Row(2), c);
+  EXPECT_EQ(classes.SharedClassCount(c), 2u);
+  classes.Unite(Row(0), Row(3), c);
+  EXPECT_EQ(classes.SharedClassCount(c), 1u);
+  classes.Unite(Row(5), Row(5), c);
+  EXPECT_EQ(classes.SharedClassCount(c), 1u);
+}
+
 }  // namespace
