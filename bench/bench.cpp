@@ -51,6 +51,7 @@ std::string DistinctLongLeft(const Shape& shape) { return GenerateDistinctLongLe
 std::string GridSides(const Shape& shape) { return GenerateDistinctGridSides(shape, kSeed); }
 std::string AlikeSides(const Shape& shape) { return GenerateAlikeColumnSides(shape, kSeed); }
 std::string Groupings(const Shape& shape) { return GenerateRandomGroupings(shape, kSeed); }
+std::string NearlyOne(const Shape& shape) { return GenerateNearlyOneClass(shape, kSeed); }
 std::string AcyclicMixed(const Shape& shape) { return GenerateAcyclicMixed(shape, kSeed); }
 
 std::string Generate(const Case& c) { return c.generate(c.shape); }
@@ -244,6 +245,9 @@ int main(int argc, char** argv) {
       // columns that group them at random.
       {{"alike", 10000, 2000, 14000}, AlikeSides},
       {{"groupings", 10000, 2000, 20000}, Groupings},
+      // Columns each one class but for a few cells alone: sides of fifty of them, whose rows
+      // nearly all agree, to 1,800 columns in turn.
+      {{"nearlyone", 10000, 2000, 20000}, NearlyOne},
       {{"ascending", 1000, 1000, 4}, GenerateAscendingLeft},
       {{"regrouped", 1000, 500, 1}, GenerateRegrouped},
       {{"keyfan", 1000, 2000, 20000}, KeyFan},

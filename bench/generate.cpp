@@ -484,6 +484,36 @@ std::string GenerateRandomGroupings(const Shape& shape, std::uint64_t seed) {
   return text;
 }
 
+std::string GenerateNearlyOneClass(const Shape& shape, std::uint64_t seed) {
+  const std::size_t rows = std::max<std::size_t>(shape.schemas, 2);
+  const std::size_t keys = std::max<std::size_t>(shape.attributes / 20, 4);
+  const std::size_t targets = std::max<std::size_t>(shape.attributes, 2 * keys + 1) - 2 * keys;
+  // Row r holds every K_j but K_(r mod keys): K_j->X_j makes X_j one class and the cells of
+  // the rows without K_j alone.
+  std::string text;
+  for (std::size_t r = 0; r < rows; ++r) {
+    bool first = true;
+    for (std::size_t j = 0; j < keys; ++j) {
+      if (j == r % keys) continue;
+      text += (first ? "" : ",") + Named("K", j);
+      first = false;
+    }
+    text += '\n';
+  }
+  text += NamedList("X", 0, keys) + ',' + NamedList("R", 0, targets) + "\n\n";
+  for (std::size_t j = 0; j < keys; ++j) text += Named("K", j) + "->" + Named("X", j) + '\n';
+  Random random(seed);
+  std::vector<std::size_t> all(keys);
+  for (std::size_t d = 0; d < shape.dependencies; ++d) {
+    for (std::size_t j = 0; j < keys; ++j) all[j] = j;
+    for (std::size_t j = 0; j < keys / 2; ++j) std::swap(all[j], all[j + random.Below(keys - j)]);
+    for (std::size_t j = 0; j < keys / 2; ++j)
+      text += Named("X", all[j]) + (j + 1 == keys / 2 ? "->" : ",");
+    text += Named("R", d % targets) + '\n';
+  }
+  return text;
+}
+
 std::string GenerateAscendingLeft(const Shape& shape) {
   const std::size_t m = std::max<std::size_t>(shape.attributes, 2);
   const std::size_t longOnes = std::max<std::size_t>(shape.dependencies, 1);

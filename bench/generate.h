@@ -83,6 +83,12 @@ std::string GenerateAlikeColumnSides(const Shape& shape, std::uint64_t seed);
 // some rows agree on each.
 std::string GenerateRandomGroupings(const Shape& shape, std::uint64_t seed);
 
+// Rows that each hold all of attributes / 20 keys K_j but one, the (r mod keys)-th: K_j->X_j
+// makes each X_j one class but for the rows without K_j, alone. Then left-hand sides of half
+// the X_j at random, to the other attributes' columns R_k in turn: every row that is alone in
+// none of a side's columns agrees with every other such row.
+std::string GenerateNearlyOneClass(const Shape& shape, std::uint64_t seed);
+
 // As the shared pairs, with the first row twice, so that two rows agree on X and Y, and ten
 // columns Y_g that Q_b gives alike: the dependencies X,Y_g->R_k bring each of ten left-hand
 // sides column after column while some of its rows agree.

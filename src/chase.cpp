@@ -292,10 +292,14 @@ void Chase::MeetKept(std::uint32_t g, Targets targets, bool metAgreeing) {
   // whose targets already hold its rows together compares none. The first of a key may not
   // agree with another of it, which then may agree with a third: an exact look at every row
   // kept settles that.
-  const std::vector<std::uint32_t>& firsts = signatureFilter_.FirstsOfKept();
   const auto metAbove = [&](Row r) {
     return metAgreeing && ((agreeingWords_[r / 64] >> (r % 64)) & 1) != 0;
   };
+  if (signatureFilter_.KeptAllAgree()) {
+    MeetAllAlike(g, targets, metAbove);
+    return;
+  }
+  const std::vector<std::uint32_t>& firsts = signatureFilter_.FirstsOfKept();
   bool byChance = false;
   for (std::size_t k = 0; k < filtered_.size(); ++k) {
     const Row r = filtered_[k];
@@ -318,6 +322,43 @@ void Chase::MeetKept(std::uint32_t g, Targets targets, bool metAgreeing) {
     // the rows' labels are not read twice.
     const Row r = filtered_[k];
     if (!metAbove(r)) SightWithHash(g, r, signatureFilter_.HashOfKept(k), targets, rowLook_);
+  }
+}
+
+template <typename MetAbove>
+void Chase::MeetAllAlike(std::uint32_t g, Targets targets, MetAbove metAbove) {
+  // Every row kept agrees with every other: each target makes them one class with the first.
+  // Where the target's shared cells are one class, the rows shared there are in it already:
+  // only those alone there are pushed, found a word of rows at a time.
+  if (filtered_.size() < 2) return;
+  groupStates_[g].mayAgree = true;
+  const ColumnBits& shared = classes_.Shared();
+  keptWords_.assign(shared.WordsPerColumn(), 0);
+  for (const Row r : filtered_) {
+    if (!metAbove(r)) keptWords_[r / 64] |= std::uint64_t{1} << (r % 64);
+  }
+  const Row first = filtered_.front();
+  for (const Target& target : targets) {
+    const Column t = target.column;
+    if (classes_.IsComplete(t)) continue;
+    const auto push = [&](Row r) {
+      if (r != first) Push(first, r, t, target.dependency);
+    };
+    if (classes_.SharedClassCount(t) != 1) {
+      for (std::size_t w = 0; w < keptWords_.size(); ++w) ForEachRowIn(keptWords_[w], w, push);
+      continue;
+    }
+    // The first joins the shared class through one row of it, when it is not in it.
+    bool inClass = shared.Test(first, t);
+    for (std::size_t w = 0; w < keptWords_.size(); ++w) {
+      std::uint64_t pushed = keptWords_[w] & ~shared.Word(t, w);
+      const std::uint64_t inside = keptWords_[w] & shared.Word(t, w);
+      if (!inClass && inside != 0) {
+        pushed |= inside & (~inside + 1);
+        inClass = true;
+      }
+      ForEachRowIn(pushed, w, push);
+    }
   }
 }
 

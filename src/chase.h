@@ -221,6 +221,10 @@ class Chase {
   // on the whole side, when metAgreeing: ProbeAll met them), each with an earlier row that
   // agrees with it, on targets.
   void MeetKept(std::uint32_t g, Targets targets, bool metAgreeing);
+  // The same when every row the filter kept agrees with every other: each is merged with the
+  // first on targets. metAbove(r): whether ProbeAll met row r.
+  template <typename MetAbove>
+  void MeetAllAlike(std::uint32_t g, Targets targets, MetAbove metAbove);
   // Whether rows a and b are one class in every column of targets.
   bool OneClassInTargets(Row a, Row b, Targets targets) const;
   // Whether every two rows that may agree, as driver's shared cells bound them, are one class
@@ -322,6 +326,7 @@ class Chase {
   std::vector<Row> filtered_;  // scratch: the rows of a group's first look
   // scratch: per word of rows, those of a first look distinguished on the whole side
   std::vector<std::uint64_t> agreeingWords_;
+  std::vector<std::uint64_t> keptWords_;  // scratch: per word of rows, those a filter kept
   SignatureFilter signatureFilter_;
   // Per group, while it is not indexed: the rows its looks at merged classes have seen, and
   // whether the merge being followed up changed one of its left-hand cells.

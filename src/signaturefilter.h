@@ -52,6 +52,9 @@ class SignatureFilter {
   // may meet each with the first of its key, and compare their labels only where that
   // changes something.
   const std::vector<std::uint32_t>& FirstsOfKept();
+  // After Filter or FilterAll, whether every row kept agrees with every other, exactly: no
+  // column of the side was read, and the rows alone in one were dropped.
+  bool KeptAllAgree() const { return telling_.empty(); }
   // After Filter or FilterAll, whether rows a and b agree on every column of the side, exactly:
   // the columns whose shared cells are one class by their bits, the others by their labels.
   bool Agree(const SymbolClasses& classes, Row a, Row b) const;

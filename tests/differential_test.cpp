@@ -493,6 +493,8 @@ TEST(DifferentialTest, ShapesOfTheBenchmark) {
     lossless += CheckAgainstTheReference(GenerateAlikeColumnSides({"alike", rows, 140, 40}, rows));
     lossless +=
         CheckAgainstTheReference(GenerateRandomGroupings({"groupings", rows, 400, 60}, rows));
+    lossless +=
+        CheckAgainstTheReference(GenerateNearlyOneClass({"nearlyone", rows, 200, 40}, rows));
     lossless += CheckAgainstTheReference(GenerateAscendingLeft({"ascending", rows, 40, 2}));
     lossless += CheckAgainstTheReference(GenerateRegrouped({"regrouped", rows, 20, 2}));
     lossless += CheckAgainstTheReference(GenerateKeyFan({"keyfan", rows, 30, 12}, rows));
@@ -507,7 +509,7 @@ TEST(DifferentialTest, ShapesOfTheBenchmark) {
     // At the envelope's corner: chains with more dependencies than links, mined rows.
     lossless += CheckAgainstTheReference(GenerateReverseChains({"chainsbig", rows, 40, 3 * rows}));
     lossless += CheckAgainstTheReference(GenerateMined({"minedrows", rows, 40, rows / 2}, rows));
-    runs += 25;
+    runs += 26;
     if (::testing::Test::HasFailure()) break;
   }
   // Long left-hand sides over enough rows that few of their words hold a row past the first
