@@ -30,19 +30,17 @@ void SignatureFilter::Filter(const SymbolClasses& classes, ColumnSpan left,
                              std::vector<Row>& rows) {
   // Past its first count, the columns that group rows alike after one of each.
   if (left.size() > 2) left = likeColumns_.Order(classes, left);
-  const ColumnSpan telling = TellingColumns(classes, left);
-  rows.erase(std::remove_if(rows.begin(), rows.end(), [&](Row r) { return IsAlone(r); }),
-             rows.end());
-  // With no column to read, every row left agrees with every other: with none, when alone.
-  if (telling.empty() && rows.size() < 2) rows.clear();
+  // The listed rows are few: a column whose shared cells are one class is met by a test of
+  // each one's bit, not by words of every row.
+  TellingColumns(classes, left, false);
   keys_.assign(rows.size(), 0);
-  FilterFrom(classes, telling, 0, 2, rows);
+  FilterFrom(classes, left, 0, 2, rows);
 }
 
 void SignatureFilter::FilterAll(const SymbolClasses& classes, ColumnSpan left,
                                 std::vector<Row>& rows) {
   left = likeColumns_.Order(classes, left);
-  const ColumnSpan telling = TellingColumns(classes, left);
+  const ColumnSpan telling = TellingColumns(classes, left, true);
   const auto known = keptForKey_.find(likeColumns_.Key());
   if (known != keptForKey_.end()) {
     rows = known->second.rows;
@@ -86,7 +84,8 @@ void SignatureFilter::FilterAll(const SymbolClasses& classes, ColumnSpan left,
   Remember(rows, rowCount);
 }
 
-ColumnSpan SignatureFilter::TellingColumns(const SymbolClasses& classes, ColumnSpan left) {
+ColumnSpan SignatureFilter::TellingColumns(const SymbolClasses& classes, ColumnSpan left,
+                                           bool markAlone) {
   // A column whose shared cells are one class tells apart only the rows alone in it, which
   // its bits say: a few words each for columns that nearly every row shares.
   const ColumnBits& shared = classes.Shared();
@@ -96,7 +95,7 @@ ColumnSpan SignatureFilter::TellingColumns(const SymbolClasses& classes, ColumnS
     if (classes.SharedClassCount(c) > 1) {
       CheckGrowth(telling_);
       telling_.push_back(c);
-    } else {
+    } else if (markAlone) {
       for (std::size_t w = 0; w < alone_.size(); ++w) alone_[w] |= ~shared.Word(c, w);
     }
   }
@@ -177,11 +176,13 @@ void SignatureFilter::FilterFrom(const SymbolClasses& classes, ColumnSpan left, 
   for (std::size_t i = first; i < left.size() && !rows.empty(); ++i) {
     const Column c = left[i];
     std::size_t kept = 0;
+    // Where the shared cells are one class, a row's bit says all its label would.
+    const bool telling = classes.SharedClassCount(c) > 1;
     for (std::size_t k = 0; k < rows.size(); ++k) {
       const Row r = rows[k];
       // A row alone in its class in one column agrees with no row.
       if (!classes.Shared().Test(r, c)) continue;
-      keys_[kept] = Mix(keys_[k], classes.Label(r, c));
+      keys_[kept] = telling ? Mix(keys_[k], classes.Label(r, c)) : keys_[k];
       rows[kept++] = r;
     }
     likeColumns_.Earn(rows.size());

@@ -52,11 +52,12 @@ class SignatureFilter {
   // may meet each with the first of its key, and compare their labels only where that
   // changes something.
   const std::vector<std::uint32_t>& FirstsOfKept();
-  // After Filter or FilterAll, whether every row kept agrees with every other, exactly: no
-  // column of the side was read, and the rows alone in one were dropped.
+  // After Filter or FilterAll, whether every row kept agrees with every other, exactly: every
+  // column of the side has one class of shared cells, and the rows alone in one were dropped.
   bool KeptAllAgree() const { return telling_.empty(); }
-  // After Filter or FilterAll, whether rows a and b agree on every column of the side, exactly:
-  // the columns whose shared cells are one class by their bits, the others by their labels.
+  // After Filter or FilterAll, whether kept rows a and b agree on every column of the side,
+  // exactly: the columns whose shared cells are one class by their bits, the others by their
+  // labels.
   bool Agree(const SymbolClasses& classes, Row a, Row b) const;
 
  private:
@@ -66,9 +67,10 @@ class SignatureFilter {
                   std::size_t nextCount, std::vector<Row>& rows);
   // Keeps rows and keys_ as FilterAll's for the last key, within a bound.
   void Remember(const std::vector<Row>& rows, std::size_t rowCount);
-  // The columns of left that are read, into telling_: those with two shared classes or more.
-  // The rows alone in one of the others go into alone_: they agree with no row.
-  ColumnSpan TellingColumns(const SymbolClasses& classes, ColumnSpan left);
+  // The columns of left whose labels are read, into telling_: those with two shared classes
+  // or more. With markAlone, the rows alone in one of the others go into alone_: they agree
+  // with no row; without, alone_ holds none.
+  ColumnSpan TellingColumns(const SymbolClasses& classes, ColumnSpan left, bool markAlone);
   // Keeps in rows, ascending, every row alone in no column of the side, when no column is read.
   void KeepAllButAlone(std::size_t rowCount, std::vector<Row>& rows);
   bool IsAlone(Row r) const { return (alone_[r / 64] >> (r % 64)) & 1; }
