@@ -124,9 +124,12 @@ void SignatureFilter::KeepAllButAlone(std::size_t rowCount, std::vector<Row>& ro
 }
 
 bool SignatureFilter::Agree(const SymbolClasses& classes, Row a, Row b) const {
-  return !IsAlone(a) && !IsAlone(b) && std::all_of(telling_.begin(), telling_.end(), [&](Column c) {
-    return classes.SameClass(a, b, c);
-  });
+  // A plain loop: it runs for each row kept.
+  if (IsAlone(a) || IsAlone(b)) return false;
+  for (const Column c : telling_) {
+    if (!classes.SameClass(a, b, c)) return false;
+  }
+  return true;
 }
 
 void SignatureFilter::Remember(const std::vector<Row>& rows, std::size_t rowCount) {

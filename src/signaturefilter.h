@@ -18,7 +18,8 @@
 // a count per doubling.
 //
 // Columns that group their rows alike (LikeColumns) are read after one of each: rows that such
-// columns tell apart are then dropped at a count before the others are read.
+// columns tell apart are then dropped at a count before the others are read. A column whose
+// shared cells are one class is not read at all: its bits say which rows are alone in it.
 //
 // Labels are compared through a 64-bit key each row accumulates: a row is dropped only when
 // its key is unique, so a row kept may still agree with none (two keys alike by chance), but
