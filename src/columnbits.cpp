@@ -11,9 +11,7 @@ ColumnBits::ColumnBits(std::size_t rows, std::size_t cols)
 Row FirstRowInEveryColumn(const ColumnBits& bits) {
   const std::size_t rows = bits.RowNo();
   for (std::size_t w = 0; w < bits.WordsPerColumn(); ++w) {
-    const bool lastWord = w + 1 == bits.WordsPerColumn();
-    std::uint64_t word =
-        lastWord && rows % 64 != 0 ? (std::uint64_t{1} << (rows % 64)) - 1 : ~std::uint64_t{0};
+    std::uint64_t word = RowsInWord(rows, w);
     for (Column c{0}; c < bits.ColNo() && word != 0; ++c) word &= bits.Word(c, w);
     if (word != 0) return LowestRowIn(word, w);
   }

@@ -42,6 +42,13 @@ inline std::size_t CountOnes(std::uint64_t word) {
   return static_cast<std::size_t>((word * 0x0101010101010101ULL) >> 56);
 }
 
+// The bits of the w-th word of a column of rows rows that stand for a row: all but in a last
+// word that rows do not fill.
+inline std::uint64_t RowsInWord(std::size_t rows, std::size_t w) {
+  return w + 1 < (rows + 63) / 64 || rows % 64 == 0 ? ~std::uint64_t{0}
+                                                    : (std::uint64_t{1} << (rows % 64)) - 1;
+}
+
 // The bit of row in the w-th word of a column, or 0 when the row is in another word.
 inline std::uint64_t BitIn(Row row, std::size_t w) {
   return row / 64 == w ? std::uint64_t{1} << (row % 64) : 0;

@@ -42,15 +42,16 @@ std::string RowLabel(Row row, const AttributeList& schema) {
   return label + ")";
 }
 
+std::string TableauRowLabel(Row row, const SchemaList& decomposition) {
+  return row < decomposition.size() ? RowLabel(row, decomposition[row])
+                                    : std::to_string(row + 1) + " (added)";
+}
+
 void PrintTableau(std::ostream& os, const Tableau& tableau, const AttributeList& attributes,
                   const SchemaList& decomposition) {
   // The widths first, then a line at a time: the text of a tableau of thousands of rows and
   // columns is many times the size of its symbols, and is never held whole.
-  const auto label = [&](Row r) {
-    // Rows past the sub-schemas were added by multivalued or join dependencies.
-    return r < decomposition.size() ? RowLabel(r, decomposition[r])
-                                    : std::to_string(r + 1) + " (added)";
-  };
+  const auto label = [&](Row r) { return TableauRowLabel(r, decomposition); };
   std::vector<std::string> line{""};
   for (const std::string& name : attributes) line.push_back(DisplayName(name));
   std::vector<std::size_t> widths(line.size(), 0);
@@ -208,8 +209,7 @@ void Explanation::ShowNeededSteps(const std::string& heading, Row row,
 }
 
 std::string Explanation::DecidingRowLabel(Row row) const {
-  return row < decomposition_.size() ? RowLabel(row, decomposition_[row])
-                                     : std::to_string(row + 1) + " (added)";
+  return TableauRowLabel(row, decomposition_);
 }
 
 std::vector<std::size_t> Explanation::NeededSteps(Row row, const std::vector<Column>* columns) {

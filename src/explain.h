@@ -26,6 +26,9 @@ std::string SymbolText(int symbol);
 
 // A sub-schema's label: its number from 1 and its names, as in "2 (B,C)".
 std::string RowLabel(Row row, const AttributeList& schema);
+// A tableau row's label: RowLabel for a sub-schema's row, "4 (added)" for a row that
+// multivalued or join dependencies added.
+std::string TableauRowLabel(Row row, const SchemaList& decomposition);
 
 // A header line of attribute names, then one line per row, labelled with RowLabel, each
 // column as wide as its widest name or cell.

@@ -41,11 +41,6 @@ std::vector<int> RowOf(const Tableau& tableau, Row r) {
   return row;
 }
 
-std::string Label(Row r, const SchemaList& decomposition) {
-  return r < decomposition.size() ? RowLabel(r, decomposition[r])
-                                  : std::to_string(r + 1) + " (added)";
-}
-
 // Row by row onto os: the text of a tableau of thousands of rows and columns is many times
 // the size of its symbols, and is never held whole.
 void WriteTableauJson(std::ostream& os, const Tableau& tableau, const ExplanationRecord& record) {
@@ -53,7 +48,7 @@ void WriteTableauJson(std::ostream& os, const Tableau& tableau, const Explanatio
   for (Row r{0}; r < tableau.RowNo(); ++r) {
     if (r != 0) os << ',';
     os << "{\"row\":" << std::to_string(r + 1)
-       << ",\"label\":" << JsonString(Label(r, *record.decomposition))
+       << ",\"label\":" << JsonString(TableauRowLabel(r, *record.decomposition))
        << ",\"cells\":" << Cells(RowOf(tableau, r)) << '}';
   }
   os << "]}";

@@ -100,10 +100,7 @@ ColumnSpan SignatureFilter::TellingColumns(const SymbolClasses& classes, ColumnS
     }
   }
   // The bits past the last row stand for no row.
-  const std::size_t rowCount = classes.RowNo();
-  if (rowCount % 64 != 0 && !alone_.empty()) {
-    alone_.back() &= (std::uint64_t{1} << (rowCount % 64)) - 1;
-  }
+  if (!alone_.empty()) alone_.back() &= RowsInWord(classes.RowNo(), alone_.size() - 1);
   return {telling_.data(), telling_.data() + telling_.size()};
 }
 
@@ -111,10 +108,7 @@ void SignatureFilter::KeepAllButAlone(std::size_t rowCount, std::vector<Row>& ro
   // No column is read: every row alone in none agrees with every other, and has the key 0.
   rows.clear();
   for (std::size_t w = 0; w < alone_.size(); ++w) {
-    const std::uint64_t valid = w + 1 < alone_.size() || rowCount % 64 == 0
-                                    ? ~std::uint64_t{0}
-                                    : (std::uint64_t{1} << (rowCount % 64)) - 1;
-    ForEachRowIn(~alone_[w] & valid, w, [&](Row r) {
+    ForEachRowIn(~alone_[w] & RowsInWord(rowCount, w), w, [&](Row r) {
       CheckGrowth(rows);
       rows.push_back(r);
     });
