@@ -87,6 +87,7 @@ void Chase::BuildFollowers() {
   for (std::size_t j = 0; j < dependencies_.size(); ++j) longer += dependencies_.Left(j).size() > 1;
   CheckMemoryFor(longer, sizeof(GroupState));
   groupStates_.reserve(longer);
+  maxGroups_ = longer;
 }
 
 bool Chase::Run(bool stopAtAllDistinguishedRow) {
@@ -499,7 +500,7 @@ void Chase::Equalize(const PendingMerge& pending) {
 }
 
 bool Chase::ReadByNone(Column col) const {
-  return followers_[col].empty() && (uses_.empty() || uses_[col].empty());
+  return followers_[col].empty() && (!usesMade_ || uses_.Empty(col));
 }
 
 void Chase::MergeUnread(Row a, Row b, Column col) {
@@ -550,51 +551,39 @@ void Chase::PrefetchTargets(Row a, Row b, Targets targets) const {
 }
 
 void Chase::AddUses(std::uint32_t g) {
-  if (uses_.empty()) uses_.resize(classes_.ColNo());
+  if (!usesMade_) {
+    uses_ = ColumnGroups(classes_.ColNo(), maxGroups_, !observer_);
+    usesMade_ = true;
+  }
   GroupState& state = groupStates_[g];
   if (state.usesDropped) ++state.generation;
   state.usesDropped = false;
-  const ColumnSpan left = LeftOf(g);
-  for (std::uint32_t i = 0; i < left.size(); ++i) {
-    std::vector<UseNode>& uses = uses_[left[i]];
-    CheckGrowth(uses);
-    uses.push_back({{g, i}, state.generation});
-  }
+  for (const Column c : LeftOf(g)) uses_.Add(c, g, state.generation);
 }
 
 template <typename Visit>
 void Chase::ForEachUse(Column c, Visit visit) {
-  if (uses_.empty()) return;
-  // Visiting adds no use: the list stays where it is. A dropped use takes the last one's place.
-  std::vector<UseNode>& uses = uses_[c];
-  for (std::size_t i = 0; i < uses.size();) {
-    const UseNode node = uses[i];
-    const std::uint32_t g = node.use.group;
+  if (!usesMade_) return;
+  // Visiting adds no use.
+  const auto live = [&](std::uint32_t g, std::uint32_t generation) {
     const GroupState& state = groupStates_[g];
     // Most groups are neither dropped nor near settling: their watched column is incomplete.
-    const bool live = node.generation == state.generation && !state.settled &&
-                      (!classes_.IsComplete(state.watched) || !IsSettled(g));
-    if (!live) {
-      uses[i] = uses.back();
-      uses.pop_back();
-      continue;
-    }
-    visit(node.use);
-    ++i;
-  }
+    return (generation == ColumnGroups::kAnyGeneration || generation == state.generation) &&
+           !state.settled && (!classes_.IsComplete(state.watched) || !IsSettled(g));
+  };
+  uses_.ForEach(c, live, visit);
 }
 
 void Chase::Recheck(Row r, Column c, const CellChange& change) {
   // A short left-hand side is looked at whole, here: the most frequent visit.
   const bool signatureChanged = change.becameShared || change.newLabel != change.oldLabel;
-  ForEachUse(c, [&](const Use& use) {
-    const std::uint32_t g = use.group;
+  ForEachUse(c, [&](std::uint32_t g) {
     if (!groupStates_[g].indexed) {
       RecheckUnindexed(g, r, change.becameDistinguished, signatureChanged);
       return;
     }
     if (LeftOf(g).size() >= kLongLeft) {
-      ProbeChanged(use, r, change);
+      ProbeChanged(g, r, c, change);
     } else if (signatureChanged) {
       Probe(g, r, nullptr);
     } else if (DistinguishedOnLeft(g, r)) {
@@ -658,8 +647,7 @@ void Chase::Probe(std::uint32_t g, Row r, const Targets* only) {
   }
 }
 
-void Chase::ProbeChanged(const Use& use, Row r, const CellChange& change) {
-  const std::uint32_t g = use.group;
+void Chase::ProbeChanged(std::uint32_t g, Row r, Column c, const CellChange& change) {
   assert(IsLong(g));
   RowState* state = CurrentState(g, r);
   if (state == nullptr) {
@@ -669,7 +657,6 @@ void Chase::ProbeChanged(const Use& use, Row r, const CellChange& change) {
   }
   // Kept up to date even when another row stands for r: new target columns look r up again.
   if (change.newLabel != change.oldLabel) {
-    const Column c = LeftOf(g)[use.position];
     state->sum += Term(c, change.newLabel) - Term(c, change.oldLabel);
   }
   if (change.becameShared) --state->unshared;

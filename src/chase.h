@@ -7,6 +7,7 @@
 
 #include "chasestep.h"
 #include "columnbits.h"
+#include "columngroups.h"
 #include "index.h"
 #include "leftgroups.h"
 #include "packedlists.h"
@@ -72,17 +73,6 @@ class Chase {
     Row b;
     Column column;
     std::uint32_t dependency;
-  };
-  // A group with a longer left-hand side that holds a column, at position in it.
-  struct Use {
-    std::uint32_t group;
-    std::uint32_t position;
-  };
-  // A use in a column's list. One of an older generation than its group's is dropped when
-  // met: the group was settled, and has other uses since it got new columns.
-  struct UseNode {
-    Use use;
-    std::uint32_t generation;
   };
   static constexpr std::uint32_t kNotDeferred = UINT32_MAX;
   // What the chase knows of a group and reads on every visit to it: 32 bytes, two to a cache
@@ -176,8 +166,9 @@ class Chase {
   // Row r's cell in column c changed as change says: r may agree on a longer left-hand side
   // with rows it did not agree with.
   void Recheck(Row r, Column c, const CellChange& change);
-  // Calls visit(use) for every started group with a longer left-hand side that holds c and
-  // is not settled, dropping those that are.
+  // Calls visit(g) for every started group g with a longer left-hand side that holds c and
+  // is not settled, dropping those that are, and the uses of a generation the group has left:
+  // it was settled, and has other uses since it got new columns.
   template <typename Visit>
   void ForEachUse(Column c, Visit visit);
   // Puts group g in the use lists of its left-hand columns.
@@ -195,8 +186,8 @@ class Chase {
   // and a row it agrees with: those of only, or when it is null all the group's (read only
   // then: most looks find no such row).
   void Probe(std::uint32_t g, Row r, const Targets* only);
-  // The same for a long left-hand side, after row r's cell at use's position changed.
-  void ProbeChanged(const Use& use, Row r, const CellChange& change);
+  // The same for long group g, after row r's cell in its left-hand column c changed.
+  void ProbeChanged(std::uint32_t g, Row r, Column c, const CellChange& change);
   // Row r of long group g, from its state: agrees through the distinguished cells, or looks up
   // its signature.
   void ProbeState(std::uint32_t g, Row r, RowState& state, const Targets* only);
@@ -308,9 +299,12 @@ class Chase {
   // the dependencies yet.
   PackedLists<Target> followers_;
   std::vector<std::uint8_t> keyStarted_;  // per column
-  // Per column, the longer left-hand sides that hold it, in one array each, so that the uses
-  // of a column are read one after the other; sized when the first longer group starts.
-  std::vector<std::vector<UseNode>> uses_;
+  // Per column, the longer left-hand sides that hold it; made when the first longer group
+  // starts. Observed, the uses of a column are met in the order they came, as they always
+  // were, so that the steps an explanation shows do not change.
+  ColumnGroups uses_;
+  bool usesMade_ = false;
+  std::size_t maxGroups_ = 0;  // the dependencies with longer left-hand sides
   // Last in, first out: the equalizations that one makes necessary follow it at once.
   std::vector<PendingMerge> pending_;
   // The signatures of rows for every group with a longer left-hand side, in one table. An
