@@ -17,17 +17,21 @@ std::uint64_t NextIdentity() {
 
 }  // namespace
 
-SymbolClasses::CellData* SymbolClasses::AllocateCells(std::size_t count) {
-  CheckMemoryFor(count, sizeof(CellData));
+void* SymbolClasses::AllocateCells(std::size_t count, std::size_t halfBytes) {
+  CheckMemoryFor(count, 2 * halfBytes);
   // Zeroed pages that the system gives as they are first touched.
-  return static_cast<CellData*>(std::calloc(count, sizeof(CellData)));
+  return std::calloc(count, 2 * halfBytes);
 }
 
-SymbolClasses::SymbolClasses(ColumnBits distinguished, bool trackSymbols)
+SymbolClasses::SymbolClasses(ColumnBits distinguished, bool trackSymbols, bool narrowWhenFits)
     : identity_(NextIdentity()),
       rows_(distinguished.RowNo()),
       cols_(distinguished.ColNo()),
-      cells_(AllocateCells(rows_ * cols_ + 1)),
+      narrow_(narrowWhenFits && rows_ < (std::size_t{1} << 15)),
+      labelsAClass_(narrow_ ? 1u << 15 : 1u << 31),
+      cells_(AllocateCells(rows_ * cols_ + 1, narrow_ ? 2 : 4)),
+      narrowHalves_(narrow_ ? static_cast<std::uint16_t*>(cells_.get()) : nullptr),
+      wideHalves_(narrow_ ? nullptr : static_cast<std::uint32_t*>(cells_.get())),
       distinguished_(std::move(distinguished)),
       shared_(rows_, cols_),
       sharedCount_(cols_, 0),
@@ -69,7 +73,7 @@ void SymbolClasses::CountTouched(std::size_t cells) {
     return;
   }
   untouchedBeforeHugePages_ = 0;
-  AskForHugePages(cells_.get(), (rows_ * cols_ + 1) * sizeof(CellData));
+  AskForHugePages(cells_.get(), (rows_ * cols_ + 1) * (narrow_ ? 4 : 8));
 }
 
 void SymbolClasses::FormDistinguishedClass(const std::vector<Row>& rows, Column col) {

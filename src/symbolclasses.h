@@ -32,7 +32,8 @@
 //   another cell (only such a cell can agree with another row), with SharedCount() of each
 //   column, and IsComplete(), whether a column is one class (then no merge can change it);
 // - when symbols are tracked, a class's smallest row, in minRow_ at its label.
-// About 8 bytes a cell and two bits, 12 bytes when symbols are tracked.
+// About 4 bytes a cell and two bits when the rows are fewer than 2^15, as in any tableau of up
+// to 10,000 sub-schemas; 8 bytes a cell above. 4 bytes more when symbols are tracked.
 class SymbolClasses {
  public:
   // Which cells a merge made distinguished: none, those of the class that kept its label, or
@@ -51,8 +52,9 @@ class SymbolClasses {
 
   // In each column, the cells that distinguished holds form one class, the distinguished
   // one; every other cell is alone, with the symbol row + 1. With trackSymbols, Change is
-  // cheap. REQUIRES: fewer than 2^30 rows.
-  SymbolClasses(ColumnBits distinguished, bool trackSymbols);
+  // cheap. Cells take two halves of 16 bits when the rows fit, unless narrowWhenFits is false
+  // (for tests: the halves of 32 bits then serve any tableau). REQUIRES: fewer than 2^30 rows.
+  SymbolClasses(ColumnBits distinguished, bool trackSymbols, bool narrowWhenFits = true);
 
   // A number that no other SymbolClasses of the process has: what a cache of facts about the
   // cells is kept for.
@@ -60,10 +62,17 @@ class SymbolClasses {
   std::size_t RowNo() const { return rows_; }
   std::size_t ColNo() const { return cols_; }
 
-  Row Label(Row row, Column col) const { return LabelIn(CellOf(row, col), row); }
+  Row Label(Row row, Column col) const { return LabelIn(HeldAt(Cell(row, col)), row); }
   bool SameClass(Row a, Row b, Column col) const { return Label(a, col) == Label(b, col); }
   // Fetches cell (row, col) into the cache, for a look soon after.
-  void Prefetch(Row row, Column col) const { __builtin_prefetch(&CellOf(row, col)); }
+  void Prefetch(Row row, Column col) const {
+    const std::size_t half = 2 * Cell(row, col);
+    if (narrow_) {
+      __builtin_prefetch(narrowHalves_ + half);
+    } else {
+      __builtin_prefetch(wideHalves_ + half);
+    }
+  }
   std::size_t ClassSize(Row row, Column col) const { return SizeAt(Label(row, col), col); }
   bool IsDistinguished(Row row, Column col) const { return distinguished_.Test(row, col); }
   // The label of col's distinguished class, or kNoRow when col has none.
@@ -110,48 +119,56 @@ class SymbolClasses {
   void WriteTableau(Tableau& tableau) const;
 
  private:
-  // What a cell holds, in one record so that a cell is one cache access: its class label, or
-  // when it labels its class, the class size; and the next cell of its class. A label is
-  // stored as label ^ row, never 0 and below 2^30; a size of 2 or more with kLabelsAClass
-  // set; and a cell alone in its class, its own label of a class of 1, holds 0, as its next,
-  // stored as next ^ row, does too. So the cells start as memory that the system hands out
-  // zeroed, and a page of cells that no merge touches is never written.
-  struct CellData {
-    std::uint32_t labelOrSize;
-    std::uint32_t next;
-  };
-  static constexpr std::uint32_t kLabelsAClass = 1u << 31;
-  // The label that row's cell holds.
-  static Row LabelIn(const CellData& cell, std::uint32_t row) {
-    const std::uint32_t held = cell.labelOrSize;
-    return Row(held & kLabelsAClass ? row : held ^ row);
-  }
+  // What a cell holds, in two halves side by side so that a cell is one cache access: its class
+  // label, or when it labels its class, the class size; and the next cell of its class. A label
+  // is stored as label ^ row, never 0 and below the rows; a size of 2 or more with the top bit
+  // of its half (labelsAClass_) set; and a cell alone in its class, its own label of a class of
+  // 1, holds 0, as its next, stored as next ^ row, does too. So the cells start as memory that
+  // the system hands out zeroed, and a page of cells that no merge touches is never written.
+  // Below 2^15 rows every value fits 15 bits: halves of 16 bits, else of 32.
   struct FreeMemory {
-    void operator()(CellData* cells) const { std::free(cells); }
+    void operator()(void* cells) const { std::free(cells); }
   };
 
-  // count cells, zeroed; null when the system has no memory for them.
-  static CellData* AllocateCells(std::size_t count);
+  // The cells of rows x cols, zeroed, as halves of halfBytes; null when the system has no
+  // memory for them.
+  static void* AllocateCells(std::size_t count, std::size_t halfBytes);
   std::size_t Cell(Row row, Column col) const {  // column by column
     assert(row < rows_ && col < cols_);
     return col * rows_ + row;
   }
-  const CellData& CellOf(Row row, Column col) const { return cells_.get()[Cell(row, col)]; }
-  CellData& CellOf(Row row, Column col) { return cells_.get()[Cell(row, col)]; }
-  Row Next(Row row, Column col) const { return Row(CellOf(row, col).next ^ row); }
+  // The first half of cell: its label or size.
+  std::uint32_t HeldAt(std::size_t cell) const {
+    return narrow_ ? narrowHalves_[2 * cell] : wideHalves_[2 * cell];
+  }
+  std::uint32_t NextAt(std::size_t cell) const {
+    return narrow_ ? narrowHalves_[2 * cell + 1] : wideHalves_[2 * cell + 1];
+  }
+  void SetHalf(std::size_t half, std::uint32_t value) {
+    if (narrow_) {
+      narrowHalves_[half] = static_cast<std::uint16_t>(value);
+    } else {
+      wideHalves_[half] = value;
+    }
+  }
+  // The label that row's cell holds, held.
+  Row LabelIn(std::uint32_t held, std::uint32_t row) const {
+    return Row(held & labelsAClass_ ? row : held ^ row);
+  }
+  Row Next(Row row, Column col) const { return Row(NextAt(Cell(row, col)) ^ row); }
   std::uint32_t SizeAt(Row label, Column col) const {
-    const std::uint32_t held = CellOf(label, col).labelOrSize;
-    assert(held == 0 || (held & kLabelsAClass) != 0);
-    return held == 0 ? 1 : held & ~kLabelsAClass;
+    const std::uint32_t held = HeldAt(Cell(label, col));
+    assert(held == 0 || (held & labelsAClass_) != 0);
+    return held == 0 ? 1 : held & ~labelsAClass_;
   }
   // REQUIRES: row != label; the label's cell keeps its class's size instead.
   void SetLabel(Row row, Column col, Row label) {
     assert(row != label);
-    CellOf(row, col).labelOrSize = label ^ row;
+    SetHalf(2 * Cell(row, col), label ^ row);
   }
-  void SetNext(Row row, Column col, Row next) { CellOf(row, col).next = next ^ row; }
+  void SetNext(Row row, Column col, Row next) { SetHalf(2 * Cell(row, col) + 1, next ^ row); }
   void SetSize(Row label, Column col, std::uint32_t size) {
-    CellOf(label, col).labelOrSize = size == 1 ? 0 : size | kLabelsAClass;
+    SetHalf(2 * Cell(label, col), size == 1 ? 0 : size | labelsAClass_);
   }
 
   void MarkShared(Row row, Column col) {
@@ -169,7 +186,12 @@ class SymbolClasses {
   std::uint64_t identity_;
   std::size_t rows_;
   std::size_t cols_;
-  std::unique_ptr<CellData, FreeMemory> cells_;
+  bool narrow_;
+  std::uint32_t labelsAClass_;  // the top bit of a half
+  std::unique_ptr<void, FreeMemory> cells_;
+  // cells_ as halves of 16 bits when narrow_, else of 32; the other is null.
+  std::uint16_t* narrowHalves_;
+  std::uint32_t* wideHalves_;
   ColumnBits distinguished_;
   ColumnBits shared_;
   std::vector<std::size_t> sharedCount_;
@@ -211,14 +233,18 @@ void SymbolClasses::ForEachMember(Row row, Column col, Visit visit) const {
 
 class SymbolClasses::ColumnLabels {
  public:
-  explicit ColumnLabels(const CellData* cells) : cells_(cells) {}
+  ColumnLabels(const SymbolClasses& classes, std::size_t firstCell)
+      : classes_(classes), firstCell_(firstCell) {}
   // Label(row, col), REQUIRES: row < RowNo().
-  Row operator[](std::uint32_t row) const { return LabelIn(cells_[row], row); }
+  Row operator[](std::uint32_t row) const {
+    return classes_.LabelIn(classes_.HeldAt(firstCell_ + row), row);
+  }
 
  private:
-  const CellData* cells_;
+  const SymbolClasses& classes_;
+  std::size_t firstCell_;
 };
 
 inline SymbolClasses::ColumnLabels SymbolClasses::LabelsOf(Column col) const {
-  return ColumnLabels(&CellOf(Row(0), col));
+  return ColumnLabels(*this, Cell(Row(0), col));
 }

@@ -85,6 +85,10 @@ TEST(ChaseTest, RowsThatShareAKeyByChanceEndAtThePlainFixpoint) {
       Chase(classes, input.dependencies, nullptr, keyBits).Run(false);
       ASSERT_EQ(classes.ToTableau(), expected) << "input " << n << ", keys of " << keyBits;
     }
+    // Cells of 32-bit halves, which tableaux of 2^15 rows or more take.
+    SymbolClasses wide(input.initial, false, false);
+    Chase(wide, input.dependencies, nullptr).Run(false);
+    ASSERT_EQ(wide.ToTableau(), expected) << "input " << n << ", wide cells";
   }
 }
 

@@ -15,12 +15,12 @@ using Turned = SymbolClasses::Turned;
 // Classes of rows x cols cells, with the listed (row, column) cells distinguished.
 SymbolClasses Classes(std::size_t rows, std::size_t cols,
                       const std::vector<std::pair<int, int>>& distinguished = {},
-                      bool trackSymbols = true) {
+                      bool trackSymbols = true, bool narrowWhenFits = true) {
   ColumnBits bits(rows, cols);
   for (auto [r, c] : distinguished) {
     bits.Set(Row(static_cast<std::uint32_t>(r)), Column(static_cast<std::uint32_t>(c)));
   }
-  return SymbolClasses(std::move(bits), trackSymbols);
+  return SymbolClasses(std::move(bits), trackSymbols, narrowWhenFits);
 }
 
 std::vector<Row> Rows(std::initializer_list<std::uint32_t> rows) {
@@ -166,10 +166,14 @@ TEST(SymbolClassesTest, TableauHoldsEveryCellsSymbol) {
 }
 
 // Random merges against a plain model that keeps each column as a vector of symbols, for
-// row counts on both sides of every 64-bit word of bits.
+// row counts on both sides of every 64-bit word of bits, in cells of 16-bit halves and of
+// 32-bit ones.
 TEST(SymbolClassesTest, AgreesWithAPlainModelOnRandomMerges) {
   std::mt19937 random(20261208);
-  for (std::size_t rows : {1u, 2u, 63u, 64u, 65u, 127u, 128u, 129u, 300u}) {
+  for (std::size_t run = 0; run < 18; ++run) {
+    const std::size_t sizes[] = {1u, 2u, 63u, 64u, 65u, 127u, 128u, 129u, 300u};
+    const std::size_t rows = sizes[run % 9];
+    const bool narrow = run < 9;
     const std::size_t cols = 3;
     std::vector<std::vector<int>> model(cols, std::vector<int>(rows));
     std::vector<std::pair<int, int>> distinguished;
@@ -181,7 +185,7 @@ TEST(SymbolClassesTest, AgreesWithAPlainModelOnRandomMerges) {
         if (marked) distinguished.push_back({static_cast<int>(r), static_cast<int>(c)});
       }
     }
-    SymbolClasses classes = Classes(rows, cols, distinguished);
+    SymbolClasses classes = Classes(rows, cols, distinguished, true, narrow);
     auto pick = [&] { return Row(static_cast<std::uint32_t>(random() % rows)); };
     for (int step = 0; step < 400; ++step) {
       const Column c(static_cast<std::uint32_t>(random() % cols));
@@ -189,7 +193,8 @@ TEST(SymbolClassesTest, AgreesWithAPlainModelOnRandomMerges) {
       const Row b = pick();
       const int keep = std::min(model[c][a], model[c][b]);
       const int drop = std::max(model[c][a], model[c][b]);
-      ASSERT_EQ(classes.SameClass(a, b, c), keep == drop) << rows << " rows, step " << step;
+      ASSERT_EQ(classes.SameClass(a, b, c), keep == drop)
+          << rows << " rows, narrow " << narrow << ", step " << step;
       if (keep == drop) continue;
       const SymbolChange change = classes.Change(a, b, c);
       const SymbolClasses::Merge merge = classes.Unite(a, b, c);
@@ -214,8 +219,9 @@ TEST(SymbolClassesTest, AgreesWithAPlainModelOnRandomMerges) {
         if (model[c][r] == relabelledSymbol) expectRelabelled.insert(r);
         if (keep == 0 && model[c][r] == drop) expectTurned.insert(r);
       }
-      EXPECT_EQ(relabelled, expectRelabelled) << rows << " rows, step " << step;
-      EXPECT_EQ(turned, expectTurned) << rows << " rows, step " << step;
+      EXPECT_EQ(relabelled, expectRelabelled)
+          << rows << " rows, narrow " << narrow << ", step " << step;
+      EXPECT_EQ(turned, expectTurned) << rows << " rows, narrow " << narrow << ", step " << step;
       for (int& cell : model[c]) {
         if (cell == drop) cell = keep;
       }
@@ -238,6 +244,37 @@ TEST(SymbolClassesTest, AgreesWithAPlainModelOnRandomMerges) {
       const bool hasDistinguished = std::count(model[c].begin(), model[c].end(), 0) > 0;
       EXPECT_EQ(classes.DistinguishedLabel(c) != kNoRow, hasDistinguished);
     }
+  }
+}
+
+// At 2^15 rows a class's size no longer fits the 15 bits that a cell of 16-bit halves has for
+// it: a column merged whole, at random, keeps its size, labels and ring on both sides.
+TEST(SymbolClassesTest, AColumnMergedWholeKeepsItsSizeOnBothSidesOf32768Rows) {
+  std::mt19937 random(20261211);
+  for (const std::size_t rows : {32767u, 32768u}) {
+    SymbolClasses classes = Classes(rows, 2, {{5, 1}}, false);
+    std::vector<Row> order(rows);
+    for (std::size_t r = 0; r < rows; ++r) order[r] = Row(static_cast<std::uint32_t>(r));
+    std::shuffle(order.begin(), order.end(), random);
+    // Classes of two first, then merged pairwise, so that large classes meet large ones.
+    for (std::size_t step = 1; step < rows; step *= 2) {
+      for (std::size_t i = 0; i + step < rows; i += 2 * step) {
+        ASSERT_TRUE(classes.Unite(order[i], order[i + step], kFirst));
+        classes.Unite(order[i], order[i + step], kSecond);
+      }
+    }
+    for (const Column c : {kFirst, kSecond}) {
+      EXPECT_TRUE(classes.IsComplete(c)) << rows;
+      EXPECT_EQ(classes.ClassSize(order.back(), c), rows);
+      std::size_t members = 0;
+      classes.ForEachMember(order.front(), c, [&](Row) { ++members; });
+      EXPECT_EQ(members, rows);
+      for (std::size_t r = 0; r < rows; r += 97) {
+        ASSERT_TRUE(classes.SameClass(Row(static_cast<std::uint32_t>(r)), order.back(), c));
+      }
+    }
+    EXPECT_EQ(classes.Symbol(order.back(), kFirst), 1);
+    EXPECT_EQ(classes.Symbol(order.back(), kSecond), 0);
   }
 }
 

@@ -261,7 +261,7 @@ scenario_out_of_memory() {
     exit 77
   fi
   seq -f 'a%g' 1 10000 | paste -sd, >wide.txt
-  yes x | head -n 3999 >>wide.txt
+  yes x | head -n 7999 >>wide.txt
   printf '\nx->a1\n' >>wide.txt
   timeout 300 bash -c 'ulimit -v 300000 && exec "$0" "$@"' "$bin" wide.txt out.txt >stdout 2>stderr
   status=$?
