@@ -220,9 +220,11 @@ Column Chase::Driver(std::uint32_t g) const {
 
 void Chase::ProbeAll(std::uint32_t g, Targets targets, bool drainEachWord) {
   const Column driver = Driver(g);
-  const ColumnBits& shared = classes_.Shared();
-  if (!groupStates_[g].indexed && TargetsHoldTogether(driver, targets)) {
+  const Column finest = FinestColumn(g);
+  if (!groupStates_[g].indexed &&
+      (TargetsHoldTogether(driver, targets) || FinestColumnHoldsTargets(finest, targets))) {
     // No pair of rows can change a target: only what the look would have noted is noted.
+    const ColumnBits& shared = classes_.Shared();
     Row& first = groupStates_[g].firstDistinguished;
     for (std::size_t w = 0; first == kNoRow && w < shared.WordsPerColumn(); ++w) {
       const std::uint64_t agreeing = shared.Word(driver, w) & DistinguishedOnLeft(g, w);
@@ -231,6 +233,37 @@ void Chase::ProbeAll(std::uint32_t g, Targets targets, bool drainEachWord) {
     groupStates_[g].mayAgree = true;
     return;
   }
+  const std::size_t queuedBefore = queued_;
+  LookAtAll(g, targets, driver, drainEachWord);
+  if (lookChangedNothing_.empty()) lookChangedNothing_.assign(classes_.ColNo(), 0);
+  lookChangedNothing_[finest] = queued_ == queuedBefore ? 1 : 0;
+}
+
+Column Chase::FinestColumn(std::uint32_t g) const {
+  Column finest = LeftOf(g).front();
+  for (const Column c : LeftOf(g)) {
+    if (classes_.SharedClassCount(c) > classes_.SharedClassCount(finest)) finest = c;
+  }
+  return finest;
+}
+
+bool Chase::FinestColumnHoldsTargets(Column finest, Targets targets) {
+  // Worked out only once a look with the same finest column changed nothing: while looks
+  // merge, their targets are not yet determined, and the rows read would be read for nothing.
+  // A column of one class of shared cells is the driver's case, which TargetsHoldTogether
+  // answers a word of rows at a time.
+  if (lookChangedNothing_.empty() || lookChangedNothing_[finest] == 0 ||
+      classes_.SharedClassCount(finest) < 2) {
+    return false;
+  }
+  for (const Target& target : targets) {
+    if (!refinements_.Refines(classes_, finest, target.column)) return false;
+  }
+  return true;
+}
+
+void Chase::LookAtAll(std::uint32_t g, Targets targets, Column driver, bool drainEachWord) {
+  const ColumnBits& shared = classes_.Shared();
   // A left-hand side of three columns or more that no merge changes during the look reads
   // its columns for all its rows at once, before the exact look: most rows are told apart in
   // a few columns. (Two columns are read whole by either way.) When most rows of the tableau
@@ -781,6 +814,7 @@ bool Chase::IsSettled(std::uint32_t g) {
 
 void Chase::Queue(Row a, Row b, Column c, std::size_t j) {
   assert(j < dependencies_.size());
+  ++queued_;
   CheckGrowth(pending_);
   pending_.push_back({a, b, c, static_cast<std::uint32_t>(j)});
 }

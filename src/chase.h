@@ -12,6 +12,7 @@
 #include "leftgroups.h"
 #include "packedlists.h"
 #include "probingtable.h"
+#include "refinements.h"
 #include "schema.h"
 #include "sightings.h"
 #include "signaturefilter.h"
@@ -221,6 +222,14 @@ class Chase {
   // Whether every two rows that may agree, as driver's shared cells bound them, are one class
   // in every column of targets already: then no look at them can change anything there.
   bool TargetsHoldTogether(Column driver, Targets targets) const;
+  // The left-hand column of g with the most classes of shared cells: the likeliest of its
+  // columns to determine a target.
+  Column FinestColumn(std::uint32_t g) const;
+  // Whether finest determines every column of targets as the cells are: rows that agree on a
+  // side that holds it are one class there already.
+  bool FinestColumnHoldsTargets(Column finest, Targets targets);
+  // ProbeAll's look at every row that may agree, driver's shared ones.
+  void LookAtAll(std::uint32_t g, Targets targets, Column driver, bool drainEachWord);
   // Only rows shared in every left-hand column of g can agree with another row: its column
   // with the fewest shared cells bounds them.
   Column Driver(std::uint32_t g) const;
@@ -307,6 +316,11 @@ class Chase {
   std::size_t maxGroups_ = 0;  // the dependencies with longer left-hand sides
   // Last in, first out: the equalizations that one makes necessary follow it at once.
   std::vector<PendingMerge> pending_;
+  std::size_t queued_ = 0;  // how many merges were ever queued
+  // Per column, whether the last look at every row with it as the finest left-hand column
+  // queued no merge; empty until a look ends.
+  std::vector<std::uint8_t> lookChangedNothing_;
+  Refinements refinements_;
   // The signatures of rows for every group with a longer left-hand side, in one table. An
   // entry stays when its row gets a new signature: it goes stale, and since a lookup compares
   // the rows' current labels, a stale entry never causes a wrong merge. Rebuilding the table

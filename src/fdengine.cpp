@@ -36,8 +36,8 @@ std::size_t PhysicalMemoryBytes() {
 
 // Refuses a tableau that cannot be indexed or that would not fit in this machine's memory:
 // a clear message beats an allocation that the system kills the process for later. A cell
-// takes 12 bytes in the symbol classes and 4 in the final tableau; tracked symbols add 4, and
-// an explanation's proof forest 16.
+// takes 12 bytes in the symbol classes (4 fewer below 2^15 rows; the limit counts 12 all the
+// same) and 4 in the final tableau; tracked symbols add 4, and an explanation's proof forest 16.
 void CheckTableauSize(std::size_t rows, std::size_t cols, bool observed) {
   constexpr std::size_t kMaxRows = (std::size_t{1} << 30) - 1;
   constexpr std::size_t kMaxCols = std::numeric_limits<std::uint32_t>::max();
