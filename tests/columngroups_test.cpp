@@ -50,7 +50,7 @@ std::vector<std::uint32_t> Meet(ColumnGroups& groups, Model& model, Column c) {
 // a new generation while entries of the old one are still listed.
 TEST(ColumnGroupsTest, MeetsEveryLiveGroupOnceAcrossListsAndBits) {
   std::mt19937 random(20261211);
-  for (const std::size_t maxGroups : {1, 3, 70, 300, 5000}) {
+  for (const std::size_t maxGroups : {1u, 3u, 70u, 300u, 5000u}) {
     for (const bool bitsAllowed : {false, true}) {
       const std::size_t columns = 5;
       ColumnGroups groups(columns, maxGroups, bitsAllowed);
