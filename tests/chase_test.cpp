@@ -90,7 +90,8 @@ TEST(ChaseTest, RowsThatShareAKeyByChanceEndAtThePlainFixpoint) {
       Chase(classes, input.dependencies, nullptr, keyBits).Run(false);
       ASSERT_EQ(classes.ToTableau(), expected) << "input " << n << ", keys of " << keyBits;
     }
-    // Cells of 32-bit halves, which tableaux of 2^15 rows or more take.
+    // Cells of 32-bit halves, which tableaux of 2^15 rows or more take, on every third input.
+    if (n % 3 != 0) continue;
     SymbolClasses wide(input.initial, false, false);
     Chase(wide, input.dependencies, nullptr).Run(false);
     ASSERT_EQ(wide.ToTableau(), expected) << "input " << n << ", wide cells";
@@ -101,7 +102,7 @@ TEST(ChaseTest, RowsThatShareAKeyByChanceEndAtThePlainFixpoint) {
 // determines its targets, and looked at wherever it does not.
 TEST(ChaseTest, SidesAroundOneColumnEndAtThePlainFixpoint) {
   std::mt19937 random(20261212);
-  for (int n = 0; n < 200; ++n) {
+  for (int n = 0; n < 120; ++n) {
     const Input input = RandomInput(random, true);
     SymbolClasses classes(input.initial, false);
     Chase(classes, input.dependencies, nullptr).Run(false);
