@@ -17,10 +17,10 @@ std::uint64_t NextIdentity() {
 
 }  // namespace
 
-void* SymbolClasses::AllocateCells(std::size_t count, std::size_t halfBytes) {
-  CheckMemoryFor(count, 2 * halfBytes);
+void* SymbolClasses::AllocateCells(std::size_t count, std::size_t cellBytes) {
+  CheckMemoryFor(count, cellBytes);
   // Zeroed pages that the system gives as they are first touched.
-  return std::calloc(count, 2 * halfBytes);
+  return std::calloc(count, cellBytes);
 }
 
 SymbolClasses::SymbolClasses(ColumnBits distinguished, bool trackSymbols, bool narrowWhenFits)
@@ -29,7 +29,7 @@ SymbolClasses::SymbolClasses(ColumnBits distinguished, bool trackSymbols, bool n
       cols_(distinguished.ColNo()),
       narrow_(narrowWhenFits && rows_ < (std::size_t{1} << 15)),
       labelsAClass_(narrow_ ? 1u << 15 : 1u << 31),
-      cells_(AllocateCells(rows_ * cols_ + 1, narrow_ ? 2 : 4)),
+      cells_(AllocateCells(rows_ * cols_ + 1, CellBytes())),
       narrowHalves_(narrow_ ? static_cast<std::uint16_t*>(cells_.get()) : nullptr),
       wideHalves_(narrow_ ? nullptr : static_cast<std::uint32_t*>(cells_.get())),
       distinguished_(std::move(distinguished)),
@@ -73,7 +73,7 @@ void SymbolClasses::CountTouched(std::size_t cells) {
     return;
   }
   untouchedBeforeHugePages_ = 0;
-  AskForHugePages(cells_.get(), (rows_ * cols_ + 1) * (narrow_ ? 4 : 8));
+  AskForHugePages(cells_.get(), (rows_ * cols_ + 1) * CellBytes());
 }
 
 void SymbolClasses::FormDistinguishedClass(const std::vector<Row>& rows, Column col) {

@@ -130,9 +130,11 @@ class SymbolClasses {
     void operator()(void* cells) const { std::free(cells); }
   };
 
-  // The cells of rows x cols, zeroed, as halves of halfBytes; null when the system has no
-  // memory for them.
-  static void* AllocateCells(std::size_t count, std::size_t halfBytes);
+  // count cells of cellBytes each, zeroed; null when the system has no memory for them.
+  static void* AllocateCells(std::size_t count, std::size_t cellBytes);
+  std::size_t CellBytes() const {
+    return narrow_ ? 2 * sizeof(std::uint16_t) : 2 * sizeof(std::uint32_t);
+  }
   std::size_t Cell(Row row, Column col) const {  // column by column
     assert(row < rows_ && col < cols_);
     return col * rows_ + row;
