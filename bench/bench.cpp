@@ -257,6 +257,8 @@ int main(int argc, char** argv) {
       {{"onewide", 1, 5500000, 0}, GenerateWideSchema},
       {{"shortwide", 1, 8000000, 0}, GenerateShortWideSchema},
       {{"latewide", 2, 8000000, 0}, GenerateLateWideSchema},
+      // The most names that 50 MB can hold.
+      {{"bytenames", 1, 11400000, 0}, GenerateByteNames},
       // 48 MB of names, each one of 512 that differ only in letter case.
       {{"cases", 1, 4800000, 0}, GenerateCaseVariants},
       {{"longleft", 10000, 2000, 5000}, LongLeft},

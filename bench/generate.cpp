@@ -626,6 +626,30 @@ std::string GenerateShortWideSchema(const Shape& shape) {
   return text + '\n';
 }
 
+std::string GenerateByteNames(const Shape& shape) {
+  std::string alphabet;
+  for (int byte = 33; byte < 256; ++byte) {
+    // Commas part names; "#" begins a line that looks like a comment, "->" a dependency, ";"
+    // a slip of the separator; DEL is a control character; capitals would make case variants.
+    if (std::string_view(",#-;>").find(static_cast<char>(byte)) == std::string_view::npos &&
+        byte != 127 && (byte < 'A' || byte > 'Z')) {
+      alphabet += static_cast<char>(byte);
+    }
+  }
+  const std::size_t base = alphabet.size();
+  const std::size_t threeBytes = base * base * base;
+  std::string text;
+  for (std::size_t a = 0; a < shape.attributes; ++a) {
+    if (a != 0) text += ',';
+    const std::size_t width = a < threeBytes ? 3 : 4;
+    for (std::size_t digit = 0, rest = a < threeBytes ? a : a - threeBytes; digit < width;
+         ++digit, rest /= base) {
+      text += alphabet[rest % base];
+    }
+  }
+  return text + "\n\n";
+}
+
 std::string GenerateLateWideSchema(const Shape& shape) {
   std::string text;
   for (std::size_t s = 1; s < shape.schemas; ++s)

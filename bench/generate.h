@@ -123,6 +123,10 @@ std::string GenerateWideSchema(const Shape& shape);
 std::string GenerateShortWideSchema(const Shape& shape);
 // The same after schemas - 1 sub-schemas of two names each: the long line is not the first.
 std::string GenerateLateWideSchema(const Shape& shape);
+// One sub-schema of attributes names of three bytes, then four, over every byte that a name may
+// hold without a warning, those above 127 among them: more names than letters and digits give
+// a file of its size, as 11.4 million in 50 MB.
+std::string GenerateByteNames(const Shape& shape);
 
 // Names of nine letters, each word in all 512 of its cases, as many as attributes says. With
 // more than one sub-schema, sub-schema s leaves out every name a with a % schemas == s; the

@@ -122,7 +122,6 @@ void NamePool::Add(std::string_view name, std::uint32_t hash, bool caseVariantHe
   // Positions into the block are 32 bits: names beyond 4 GiB are more than any input holds
   // that the machine could chase, and are refused as memory is.
   if (used_ + name.size() > UINT32_MAX || size() >= kMissing) throw std::bad_alloc();
-  CheckGrowth(ends_);
   if (inPlace_) {
     // Never past where the name is: the names after it are still to be read.
     assert(name.data() >= bytes_.data() + used_);
@@ -131,8 +130,8 @@ void NamePool::Add(std::string_view name, std::uint32_t hash, bool caseVariantHe
     CheckGrowth(bytes_, name.size());
     bytes_.append(name);
   }
+  NoteLength(name.size());
   used_ += name.size();
-  ends_.push_back(static_cast<std::uint32_t>(used_));
   const auto at = static_cast<std::uint32_t>(size() - 1);
   if (!caseVariantHeld) {
     Index(at, hash);
@@ -141,6 +140,29 @@ void NamePool::Add(std::string_view name, std::uint32_t hash, bool caseVariantHe
   MarkVariant(at);
   // From where the name now lies: moved in place, it may have moved over its old bytes.
   Index(at, ExactHash((*this)[at]));
+}
+
+void NamePool::NoteLength(std::size_t length) {
+  CheckGrowth(lengths_);
+  if (size() % kGroup == 0) {
+    CheckGrowth(groupStarts_);
+    groupStarts_.push_back(static_cast<std::uint32_t>(used_));
+  }
+  if (length >= kLong) {
+    CheckGrowth(longLengths_);
+    longLengths_.emplace_back(static_cast<std::uint32_t>(size()),
+                              static_cast<std::uint32_t>(length));
+  }
+  lengths_.push_back(static_cast<std::uint8_t>(std::min<std::size_t>(length, kLong)));
+}
+
+std::size_t NamePool::LongLength(std::uint32_t at) const {
+  const auto found =
+      std::lower_bound(longLengths_.begin(), longLengths_.end(), at,
+                       [](const std::pair<std::uint32_t, std::uint32_t>& entry,
+                          std::uint32_t position) { return entry.first < position; });
+  assert(found != longLengths_.end() && found->first == at);
+  return found->second;
 }
 
 std::string_view NamePool::TakeBlock(std::string&& block) {
@@ -170,7 +192,8 @@ void NamePool::EndBlock() {
 
 void NamePool::Reserve(std::size_t count, std::size_t bytes) {
   if (!inPlace_) ReserveFor(bytes_, bytes);
-  ReserveFor(ends_, count);
+  ReserveFor(lengths_, count);
+  ReserveFor(groupStarts_, count / kGroup + 1);
   expected_ = size() + count;
   expectedBytes_ = bytes;
 }
@@ -182,10 +205,10 @@ std::size_t NamePool::NextCapacity() const {
   // once, not again at each growth, and a line that writes a few names millions of times
   // cannot make the table take more than twice its text.
   std::size_t whole = twice;
-  while (2 * whole < 3 * (expected_ + 1)) whole *= 2;
+  while (3 * whole < 4 * (expected_ + 1)) whole *= 2;
   if (whole * sizeof(std::uint32_t) <= 2 * expectedBytes_) return whole;
   // Otherwise four times, while the names expected would fill twice the size.
-  return 3 * expected_ > 2 * twice ? 2 * twice : twice;
+  return 4 * expected_ > 3 * twice ? 2 * twice : twice;
 }
 
 void NamePool::Index(std::uint32_t at, std::uint32_t hash) {
@@ -229,7 +252,9 @@ void NamePool::Insert(std::uint32_t at, std::uint32_t hash) {
 
 void NamePool::Assign(const AttributeList& names) {
   bytes_.clear();
-  ends_.clear();
+  groupStarts_.clear();
+  lengths_.clear();
+  longLengths_.clear();
   variantBits_.clear();
   variants_ = 0;
   used_ = 0;
@@ -247,17 +272,25 @@ std::vector<std::uint32_t> NamePool::Sort() {
             [&](std::uint32_t a, std::uint32_t b) { return (*this)[a] < (*this)[b]; });
   std::vector<std::uint32_t> newPosition(size());
   std::string bytes;
-  bytes.reserve(bytes_.size());
-  std::vector<std::uint32_t> ends(size());
+  bytes.reserve(used_);
   for (std::uint32_t position = 0; position < order.size(); ++position) {
-    const std::uint32_t old = order[position];
-    newPosition[old] = position;
-    bytes.append((*this)[old]);
-    ends[position] = static_cast<std::uint32_t>(bytes.size());
+    newPosition[order[position]] = position;
+    bytes.append((*this)[order[position]]);
+  }
+  // The lengths in the new order, laid out again from the start.
+  std::vector<std::uint32_t> lengths(size());
+  for (std::uint32_t position = 0; position < order.size(); ++position) {
+    lengths[position] = static_cast<std::uint32_t>(LengthOf(order[position]));
+  }
+  groupStarts_.clear();
+  lengths_.clear();
+  longLengths_.clear();
+  used_ = 0;
+  for (const std::uint32_t length : lengths) {
+    NoteLength(length);
+    used_ += length;
   }
   bytes_ = std::move(bytes);
-  ends_ = std::move(ends);
-  used_ = bytes_.size();
   inPlace_ = false;
   // The first name of each case may be another now.
   IndexAll();

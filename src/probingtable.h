@@ -1,7 +1,7 @@
 #pragma once
 
 // The tool's hash table: open addressing with linear probing over a power-of-two array of
-// slots, never more than half full (or two thirds, when asked: fewer slots, longer probes).
+// slots, never more than half full (or three quarters, when asked: fewer slots, longer probes).
 //
 // It stores small entries and knows nothing of keys: the caller gives the hash, and says which
 // stored entries match what it looks for. So a table of positions finds names in a list that
@@ -18,10 +18,11 @@
 template <typename Entry>
 class ProbingTable {
  public:
-  // free: the value of a free slot, which no stored entry may equal. twoThirds: the table
-  // fills up to two thirds before it is rebuilt, not half.
-  explicit ProbingTable(const Entry& free, bool twoThirds = false)
-      : free_(free), twoThirds_(twoThirds) {
+  // How full the table may get before it is rebuilt.
+  enum Fill { kHalf, kThreeQuarters };
+
+  // free: the value of a free slot, which no stored entry may equal.
+  explicit ProbingTable(const Entry& free, Fill fill = kHalf) : free_(free), fill_(fill) {
     Clear(0);
   }
 
@@ -74,7 +75,7 @@ class ProbingTable {
 
   // Whether one more entry would make FindOrInsert rebuild the table first.
   bool Full() const {
-    return (twoThirds_ ? 3 : 2) * (used_ + 1) > (twoThirds_ ? 2 : 1) * slots_.size();
+    return (fill_ == kHalf ? 2 : 4) * (used_ + 1) > (fill_ == kHalf ? 1 : 3) * slots_.size();
   }
   std::size_t Capacity() const { return slots_.size(); }
 
@@ -110,6 +111,6 @@ class ProbingTable {
   Entry free_;
   std::vector<Entry> slots_;
   std::size_t mask_ = 0;
-  bool twoThirds_;
+  Fill fill_;
   std::size_t used_ = 0;  // stored entries, stale ones included
 };

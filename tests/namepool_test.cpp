@@ -174,6 +174,46 @@ TEST(NamePoolTest, NamesMovedIntoTheirLineAreFoundAsAnyOthers) {
   }
 }
 
+// A name's length is a byte, or a separate entry from 255 bytes on, and its start is counted
+// from its group's: names of every length, empty ones and ones of 70,000 bytes among them, at
+// every place in groups, added one by one and from a line lent to the pool, then sorted.
+TEST(NamePoolTest, NamesOfEveryLengthKeepTheirBytesAtEveryPlace) {
+  std::mt19937 random(20261211);
+  const std::size_t lengths[] = {0, 1, 7, 16, 254, 255, 256, 300, 70000};
+  std::vector<std::string> names;
+  for (int i = 0; i < 600; ++i) {
+    const std::size_t length = random() % 3 == 0 ? lengths[random() % 9] : random() % 12;
+    std::string name = std::to_string(i) + '.';
+    while (name.size() < length) name += static_cast<char>('a' + random() % 26);
+    names.push_back(name);
+  }
+  names.push_back("");
+  std::string line;
+  for (std::size_t i = 300; i < names.size(); ++i) line += (i == 300 ? "" : ",") + names[i];
+  NamePool pool;
+  AddAll(pool, {names.begin(), names.begin() + 300});
+  const std::string_view taken = pool.TakeBlock(std::string(line));
+  for (std::size_t at = 0, i = 300; i < names.size(); ++i) {
+    const std::string_view name = taken.substr(at, names[i].size());
+    ASSERT_EQ(name, names[i]);
+    pool.Add(name, NamePool::Hash(name));
+    at += names[i].size() + 1;
+  }
+  pool.EndBlock();
+  ASSERT_EQ(pool.size(), names.size());
+  for (std::uint32_t at = 0; at < names.size(); ++at) {
+    ASSERT_EQ(pool[at], names[at]) << at;
+    EXPECT_EQ(pool.Find(names[at]), at);
+  }
+  const std::vector<std::uint32_t> newPosition = pool.Sort();
+  for (std::uint32_t old = 0; old < names.size(); ++old) {
+    ASSERT_EQ(pool[newPosition[old]], names[old]) << old;
+    EXPECT_EQ(pool.Find(names[old]), newPosition[old]);
+  }
+  pool.Add(std::string(400, 'z'), NamePool::Hash(std::string(400, 'z')));
+  EXPECT_EQ(pool[static_cast<std::uint32_t>(names.size())], std::string(400, 'z'));
+}
+
 TEST(NamePoolTest, AssignReplacesEveryName) {
   NamePool pool;
   AddAll(pool, {"old", "older"});
