@@ -14,6 +14,7 @@
 #include "columnbits.h"
 #include "columncycles.h"
 #include "distinguishedclosure.h"
+#include "namedcolumns.h"
 #include "symbolclasses.h"
 
 namespace {
@@ -67,25 +68,10 @@ Outcome Verdict(const ColumnBits& distinguished) {
   return outcome;
 }
 
-}  // namespace
-
-Outcome DecideFunctional(const ResolvedInput& input, const DecideOptions& options) {
-  assert(input.dependencies.AllOfKind(DependencyKind::kFunctional));
+// The closure of distinguished cells, then the chase, then the verdict.
+Outcome CloseAndChase(const ResolvedInput& input, const DecideOptions& options) {
   const bool observed = options.observer != nullptr;
   const bool verdictOnly = !options.finalTableau && !observed;
-  CheckTableauSize(input.RowNo(), input.ColNo(), observed);
-  // A sub-schema of every attribute is a row all distinguished from the start, and it stays so
-  // whatever the chase does: for the verdict, no tableau is needed. A sub-schema of millions
-  // of names would otherwise take a column's words and lists for each of them.
-  if (verdictOnly) {
-    for (Row r{0}; r < input.RowNo(); ++r) {
-      if (input.rowColumns[r].size() != input.ColNo()) continue;
-      Outcome outcome;
-      outcome.lossless = true;
-      outcome.decidingRow = r;
-      return outcome;
-    }
-  }
   ColumnBits distinguished = InitialDistinguished(input);
   bool fixpoint = false;
   // Without an explanation only the final tableau counts, which equivalent dependencies
@@ -128,4 +114,31 @@ Outcome DecideFunctional(const ResolvedInput& input, const DecideOptions& option
     classes.WriteTableau(*outcome.finalTableau);
   }
   return outcome;
+}
+
+}  // namespace
+
+Outcome DecideFunctional(const ResolvedInput& input, const DecideOptions& options) {
+  assert(input.dependencies.AllOfKind(DependencyKind::kFunctional));
+  const bool observed = options.observer != nullptr;
+  const bool verdictOnly = !options.finalTableau && !observed;
+  CheckTableauSize(input.RowNo(), input.ColNo(), observed);
+  if (!verdictOnly) return CloseAndChase(input, options);
+  // A sub-schema of every attribute is a row all distinguished from the start, and it stays so
+  // whatever the chase does: for the verdict, no tableau is needed. A sub-schema of millions
+  // of names would otherwise take a column's words and lists for each of them.
+  for (Row r{0}; r < input.RowNo(); ++r) {
+    if (input.rowColumns[r].size() != input.ColNo()) continue;
+    Outcome outcome;
+    outcome.lossless = true;
+    outcome.decidingRow = r;
+    return outcome;
+  }
+  // Where most columns are named by no dependency, as beside a sub-schema of millions of
+  // names, the chase takes only the named ones: the rows keep their numbers.
+  if (std::optional<NamedColumnsInput> named = OnNamedColumns(input)) {
+    if (named->rowsHoldingTheRest == 0) return Outcome{};
+    return CloseAndChase(named->input, options);
+  }
+  return CloseAndChase(input, options);
 }

@@ -13,6 +13,7 @@
 #include <utility>
 
 #include "columncycles.h"
+#include "columnstamps.h"
 #include "escape.h"
 #include "linereader.h"
 #include "memoryguard.h"
@@ -282,8 +283,6 @@ class Reader {
   // The columns of the comma-separated names, each once; warns once about each name of no
   // sub-schema, with the consequence given. False when there was such a name.
   bool Resolve(std::string_view names, std::vector<Column>& columns, const char* consequence);
-  // A new stamp for the next list of names, older than none in seenStamp_.
-  void NextStamp();
   // Warns, once per name and line, about a name with a blank at either end, and once per
   // line about an empty name.
   void CheckName(std::string_view name);
@@ -343,8 +342,8 @@ class Reader {
   // Scratch storage, reused from line to line: a large input has a million lines.
   AttributeList left_, right_;
   std::vector<Column> leftColumns_, rightColumns_;
-  std::vector<Column> plainColumns_;      // a plain line's columns, both sides
-  std::vector<std::uint32_t> seenStamp_;  // per attribute: the last list that holds it
+  std::vector<Column> plainColumns_;  // a plain line's columns, both sides
+  ColumnStamps seen_;                 // the columns of the list of names being read
   // The schema lines that are one name of capital letters, and whether every one is.
   std::vector<std::pair<std::size_t, std::string>> letterRuns_;
   bool onlyLetterRuns_ = true;
@@ -354,8 +353,9 @@ class Reader {
   std::unordered_map<std::string, std::uint32_t> nearMisses_;
   static constexpr std::uint32_t kNoAttribute = UINT32_MAX;
   static constexpr std::size_t kMostShortNames = std::size_t{1} << 16;
+  // A sub-schema of this many names or more reserves room for the rest of the file.
+  static constexpr std::size_t kLongRow = std::size_t{1} << 16;
   static constexpr std::size_t kNoArrow = SIZE_MAX;
-  std::uint32_t stamp_ = 0;
 };
 
 ParsedInput Reader::Read() {
@@ -395,7 +395,6 @@ ParsedInput Reader::ReadDependency(const AttributeList& attributes, std::string_
   result_.attributes = attributes;
   names_.Assign(attributes);
   result_.resolved.columns = attributes.size();
-  seenStamp_.assign(attributes.size(), 0);
   line_ = line;
   lineNumber_ = 1;
   if (!line_.empty()) AddDependencyLine();
@@ -404,10 +403,10 @@ ParsedInput Reader::ReadDependency(const AttributeList& attributes, std::string_
 
 bool Reader::FollowsFromCycles(ColumnSpan left, ColumnSpan right) {
   assert(!keepNames_);  // compaction, which finds the cycles, is for the verdict alone
-  NextStamp();
-  for (Column c : left) seenStamp_[cycleOf_[c]] = stamp_;
+  seen_.Next(result_.resolved.columns, left.size());
+  for (Column c : left) seen_.Mark(cycleOf_[c]);
   return std::all_of(right.begin(), right.end(),
-                     [&](Column c) { return seenStamp_[cycleOf_[c]] == stamp_; });
+                     [&](Column c) { return seen_.Marked(cycleOf_[c]); });
 }
 
 // Reads one line without its line feed; a carriage return before the line feed is dropped
@@ -476,10 +475,11 @@ void Reader::AddSchemaLine() {
   // once: a name written twice in a sub-schema is one column. A name added on this line is in
   // its row already when written again; only the names of earlier lines need a stamp.
   const std::size_t earlier = names_.size();
-  if (seenStamp_.size() < earlier) seenStamp_.resize(earlier, 0);
-  NextStamp();
+  seen_.Next(earlier, most);
   ColumnLists& rows = result_.resolved.rowColumns;
-  rows.ReserveItems(most);
+  // After a line of millions of names, room for every name the rest of the file may hold, as
+  // address space: a short line after it would otherwise copy the rows to twice their room.
+  rows.ReserveItems(most < kLongRow ? most : most + lines_.BytesAhead() / 2);
   ForEachNameAhead(line, names_, [&](std::string_view name, std::uint32_t hash) {
     const NamePool::Found found = names_.FindWithCaseVariant(name, hash);
     std::uint32_t at = found.exact;
@@ -488,10 +488,8 @@ void Reader::AddSchemaLine() {
       // Before the name is added: added, it may have moved over its own bytes.
       if (found.caseVariant != NamePool::kMissing) WarnAboutCase(found.caseVariant, name);
       names_.Add(name, hash, found.caseVariant != NamePool::kMissing);
-    } else if (at >= earlier || seenStamp_[at] == stamp_) {
+    } else if (at >= earlier || !seen_.Mark(at)) {
       return;  // already in the row
-    } else {
-      seenStamp_[at] = stamp_;
     }
     rows.Push(Column(at));
   });
@@ -576,9 +574,6 @@ void Reader::ReserveForDependencies(std::size_t bytes) {
 }
 
 void Reader::AddDependencyLine() {
-  // A stamp per attribute from the first dependency line on: a file of millions of attributes
-  // and no dependency takes none.
-  if (seenStamp_.size() < names_.size()) seenStamp_.resize(names_.size(), 0);
   // Looked at in place: a million dependency lines make no string of their names.
   const std::string_view line = line_;
   if (AddPlainDependencyLine(line)) return;
@@ -635,15 +630,14 @@ bool Reader::AddPlainDependencyLine(std::string_view line) {
   // all. The list grows as names come, never to more than the line holds.
   std::size_t count = 0;
   std::size_t rightStart = kNoArrow;
-  NextStamp();
+  seen_.Next(names_.size(), size / 2 + 1);
   for (std::size_t at = 0;;) {
     const std::size_t start = at;
     while (at < size && kPlainNameByte[static_cast<unsigned char>(text[at])]) ++at;
     if (at == start) return false;  // an empty name, or a byte that is not plain
     const std::uint32_t column = ColumnOfName(line.substr(start, at - start), line);
     if (column == NamePool::kMissing) return false;
-    if (seenStamp_[column] != stamp_) {
-      seenStamp_[column] = stamp_;
+    if (seen_.Mark(column)) {
       if (count == plainColumns_.size()) plainColumns_.resize(std::max<std::size_t>(16, 2 * count));
       plainColumns_[count++] = Column(column);
     }
@@ -657,7 +651,7 @@ bool Reader::AddPlainDependencyLine(std::string_view line) {
       return false;
     }
     rightStart = count;
-    NextStamp();
+    seen_.Next(names_.size(), size / 2 + 1);
     at += 2;
   }
   if (rightStart == kNoArrow) return false;
@@ -697,10 +691,10 @@ void Reader::KeepDependency(const AttributeList& left, const AttributeList& righ
 void Reader::WarnIfTrivial(std::string_view right) {
   // Every relation satisfies X->>Y when Y is empty or inside X, or when X and Y hold every
   // attribute together.
-  NextStamp();
-  for (Column c : leftColumns_) seenStamp_[c] = stamp_;
+  seen_.Next(names_.size(), leftColumns_.size());
+  for (Column c : leftColumns_) seen_.Mark(c);
   std::size_t outside = 0;
-  for (Column c : rightColumns_) outside += seenStamp_[c] == stamp_ ? 0 : 1;
+  for (Column c : rightColumns_) outside += seen_.Marked(c) ? 0 : 1;
   if (outside != 0 && leftColumns_.size() + outside < result_.resolved.columns) return;
   Warn(right,
        "trivial multivalued dependency: its right-hand side is empty, inside its left-hand side, "
@@ -752,17 +746,11 @@ void Reader::AddJoinLine(std::string_view line) {
   if (keepNames_) KeepDependency({}, {}, std::move(names));
 }
 
-void Reader::NextStamp() {
-  if (++stamp_ == 0) {  // after 2^32 lists: old stamps could look current
-    std::fill(seenStamp_.begin(), seenStamp_.end(), 0);
-    stamp_ = 1;
-  }
-}
-
 bool Reader::Resolve(std::string_view names, std::vector<Column>& columns,
                      const char* consequence) {
   columns.clear();
-  NextStamp();
+  // Every name is at least a byte or a comma.
+  seen_.Next(names_.size(), names.size() + 1);
   unknownNamesWarned_.Clear();
   bool known = true;
   ForEachName(names, [&](std::string_view name) {
@@ -775,8 +763,7 @@ bool Reader::Resolve(std::string_view names, std::vector<Column>& columns,
         });
         HintAtUnknownName(name);
       }
-    } else if (seenStamp_[column] != stamp_) {
-      seenStamp_[column] = stamp_;
+    } else if (seen_.Mark(column)) {
       columns.push_back(Column(column));
     }
   });

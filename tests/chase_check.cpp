@@ -50,6 +50,13 @@ std::string CheckOutcome(const Outcome& outcome, const ReferenceResult& expected
     if (outcome.lossless == (outcome.decidingRow == kNoRow)) {
       return std::string(what) + ": deciding row does not match the verdict";
     }
+    // Any row all distinguished decides; it must be one.
+    if (outcome.lossless && (outcome.decidingRow >= expected.tableau.size() ||
+                             std::any_of(expected.tableau[outcome.decidingRow].begin(),
+                                         expected.tableau[outcome.decidingRow].end(),
+                                         [](int cell) { return cell != 0; }))) {
+      return std::string(what) + ": deciding row is not all distinguished";
+    }
     return "";
   }
   if (CellsOf(*outcome.finalTableau) != expected.tableau) {
