@@ -72,6 +72,8 @@ std::uint32_t HashOfName(std::string_view name, std::uint64_t seed) {
 
 std::uint32_t NamePool::Hash(std::string_view name) { return HashOfName<true>(name, 0); }
 
+bool NamePool::EqualButCase(std::string_view a, std::string_view b) { return ::EqualButCase(a, b); }
+
 std::uint32_t NamePool::ExactHash(std::string_view name) {
   return HashOfName<false>(name, 0x5bd1e995);
 }

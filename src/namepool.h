@@ -48,6 +48,20 @@ class NamePool {
 
   // Names that differ only in letter case have one hash.
   static std::uint32_t Hash(std::string_view name);
+  // Whether a and b differ at most in the case of ASCII letters.
+  static bool EqualButCase(std::string_view a, std::string_view b);
+
+  // Whether a name was added after another that differs from it only in case.
+  bool HasLaterVariants() const { return variants_ != 0; }
+  // Calls visit(at) for the position of every such name, in order.
+  template <typename Visit>
+  void ForEachLaterVariant(Visit visit) const {
+    for (std::size_t w = 0; w < variantBits_.size(); ++w) {
+      for (std::uint64_t bits = variantBits_[w]; bits != 0; bits &= bits - 1) {
+        visit(static_cast<std::uint32_t>(w * 64 + static_cast<std::size_t>(__builtin_ctzll(bits))));
+      }
+    }
+  }
 
   // The position of name, or kMissing.
   std::uint32_t Find(std::string_view name) const { return Look(name, Hash(name)).exact; }

@@ -9,7 +9,6 @@
 #include <optional>
 #include <sstream>
 #include <string_view>
-#include <unordered_map>
 #include <utility>
 
 #include "columncycles.h"
@@ -18,6 +17,7 @@
 #include "linereader.h"
 #include "memoryguard.h"
 #include "namepool.h"
+#include "nearmisses.h"
 #include "notation.h"
 #include "probingtable.h"
 #include "shortnames.h"
@@ -348,10 +348,8 @@ class Reader {
   std::vector<std::pair<std::size_t, std::string>> letterRuns_;
   bool onlyLetterRuns_ = true;
   bool lettersMeantAsAttributes_ = false;
-  // From a name's NearMissKey to the first attribute with that key; made at the first
-  // unknown name.
-  std::unordered_map<std::string, std::uint32_t> nearMisses_;
-  static constexpr std::uint32_t kNoAttribute = UINT32_MAX;
+  // Made at the first unknown name, once the attributes are all read.
+  std::optional<NearMisses> nearMisses_;
   static constexpr std::size_t kMostShortNames = std::size_t{1} << 16;
   // A sub-schema of this many names or more reserves room for the rest of the file.
   static constexpr std::size_t kLongRow = std::size_t{1} << 16;
@@ -540,26 +538,13 @@ void Reader::HintAtUnknownName(std::string_view name) {
     });
     return;
   }
-  if (nearMisses_.empty()) {
-    // Only attributes without blanks at their ends are suggested: one with them is a slip
-    // of its own, warned about where it is written. Of those with one key, the first in byte
-    // order, whatever order the columns are in.
-    for (std::uint32_t at = 0; at < names_.size(); ++at) {
-      const std::string_view attribute = names_[at];
-      std::string key = NearMissKey(attribute);
-      if (attribute.empty() || key.size() != attribute.size()) continue;
-      const auto [entry, inserted] = nearMisses_.emplace(std::move(key), at);
-      if (!inserted && attribute < names_[entry->second]) entry->second = at;
-    }
-    if (nearMisses_.empty()) nearMisses_.emplace("", kNoAttribute);
-  }
-  const auto found = nearMisses_.find(NearMissKey(name));
-  if (found == nearMisses_.end() || found->second == kNoAttribute) return;
+  if (!nearMisses_) nearMisses_.emplace(names_);
+  const std::uint32_t meant = nearMisses_->Find(name);
+  if (meant == NamePool::kMissing) return;
   Warn(name, [&] {
     return "attribute " + Quoted(std::string(name)) + " differs from " +
-           Quoted(std::string(names_[found->second])) +
-           " only in letter case or blanks; did you mean " +
-           Quoted(std::string(names_[found->second])) + "?";
+           Quoted(std::string(names_[meant])) + " only in letter case or blanks; did you mean " +
+           Quoted(std::string(names_[meant])) + "?";
   });
 }
 
