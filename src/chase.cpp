@@ -341,7 +341,7 @@ void Chase::MeetKept(std::uint32_t g, Targets targets, bool metAgreeing) {
     const Row first = filtered_[firsts[k]];
     groupStates_[g].mayAgree = true;
     if (OneClassInTargets(first, r, targets)) continue;
-    if (signatureFilter_.Agree(classes_, first, r)) {
+    if (signatureFilter_.KeysAreExact() || signatureFilter_.Agree(classes_, first, r)) {
       PushTargets(first, r, targets);
     } else {
       byChance = true;

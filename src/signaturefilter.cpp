@@ -33,6 +33,7 @@ void SignatureFilter::Filter(const SymbolClasses& classes, ColumnSpan left,
   // The listed rows are few: a column whose shared cells are one class is met by a test of
   // each one's bit, not by words of every row.
   TellingColumns(classes, left, false);
+  keysExact_ = false;
   keys_.assign(rows.size(), 0);
   FilterFrom(classes, left, 0, 2, rows);
 }
@@ -41,15 +42,27 @@ void SignatureFilter::FilterAll(const SymbolClasses& classes, ColumnSpan left,
                                 std::vector<Row>& rows) {
   left = likeColumns_.Order(classes, left);
   const ColumnSpan telling = TellingColumns(classes, left, true);
+  // What was kept for another tableau says nothing of this one.
+  if (keptIdentity_ != classes.Identity()) {
+    keptForKey_.clear();
+    keptWords_ = 0;
+    keptIdentity_ = classes.Identity();
+  }
   const auto known = keptForKey_.find(likeColumns_.Key());
   if (known != keptForKey_.end()) {
     rows = known->second.rows;
     keys_ = known->second.keys;
+    keysExact_ = known->second.exact;
     return;
   }
+  keysExact_ = false;
   const auto rowCount = static_cast<std::uint32_t>(classes.RowNo());
   if (telling.empty()) {
     KeepAllButAlone(rowCount, rows);
+    Remember(rows, rowCount);
+    return;
+  }
+  if (directKeys_ && FilterByRanks(classes, telling, rows)) {
     Remember(rows, rowCount);
     return;
   }
@@ -82,6 +95,63 @@ void SignatureFilter::FilterAll(const SymbolClasses& classes, ColumnSpan left,
     }
   }
   Remember(rows, rowCount);
+}
+
+bool SignatureFilter::FilterByRanks(const SymbolClasses& classes, ColumnSpan telling,
+                                    std::vector<Row>& rows) {
+  std::size_t keyCount = 1;
+  for (const Column c : telling) {
+    const std::size_t radix = std::size_t{classes.SharedClassCount(c)} + 1;
+    if (radix >= UINT16_MAX || keyCount * radix > kMostDirectKeys) return false;
+    keyCount *= radix;
+  }
+  const std::size_t rowCount = classes.RowNo();
+  CheckMemoryFor(rowCount, sizeof(std::uint32_t));
+  rankKeys_.assign(rowCount, 0);
+  const ColumnBits& shared = classes.Shared();
+  for (const Column c : telling) {
+    const std::uint16_t* ranks = ranks_.Of(classes, c);
+    const std::uint32_t radix = classes.SharedClassCount(c) + 1;
+    for (std::size_t r = 0; r < rowCount; ++r) rankKeys_[r] = rankKeys_[r] * radix + ranks[r];
+    // A row alone in the column, of number 0, agrees with no row.
+    for (std::size_t w = 0; w < alone_.size(); ++w) alone_[w] |= ~shared.Word(c, w);
+  }
+  likeColumns_.Earn(telling.size() * rowCount);
+  if (!alone_.empty()) alone_.back() &= RowsInWord(rowCount, alone_.size() - 1);
+  if (directCounts_.size() < keyCount) {
+    CheckMemoryFor(keyCount, sizeof(std::uint16_t));
+    directCounts_.resize(keyCount, 0);
+  }
+  if (++directRound_ == kDirectRounds) {  // the counts' numbers would come round again
+    std::fill(directCounts_.begin(), directCounts_.end(), 0);
+    directRound_ = 1;
+  }
+  // First every key is counted, then the rows whose key more than one had are marked.
+  const auto once = static_cast<std::uint16_t>(4 * directRound_ + 1);
+  const auto more = static_cast<std::uint16_t>(4 * directRound_ + 2);
+  for (std::size_t w = 0; w < alone_.size(); ++w) {
+    ForEachRowIn(~alone_[w] & RowsInWord(rowCount, w), w, [&](Row r) {
+      std::uint16_t& count = directCounts_[rankKeys_[r]];
+      count = count / 4 == directRound_ ? more : once;
+    });
+  }
+  repeated_.resize(rowCount / 64 + 1);  // all clear: ForEachRepeated clears what it reads
+  for (std::size_t w = 0; w < alone_.size(); ++w) {
+    std::uint64_t marked = 0;
+    ForEachRowIn(~alone_[w] & RowsInWord(rowCount, w), w, [&](Row r) {
+      marked |= std::uint64_t{directCounts_[rankKeys_[r]] == more} << (r % 64);
+    });
+    repeated_[w] = marked;
+  }
+  rows.clear();
+  keys_.clear();
+  ForEachRepeated(rowCount, [&](std::size_t r) {
+    CheckGrowth(rows);
+    rows.push_back(Row(static_cast<std::uint32_t>(r)));
+    keys_.push_back(rankKeys_[r]);
+  });
+  keysExact_ = true;
+  return true;
 }
 
 ColumnSpan SignatureFilter::TellingColumns(const SymbolClasses& classes, ColumnSpan left,
@@ -133,7 +203,7 @@ void SignatureFilter::Remember(const std::vector<Row>& rows, std::size_t rowCoun
     keptForKey_.clear();
     keptWords_ = 0;
   }
-  keptForKey_.emplace(likeColumns_.Key(), Kept{rows, keys_});
+  keptForKey_.emplace(likeColumns_.Key(), Kept{rows, keys_, keysExact_});
   keptWords_ += words;
 }
 
@@ -193,7 +263,9 @@ void SignatureFilter::FilterFrom(const SymbolClasses& classes, ColumnSpan left, 
 }
 
 SignatureFilter::Slot& SignatureFilter::SlotOf(const std::uint64_t* keys, std::size_t k) {
-  const std::uint64_t key = keys[k] & keyMask_;
+  // Exact keys are compared whole: rows of one key are taken to agree without a comparison.
+  const std::uint64_t keyMask = keysExact_ ? ~std::uint64_t{0} : keyMask_;
+  const std::uint64_t key = keys[k] & keyMask;
   const std::size_t mask = slots_.size() - 1;
   for (std::size_t i = static_cast<std::size_t>((key * kGoldenRatio64) >> 32) & mask;;
        i = (i + 1) & mask) {
@@ -202,7 +274,7 @@ SignatureFilter::Slot& SignatureFilter::SlotOf(const std::uint64_t* keys, std::s
       slot = {static_cast<std::uint32_t>(k), round_, 1};
       return slot;
     }
-    if ((keys[slot.place] & keyMask_) == key) return slot;
+    if ((keys[slot.place] & keyMask) == key) return slot;
   }
 }
 

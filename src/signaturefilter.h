@@ -5,6 +5,7 @@
 #include <map>
 #include <vector>
 
+#include "columnranks.h"
 #include "index.h"
 #include "likecolumns.h"
 #include "schema.h"
@@ -28,8 +29,11 @@ class SignatureFilter {
  public:
   // Keys of keyBits bits: tests give few, so that rows with unlike labels share keys, as
   // 64-bit keys almost never make them.
-  explicit SignatureFilter(int keyBits = 64)
-      : keyMask_(keyBits >= 64 ? ~std::uint64_t{0} : (std::uint64_t{1} << keyBits) - 1) {}
+  // directKeys: FilterAll reads sides of few classes by exact keys; tests turn it off to reach
+  // the hashed keys with the same inputs.
+  explicit SignatureFilter(int keyBits = 64, bool directKeys = true)
+      : keyMask_(keyBits >= 64 ? ~std::uint64_t{0} : (std::uint64_t{1} << keyBits) - 1),
+        directKeys_(directKeys) {}
 
   // Keeps in rows, in their order, those that may agree with another of them on every column
   // of left.
@@ -56,6 +60,9 @@ class SignatureFilter {
   // After Filter or FilterAll, whether every row kept agrees with every other, exactly: every
   // column of the side has one class of shared cells, and the rows alone in one were dropped.
   bool KeptAllAgree() const { return telling_.empty(); }
+  // After Filter or FilterAll, whether kept rows of one key agree, exactly: their keys were
+  // made of their classes' numbers, not hashed.
+  bool KeysAreExact() const { return keysExact_; }
   // After Filter or FilterAll, whether kept rows a and b agree on every column of the side,
   // exactly: the columns whose shared cells are one class by their bits, the others by their
   // labels.
@@ -75,6 +82,12 @@ class SignatureFilter {
   // Keeps in rows, ascending, every row alone in no column of the side, when no column is read.
   void KeepAllButAlone(std::size_t rowCount, std::vector<Row>& rows);
   bool IsAlone(Row r) const { return (alone_[r / 64] >> (r % 64)) & 1; }
+  // FilterAll for a side whose telling columns have few classes: the product of their numbers
+  // of classes, each with one more for the rows alone, at most kMostDirectKeys. A row's key is
+  // its classes' numbers (ColumnRanks) as the digits of a mixed radix, exact, and a table
+  // indexed by the key counts the rows: no hash, no comparison, and a table that stays in the
+  // second cache. Returns false, doing nothing, for other sides.
+  bool FilterByRanks(const SymbolClasses& classes, ColumnSpan telling, std::vector<Row>& rows);
   // Mixes the labels of columns into allKeys_, for every row.
   void MixColumns(const SymbolClasses& classes, ColumnSpan columns);
   // Marks in repeated_ the places of the count keys that another of them has; each key is
@@ -110,9 +123,22 @@ class SignatureFilter {
   struct Kept {
     std::vector<Row> rows;
     std::vector<std::uint64_t> keys;
+    bool exact;
   };
   std::map<std::vector<std::uint32_t>, Kept> keptForKey_;
   std::size_t keptWords_ = 0;
   std::uint16_t round_ = 0;
   std::uint64_t keyMask_;  // the bits of a key that a count compares
+  bool directKeys_;
+  static constexpr std::size_t kMostDirectKeys = std::size_t{1} << 18;
+  ColumnRanks ranks_;
+  std::vector<std::uint32_t> rankKeys_;  // FilterByRanks' keys, per row of the tableau
+  // Per key, the number of the last look that met it, times 4, plus 1 when one row had it
+  // then, 2 when more did: two bytes a key, so that the table stays in the second cache, and
+  // read and written without a branch, which rows of random keys would mispredict.
+  std::vector<std::uint16_t> directCounts_;
+  std::uint16_t directRound_ = 0;  // below 2^14
+  static constexpr std::uint16_t kDirectRounds = 1 << 14;
+  std::uint64_t keptIdentity_ = 0;  // of the classes that keptForKey_ is about
+  bool keysExact_ = false;          // FilterByRanks made keys_
 };
