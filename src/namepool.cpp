@@ -145,17 +145,24 @@ void NamePool::Add(std::string_view name, std::uint32_t hash, bool caseVariantHe
 }
 
 void NamePool::NoteLength(std::size_t length) {
-  CheckGrowth(lengths_);
   if (size() % kGroup == 0) {
     CheckGrowth(groupStarts_);
     groupStarts_.push_back(static_cast<std::uint32_t>(used_));
+    CheckGrowth(lengths_, kGroup);
+    lengths_.resize(lengths_.size() + kGroup, 0);
   }
   if (length >= kLong) {
     CheckGrowth(longLengths_);
     longLengths_.emplace_back(static_cast<std::uint32_t>(size()),
                               static_cast<std::uint32_t>(length));
   }
-  lengths_.push_back(static_cast<std::uint8_t>(std::min<std::size_t>(length, kLong)));
+  lengths_[count_++] = static_cast<std::uint8_t>(std::min<std::size_t>(length, kLong));
+}
+
+std::size_t NamePool::LongStartOf(std::uint32_t at) const {
+  std::size_t start = groupStarts_[at / kGroup];
+  for (std::uint32_t k = at & ~(kGroup - 1); k < at; ++k) start += LengthOf(k);
+  return start;
 }
 
 std::size_t NamePool::LongLength(std::uint32_t at) const {
@@ -194,7 +201,7 @@ void NamePool::EndBlock() {
 
 void NamePool::Reserve(std::size_t count, std::size_t bytes) {
   if (!inPlace_) ReserveFor(bytes_, bytes);
-  ReserveFor(lengths_, count);
+  ReserveFor(lengths_, count + kGroup);
   ReserveFor(groupStarts_, count / kGroup + 1);
   expected_ = size() + count;
   expectedBytes_ = bytes;
@@ -257,6 +264,7 @@ void NamePool::Assign(const AttributeList& names) {
   groupStarts_.clear();
   lengths_.clear();
   longLengths_.clear();
+  count_ = 0;
   variantBits_.clear();
   variants_ = 0;
   used_ = 0;
@@ -287,6 +295,7 @@ std::vector<std::uint32_t> NamePool::Sort() {
   groupStarts_.clear();
   lengths_.clear();
   longLengths_.clear();
+  count_ = 0;
   used_ = 0;
   for (const std::uint32_t length : lengths) {
     NoteLength(length);

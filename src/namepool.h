@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <string_view>
 #include <utility>
 #include <vector>
@@ -37,13 +38,9 @@ class NamePool {
   // Replaces every name by names, which must be without duplicates.
   void Assign(const AttributeList& names);
 
-  std::size_t size() const { return lengths_.size(); }
+  std::size_t size() const { return count_; }
   std::string_view operator[](std::uint32_t at) const {
-    // From the start of its group of names, past the lengths of those before it: a few
-    // adjacent bytes, read at once.
-    std::size_t start = groupStarts_[at / kGroup];
-    for (std::uint32_t k = at & ~(kGroup - 1); k < at; ++k) start += LengthOf(k);
-    return std::string_view(bytes_).substr(start, LengthOf(at));
+    return std::string_view(bytes_).substr(StartOf(at), LengthOf(at));
   }
 
   // Names that differ only in letter case have one hash.
@@ -131,8 +128,26 @@ class NamePool {
   // other names without reading their hashes or bytes, each a wait on memory.
   std::uint32_t PositionBits() const { return static_cast<std::uint32_t>(table_.Capacity() - 1); }
 
-  static constexpr std::uint32_t kGroup = 16;  // a power of two
+  static constexpr std::uint32_t kGroup = 8;  // the bytes of a 64-bit word
   static constexpr std::uint8_t kLong = UINT8_MAX;
+  // From the start of its group of names, past the lengths of those before it: one word of
+  // lengths, summed at once.
+  std::size_t StartOf(std::uint32_t at) const {
+    std::uint64_t before;
+    std::memcpy(&before, &lengths_[at & ~(kGroup - 1)], sizeof before);
+    const std::uint32_t count = at % kGroup;
+    before &= count == 0 ? 0 : ~std::uint64_t{0} >> (64 - 8 * count);
+    // A long name's byte stands for a length kept aside: then one at a time.
+    constexpr std::uint64_t kOnes = 0x0101010101010101ULL;
+    constexpr std::uint64_t kHigh = 0x8080808080808080ULL;
+    const std::uint64_t notLong = ~before;
+    if (((notLong - kOnes) & ~notLong & kHigh) != 0) return LongStartOf(at);
+    // Bytes summed in pairs, then the four 16-bit sums by a multiplication.
+    constexpr std::uint64_t kEvenBytes = 0x00FF00FF00FF00FFULL;
+    const std::uint64_t pairs = (before & kEvenBytes) + ((before >> 8) & kEvenBytes);
+    return groupStarts_[at / kGroup] + ((pairs * 0x0001000100010001ULL) >> 48);
+  }
+  std::size_t LongStartOf(std::uint32_t at) const;
   std::size_t LengthOf(std::uint32_t at) const {
     return lengths_[at] != kLong ? lengths_[at] : LongLength(at);
   }
@@ -148,8 +163,9 @@ class NamePool {
   // Per group of kGroup positions, where its first name starts in bytes_.
   std::vector<std::uint32_t> groupStarts_;
   // Per position, its name's length, or kLong for a name of kLong bytes or more, whose length
-  // longLengths_ holds, by position.
+  // longLengths_ holds, by position; zeros to the end of the last group.
   std::vector<std::uint8_t> lengths_;
+  std::size_t count_ = 0;  // names
   std::vector<std::pair<std::uint32_t, std::uint32_t>> longLengths_;
   ProbingTable<std::uint32_t> table_;  // positions with hash bits above them, by hash
   // Per position, a bit set when the name is a later case variant, indexed by ExactHash; no
