@@ -146,22 +146,21 @@ void NamePool::Add(std::string_view name, std::uint32_t hash, bool caseVariantHe
 
 void NamePool::NoteLength(std::size_t length) {
   if (size() % kGroup == 0) {
-    CheckGrowth(groupStarts_);
-    groupStarts_.push_back(static_cast<std::uint32_t>(used_));
-    CheckGrowth(lengths_, kGroup);
-    lengths_.resize(lengths_.size() + kGroup, 0);
+    CheckGrowth(groups_);
+    groups_.push_back(Group{static_cast<std::uint32_t>(used_), {}});
   }
   if (length >= kLong) {
     CheckGrowth(longLengths_);
     longLengths_.emplace_back(static_cast<std::uint32_t>(size()),
                               static_cast<std::uint32_t>(length));
   }
-  lengths_[count_++] = static_cast<std::uint8_t>(std::min<std::size_t>(length, kLong));
+  groups_.back().lengths[count_++ % kGroup] =
+      static_cast<std::uint8_t>(std::min<std::size_t>(length, kLong));
 }
 
 std::size_t NamePool::LongStartOf(std::uint32_t at) const {
-  std::size_t start = groupStarts_[at / kGroup];
-  for (std::uint32_t k = at & ~(kGroup - 1); k < at; ++k) start += LengthOf(k);
+  std::size_t start = groups_[at / kGroup].start;
+  for (std::uint32_t k = at - at % kGroup; k < at; ++k) start += LengthOf(k);
   return start;
 }
 
@@ -201,8 +200,7 @@ void NamePool::EndBlock() {
 
 void NamePool::Reserve(std::size_t count, std::size_t bytes) {
   if (!inPlace_) ReserveFor(bytes_, bytes);
-  ReserveFor(lengths_, count + kGroup);
-  ReserveFor(groupStarts_, count / kGroup + 1);
+  ReserveFor(groups_, count / kGroup + 1);
   expected_ = size() + count;
   expectedBytes_ = bytes;
 }
@@ -261,8 +259,7 @@ void NamePool::Insert(std::uint32_t at, std::uint32_t hash) {
 
 void NamePool::Assign(const AttributeList& names) {
   bytes_.clear();
-  groupStarts_.clear();
-  lengths_.clear();
+  groups_.clear();
   longLengths_.clear();
   count_ = 0;
   variantBits_.clear();
@@ -292,8 +289,7 @@ std::vector<std::uint32_t> NamePool::Sort() {
   for (std::uint32_t position = 0; position < order.size(); ++position) {
     lengths[position] = static_cast<std::uint32_t>(LengthOf(order[position]));
   }
-  groupStarts_.clear();
-  lengths_.clear();
+  groups_.clear();
   longLengths_.clear();
   count_ = 0;
   used_ = 0;

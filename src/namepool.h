@@ -12,7 +12,7 @@
 
 // The attribute names of an input, each once, at positions in the order they were added: their
 // bytes in one block, and a hash index over them. A name costs its bytes and about seven bytes
-// more, not a string of its own: its length in a byte, a start per sixteen names, and its entry
+// more, not a string of its own: its length in a byte, a start per twelve names, and its entry
 // in an index that fills to three quarters. A sub-schema of ten million short names then takes
 // its line, its row and about 85 MB more, not 150.
 //
@@ -128,28 +128,46 @@ class NamePool {
   // other names without reading their hashes or bytes, each a wait on memory.
   std::uint32_t PositionBits() const { return static_cast<std::uint32_t>(table_.Capacity() - 1); }
 
-  static constexpr std::uint32_t kGroup = 8;  // the bytes of a 64-bit word
+  static constexpr std::uint32_t kGroup = 12;
   static constexpr std::uint8_t kLong = UINT8_MAX;
-  // From the start of its group of names, past the lengths of those before it: one word of
-  // lengths, summed at once.
+  // Twelve names: where the first starts in bytes_, and the length of each, in 16 bytes that
+  // one fetch from memory brings.
+  struct Group {
+    std::uint32_t start;
+    std::uint8_t lengths[kGroup];
+  };
+  // From the start of its group, past the lengths of those before it: summed a word at once.
   std::size_t StartOf(std::uint32_t at) const {
-    std::uint64_t before;
-    std::memcpy(&before, &lengths_[at & ~(kGroup - 1)], sizeof before);
+    const Group& group = groups_[at / kGroup];
     const std::uint32_t count = at % kGroup;
-    before &= count == 0 ? 0 : ~std::uint64_t{0} >> (64 - 8 * count);
-    // A long name's byte stands for a length kept aside: then one at a time.
+    std::uint64_t low;
+    std::uint32_t high;
+    std::memcpy(&low, group.lengths, sizeof low);
+    std::memcpy(&high, group.lengths + sizeof low, sizeof high);
+    std::uint64_t before[2] = {low, high};
+    if (count <= 8) {
+      before[0] &= count == 0 ? 0 : ~std::uint64_t{0} >> (64 - 8 * count);
+      before[1] = 0;
+    } else {
+      before[1] &= ~std::uint64_t{0} >> (64 - 8 * (count - 8));
+    }
+    constexpr std::uint64_t kLow7 = 0x7F7F7F7F7F7F7F7FULL;
     constexpr std::uint64_t kOnes = 0x0101010101010101ULL;
     constexpr std::uint64_t kHigh = 0x8080808080808080ULL;
-    const std::uint64_t notLong = ~before;
-    if (((notLong - kOnes) & ~notLong & kHigh) != 0) return LongStartOf(at);
-    // Bytes summed in pairs, then the four 16-bit sums by a multiplication.
     constexpr std::uint64_t kEvenBytes = 0x00FF00FF00FF00FFULL;
-    const std::uint64_t pairs = (before & kEvenBytes) + ((before >> 8) & kEvenBytes);
-    return groupStarts_[at / kGroup] + ((pairs * 0x0001000100010001ULL) >> 48);
+    std::uint64_t pairs = 0;
+    for (const std::uint64_t word : before) {
+      // A long name's byte, 255, stands for a length kept aside: then one at a time.
+      if ((((word & kLow7) + kOnes) & word & kHigh) != 0) return LongStartOf(at);
+      pairs += (word & kEvenBytes) + ((word >> 8) & kEvenBytes);
+    }
+    // The four 16-bit sums of pairs of bytes, added by a multiplication.
+    return group.start + ((pairs * 0x0001000100010001ULL) >> 48);
   }
   std::size_t LongStartOf(std::uint32_t at) const;
   std::size_t LengthOf(std::uint32_t at) const {
-    return lengths_[at] != kLong ? lengths_[at] : LongLength(at);
+    const std::uint8_t length = groups_[at / kGroup].lengths[at % kGroup];
+    return length != kLong ? length : LongLength(at);
   }
   std::size_t LongLength(std::uint32_t at) const;
   // Notes that the next position's name takes length bytes from used_ on.
@@ -160,11 +178,10 @@ class NamePool {
   bool inPlace_ = false;           // bytes_ is a taken block: past used_, its line
   std::size_t expected_ = 0;       // how many names Reserve said may come, at most
   std::size_t expectedBytes_ = 0;  // and how many bytes they take, with their commas
-  // Per group of kGroup positions, where its first name starts in bytes_.
-  std::vector<std::uint32_t> groupStarts_;
-  // Per position, its name's length, or kLong for a name of kLong bytes or more, whose length
-  // longLengths_ holds, by position; zeros to the end of the last group.
-  std::vector<std::uint8_t> lengths_;
+  // Per group of kGroup positions, where its first name starts in bytes_ and their lengths:
+  // a name's length, or kLong for a name of kLong bytes or more, whose length longLengths_
+  // holds, by position.
+  std::vector<Group> groups_;
   std::size_t count_ = 0;  // names
   std::vector<std::pair<std::uint32_t, std::uint32_t>> longLengths_;
   ProbingTable<std::uint32_t> table_;  // positions with hash bits above them, by hash
