@@ -198,9 +198,9 @@ void NamePool::EndBlock() {
   inPlace_ = false;
 }
 
-void NamePool::Reserve(std::size_t count, std::size_t bytes) {
+void NamePool::Reserve(std::size_t count, std::size_t bytes, std::size_t later) {
   if (!inPlace_) ReserveFor(bytes_, bytes);
-  ReserveFor(groups_, count / kGroup + 1);
+  ReserveFor(groups_, (count + later) / kGroup + 1);
   expected_ = size() + count;
   expectedBytes_ = bytes;
 }

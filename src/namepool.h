@@ -66,8 +66,9 @@ class NamePool {
   Found FindWithCaseVariant(std::string_view name, std::uint32_t hash) const {
     return Look(name, hash);
   }
-  // Room for count more names of bytes in all, which the index expects as it grows.
-  void Reserve(std::size_t count, std::size_t bytes);
+  // Room for count more names of bytes in all, which the index expects as it grows, and as
+  // address space for later ones more, which it does not expect.
+  void Reserve(std::size_t count, std::size_t bytes, std::size_t later = 0);
   // Adds name, of hash, which is not in the pool, at the next position.
   void Add(std::string_view name, std::uint32_t hash) {
     Add(name, hash, Look(name, hash).caseVariant != kMissing);

@@ -468,16 +468,18 @@ void Reader::AddSchemaLine() {
   }
   // A line with n commas names n + 1 attributes at most: room for all of them at once.
   const std::size_t most = static_cast<std::size_t>(std::count(line.begin(), line.end(), ',')) + 1;
-  names_.Reserve(most, line.size());
+  // After a line of millions of names, room for every name the rest of the file may hold, as
+  // address space: a short line after it would otherwise copy what the names and the rows
+  // take to twice their room.
+  const std::size_t later = most < kLongRow ? 0 : lines_.BytesAhead() / 2;
+  names_.Reserve(most, line.size(), later);
   // Until the attributes are sorted, a row holds the positions of its names in the pool, each
   // once: a name written twice in a sub-schema is one column. A name added on this line is in
   // its row already when written again; only the names of earlier lines need a stamp.
   const std::size_t earlier = names_.size();
   seen_.Next(earlier, most);
   ColumnLists& rows = result_.resolved.rowColumns;
-  // After a line of millions of names, room for every name the rest of the file may hold, as
-  // address space: a short line after it would otherwise copy the rows to twice their room.
-  rows.ReserveItems(most < kLongRow ? most : most + lines_.BytesAhead() / 2);
+  rows.ReserveItems(most + later);
   ForEachNameAhead(line, names_, [&](std::string_view name, std::uint32_t hash) {
     const NamePool::Found found = names_.FindWithCaseVariant(name, hash);
     std::uint32_t at = found.exact;
