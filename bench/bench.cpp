@@ -51,6 +51,9 @@ std::string DistinctLongLeft(const Shape& shape) { return GenerateDistinctLongLe
 std::string GridSides(const Shape& shape) { return GenerateDistinctGridSides(shape, kSeed); }
 std::string AlikeSides(const Shape& shape) { return GenerateAlikeColumnSides(shape, kSeed); }
 std::string Groupings(const Shape& shape) { return GenerateRandomGroupings(shape, kSeed); }
+std::string GroupingsToManyTargets(const Shape& shape) {
+  return GenerateGroupingsToManyTargets(shape, kSeed);
+}
 std::string NearlyOne(const Shape& shape) { return GenerateNearlyOneClass(shape, kSeed); }
 std::string AcyclicMixed(const Shape& shape) { return GenerateAcyclicMixed(shape, kSeed); }
 
@@ -245,6 +248,7 @@ int main(int argc, char** argv) {
       // columns that group them at random.
       {{"alike", 10000, 2000, 14000}, AlikeSides},
       {{"groupings", 10000, 2000, 20000}, Groupings},
+      {{"manytargets", 10000, 2000, 20000}, GroupingsToManyTargets},
       // Columns each one class but for a few cells alone: sides of fifty of them, whose rows
       // nearly all agree, to 1,800 columns in turn.
       {{"nearlyone", 10000, 2000, 20000}, NearlyOne},
@@ -259,6 +263,9 @@ int main(int argc, char** argv) {
       {{"latewide", 2, 8000000, 0}, GenerateLateWideSchema},
       // The most names that 50 MB can hold.
       {{"bytenames", 1, 11400000, 0}, GenerateByteNames},
+      // Dependencies on one of six million names and short sub-schemas, which only the chase
+      // decides: it takes the named columns alone.
+      {{"widechased", 3, 6000000, 2}, GenerateWideBesideChased},
       // 48 MB of names, each one of 512 that differ only in letter case.
       {{"cases", 1, 4800000, 0}, GenerateCaseVariants},
       {{"longleft", 10000, 2000, 5000}, LongLeft},

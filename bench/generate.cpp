@@ -455,7 +455,11 @@ std::string GenerateAlikeColumnSides(const Shape& shape, std::uint64_t seed) {
   return text;
 }
 
-std::string GenerateRandomGroupings(const Shape& shape, std::uint64_t seed) {
+namespace {
+
+// Rows that grouped columns group at random into twenty classes each, and left-hand sides of
+// four of them to targets right-hand columns in turn.
+std::string Groupings(const Shape& shape, std::uint64_t seed, std::size_t targets) {
   constexpr std::size_t kKinds = 20;
   const std::size_t rows = std::max<std::size_t>(shape.schemas, 2);
   const std::size_t grouped = std::max<std::size_t>(shape.attributes / 33, 4);
@@ -470,7 +474,7 @@ std::string GenerateRandomGroupings(const Shape& shape, std::uint64_t seed) {
     }
     text += '\n';
   }
-  text += NamedList("X", 0, grouped) + ',' + NamedList("R", 0, 4) + "\n\n";
+  text += NamedList("X", 0, grouped) + ',' + NamedList("R", 0, targets) + "\n\n";
   for (std::size_t j = 0; j < grouped; ++j) {
     for (std::size_t v = 0; v < kKinds; ++v) text += key(j, v) + "->" + Named("X", j) + '\n';
   }
@@ -479,9 +483,22 @@ std::string GenerateRandomGroupings(const Shape& shape, std::uint64_t seed) {
     for (std::size_t j = 0; j < grouped; ++j) all[j] = j;
     for (std::size_t j = 0; j < 4; ++j) std::swap(all[j], all[j + random.Below(grouped - j)]);
     for (std::size_t j = 0; j < 4; ++j) text += Named("X", all[j]) + (j == 3 ? "->" : ",");
-    text += Named("R", d % 4) + '\n';
+    text += Named("R", d % targets) + '\n';
   }
   return text;
+}
+
+}  // namespace
+
+std::string GenerateRandomGroupings(const Shape& shape, std::uint64_t seed) {
+  return Groupings(shape, seed, 4);
+}
+
+std::string GenerateGroupingsToManyTargets(const Shape& shape, std::uint64_t seed) {
+  // The attributes left beside the grouped columns and the keys that group them.
+  const std::size_t grouped = std::max<std::size_t>(shape.attributes / 33, 4);
+  const std::size_t used = 21 * grouped;
+  return Groupings(shape, seed, shape.attributes > used + 4 ? shape.attributes - used : 4);
 }
 
 std::string GenerateNearlyOneClass(const Shape& shape, std::uint64_t seed) {
@@ -648,6 +665,21 @@ std::string GenerateByteNames(const Shape& shape) {
     }
   }
   return text + "\n\n";
+}
+
+std::string GenerateWideBesideChased(const Shape& shape) {
+  // Row 0 holds p, q and the first wide name W, row 1 every wide name, row 2 z: W->z makes
+  // rows 0 and 1 agree on z, and z->p makes row 1 distinguished on p.
+  const std::string first = "w0";
+  std::string text = "p,q," + first + '\n' + NamedList("w", 0, shape.attributes) + '\n';
+  const std::size_t shorts = shape.schemas < 3 ? 1 : shape.schemas - 2;
+  for (std::size_t s = 0; s < shorts; ++s) text += "z" + std::to_string(s) + '\n';
+  text += '\n';
+  for (std::size_t j = 0; j < std::max<std::size_t>(shape.dependencies, 1); ++j) {
+    const std::string z = "z" + std::to_string(j % shorts);
+    text += first + "->" + z + '\n' + z + "->p\n";
+  }
+  return text;
 }
 
 std::string GenerateLateWideSchema(const Shape& shape) {

@@ -82,6 +82,9 @@ std::string GenerateAlikeColumnSides(const Shape& shape, std::uint64_t seed);
 // No two columns group the rows alike, so no two left-hand sides share what they find, and
 // some rows agree on each.
 std::string GenerateRandomGroupings(const Shape& shape, std::uint64_t seed);
+// The same with a right-hand column for every 28 sides or so: every attribute the keys and the
+// grouped columns leave, 740 of 2,000, so that each side still reads its rows.
+std::string GenerateGroupingsToManyTargets(const Shape& shape, std::uint64_t seed);
 
 // Rows that each hold all of attributes / 20 keys K_j but one, the (r mod keys)-th: K_j->X_j
 // makes each X_j one class but for the rows without K_j, alone. Then left-hand sides of half
@@ -123,6 +126,9 @@ std::string GenerateWideSchema(const Shape& shape);
 std::string GenerateShortWideSchema(const Shape& shape);
 // The same after schemas - 1 sub-schemas of two names each: the long line is not the first.
 std::string GenerateLateWideSchema(const Shape& shape);
+// A sub-schema of attributes names beside short ones, schemas in all (at least 3), and
+// dependencies that only the chase decides, on three of the names and the short sub-schemas.
+std::string GenerateWideBesideChased(const Shape& shape);
 // One sub-schema of attributes names of three bytes, then four, over every byte that a name may
 // hold without a warning, those above 127 among them: more names than letters and digits give
 // a file of its size, as 11.4 million in 50 MB.
