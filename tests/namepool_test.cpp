@@ -188,12 +188,22 @@ TEST(NamePoolTest, NamesOfEveryLengthKeepTheirBytesAtEveryPlace) {
     names.push_back(name);
   }
   names.push_back("");
+  // Names added before the line take no more room than it does, as the pool asks of a line it
+  // takes.
+  const auto bytes = [&](std::size_t from, std::size_t to) {
+    std::size_t total = 0;
+    for (std::size_t i = from; i < to; ++i) total += names[i].size();
+    return total;
+  };
+  std::size_t split = 300;
+  while (split > 0 && bytes(0, split) > bytes(split, names.size())) --split;
   std::string line;
-  for (std::size_t i = 300; i < names.size(); ++i) line += (i == 300 ? "" : ",") + names[i];
+  for (std::size_t i = split; i < names.size(); ++i) line += (i == split ? "" : ",") + names[i];
   NamePool pool;
-  AddAll(pool, {names.begin(), names.begin() + 300});
+  AddAll(pool, {names.begin(), names.begin() + static_cast<std::ptrdiff_t>(split)});
+  ASSERT_TRUE(pool.WouldTakeBlockOf(line.size()));
   const std::string_view taken = pool.TakeBlock(std::string(line));
-  for (std::size_t at = 0, i = 300; i < names.size(); ++i) {
+  for (std::size_t at = 0, i = split; i < names.size(); ++i) {
     const std::string_view name = taken.substr(at, names[i].size());
     ASSERT_EQ(name, names[i]);
     pool.Add(name, NamePool::Hash(name));
