@@ -80,13 +80,7 @@ void SignatureFilter::FilterAll(const SymbolClasses& classes, ColumnSpan left,
     likeColumns_.Earn((count - read) * rowCount);
     read = count;
     MarkRepeated(allKeys_.data(), rowCount);
-    rows.clear();
-    keys_.clear();
-    ForEachRepeated(rowCount, [&](std::size_t r) {
-      CheckGrowth(rows);
-      rows.push_back(Row(static_cast<std::uint32_t>(r)));
-      keys_.push_back(allKeys_[r]);
-    });
+    KeepRepeated(rowCount, allKeys_, rows);
     if (read == telling.size()) break;
     // Once few rows are kept, a look at each listed row costs less than whole columns.
     if (4 * rows.size() < rowCount) {
@@ -143,13 +137,7 @@ bool SignatureFilter::FilterByRanks(const SymbolClasses& classes, ColumnSpan tel
     });
     repeated_[w] = marked;
   }
-  rows.clear();
-  keys_.clear();
-  ForEachRepeated(rowCount, [&](std::size_t r) {
-    CheckGrowth(rows);
-    rows.push_back(Row(static_cast<std::uint32_t>(r)));
-    keys_.push_back(rankKeys_[r]);
-  });
+  KeepRepeated(rowCount, rankKeys_, rows);
   keysExact_ = true;
   return true;
 }
@@ -308,6 +296,18 @@ void SignatureFilter::ForEachRepeated(std::size_t count, Visit visit) {
     }
     repeated_[w] = 0;
   }
+}
+
+template <typename Key>
+void SignatureFilter::KeepRepeated(std::size_t rowCount, const std::vector<Key>& keysOfRows,
+                                   std::vector<Row>& rows) {
+  rows.clear();
+  keys_.clear();
+  ForEachRepeated(rowCount, [&](std::size_t r) {
+    CheckGrowth(rows);
+    rows.push_back(Row(static_cast<std::uint32_t>(r)));
+    keys_.push_back(keysOfRows[r]);
+  });
 }
 
 void SignatureFilter::DropUnique(std::vector<Row>& rows) {

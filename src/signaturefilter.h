@@ -96,6 +96,11 @@ class SignatureFilter {
   // Calls visit(k) for every place marked, ascending, and clears the marks.
   template <typename Visit>
   void ForEachRepeated(std::size_t count, Visit visit);
+  // Keeps in rows, ascending, the rows of the tableau marked in repeated_, and their keys of
+  // keysOfRows in keys_; clears the marks.
+  template <typename Key>
+  void KeepRepeated(std::size_t rowCount, const std::vector<Key>& keysOfRows,
+                    std::vector<Row>& rows);
   // Drops from rows (keys_ alike) those whose key no other row has.
   void DropUnique(std::vector<Row>& rows);
 
