@@ -12,9 +12,11 @@ const std::uint16_t* ColumnRanks::Of(const SymbolClasses& classes, Column col) {
       ranks.ofRow.size() == rows) {
     return ranks.ofRow.data();
   }
-  // A few dozen columns of numbers, a fraction of the tableau: more are made again when met.
+  // Columns of numbers up to a few million rows' worth, a fraction of the tableau's labels:
+  // more are made again when met.
   constexpr std::size_t kMostColumns = 64;
-  if (columns_.size() > kMostColumns) {
+  constexpr std::size_t kMostNumbers = std::size_t{1} << 22;
+  if (columns_.size() > kMostColumns && columns_.size() * rows > kMostNumbers) {
     columns_.clear();
     return Of(classes, col);
   }

@@ -34,6 +34,7 @@ void SignatureFilter::Filter(const SymbolClasses& classes, ColumnSpan left,
   // each one's bit, not by words of every row.
   TellingColumns(classes, left, false);
   keysExact_ = false;
+  firstsKnown_ = false;
   keys_.assign(rows.size(), 0);
   FilterFrom(classes, left, 0, 2, rows);
 }
@@ -53,9 +54,12 @@ void SignatureFilter::FilterAll(const SymbolClasses& classes, ColumnSpan left,
     rows = known->second.rows;
     keys_ = known->second.keys;
     keysExact_ = known->second.exact;
+    firstsOfKept_ = known->second.firsts;
+    firstsKnown_ = keysExact_;
     return;
   }
   keysExact_ = false;
+  firstsKnown_ = false;
   const auto rowCount = static_cast<std::uint32_t>(classes.RowNo());
   if (telling.empty()) {
     KeepAllButAlone(rowCount, rows);
@@ -120,26 +124,54 @@ bool SignatureFilter::FilterByRanks(const SymbolClasses& classes, ColumnSpan tel
     std::fill(directCounts_.begin(), directCounts_.end(), 0);
     directRound_ = 1;
   }
-  // First every key is counted, then the rows whose key more than one had are marked.
-  const auto once = static_cast<std::uint16_t>(4 * directRound_ + 1);
-  const auto more = static_cast<std::uint16_t>(4 * directRound_ + 2);
+  // First every key is counted, then the rows whose key more than one had are marked. Without
+  // a branch: the processor could not foresee which rows are the first of their key. The
+  // table and the look's number are read through locals, which the counts' stores cannot be
+  // taken to change.
+  std::uint16_t* counts = directCounts_.data();
+  const std::uint32_t* keys = rankKeys_.data();
+  const std::uint16_t round = directRound_;
+  const auto once = static_cast<std::uint16_t>(4 * round + 1);
+  const auto more = static_cast<std::uint16_t>(once + 1);
   for (std::size_t w = 0; w < alone_.size(); ++w) {
     ForEachRowIn(~alone_[w] & RowsInWord(rowCount, w), w, [&](Row r) {
-      std::uint16_t& count = directCounts_[rankKeys_[r]];
-      count = count / 4 == directRound_ ? more : once;
+      std::uint16_t& count = counts[keys[r]];
+      count = static_cast<std::uint16_t>(once + (count / 4 == round ? 1 : 0));
     });
   }
   repeated_.resize(rowCount / 64 + 1);  // all clear: ForEachRepeated clears what it reads
   for (std::size_t w = 0; w < alone_.size(); ++w) {
     std::uint64_t marked = 0;
-    ForEachRowIn(~alone_[w] & RowsInWord(rowCount, w), w, [&](Row r) {
-      marked |= std::uint64_t{directCounts_[rankKeys_[r]] == more} << (r % 64);
-    });
+    ForEachRowIn(~alone_[w] & RowsInWord(rowCount, w), w,
+                 [&](Row r) { marked |= std::uint64_t{counts[keys[r]] == more} << (r % 64); });
     repeated_[w] = marked;
   }
   KeepRepeated(rowCount, rankKeys_, rows);
+  PlaceFirstsOfKept(more);
   keysExact_ = true;
   return true;
+}
+
+void SignatureFilter::PlaceFirstsOfKept(std::uint16_t more) {
+  // Every key kept is counted more than once; the first row met with it, the lowest, is the
+  // first of its key, and the count says the first is placed. Without a branch, as counted.
+  if (firstOfKey_.size() < directCounts_.size()) {
+    CheckMemoryFor(directCounts_.size(), sizeof(std::uint32_t));
+    firstOfKey_.resize(directCounts_.size());
+  }
+  std::uint16_t* counts = directCounts_.data();
+  std::uint32_t* firstOfKey = firstOfKey_.data();
+  const auto placed = static_cast<std::uint16_t>(more + 1);
+  firstsOfKept_.resize(keys_.size());
+  for (std::size_t k = 0; k < keys_.size(); ++k) {
+    const auto key = static_cast<std::size_t>(keys_[k]);
+    const bool first = counts[key] == more;
+    const std::uint32_t place = first ? static_cast<std::uint32_t>(k) : firstOfKey[key];
+    firstOfKey[key] = place;
+    counts[key] = placed;
+    firstsOfKept_[k] = place;
+  }
+  firstsKnown_ = true;
 }
 
 ColumnSpan SignatureFilter::TellingColumns(const SymbolClasses& classes, ColumnSpan left,
@@ -191,7 +223,9 @@ void SignatureFilter::Remember(const std::vector<Row>& rows, std::size_t rowCoun
     keptForKey_.clear();
     keptWords_ = 0;
   }
-  keptForKey_.emplace(likeColumns_.Key(), Kept{rows, keys_, keysExact_});
+  keptForKey_.emplace(
+      likeColumns_.Key(),
+      Kept{rows, keys_, firstsKnown_ ? firstsOfKept_ : std::vector<std::uint32_t>{}, keysExact_});
   keptWords_ += words;
 }
 
@@ -254,9 +288,8 @@ SignatureFilter::Slot& SignatureFilter::SlotOf(const std::uint64_t* keys, std::s
   // Exact keys are compared whole: rows of one key are taken to agree without a comparison.
   const std::uint64_t keyMask = keysExact_ ? ~std::uint64_t{0} : keyMask_;
   const std::uint64_t key = keys[k] & keyMask;
-  const std::size_t mask = slots_.size() - 1;
-  for (std::size_t i = static_cast<std::size_t>((key * kGoldenRatio64) >> 32) & mask;;
-       i = (i + 1) & mask) {
+  for (std::size_t i = static_cast<std::size_t>((key * kGoldenRatio64) >> 32) & slotMask_;;
+       i = (i + 1) & slotMask_) {
     Slot& slot = slots_[i];
     if (slot.round != round_) {
       slot = {static_cast<std::uint32_t>(k), round_, 1};
@@ -269,7 +302,7 @@ SignatureFilter::Slot& SignatureFilter::SlotOf(const std::uint64_t* keys, std::s
 void SignatureFilter::MarkRepeated(const std::uint64_t* keys, std::size_t count) {
   // Four slots or more per key: a slot that another key holds costs a branch the processor
   // cannot foresee, so fewer of them pay for the larger table.
-  StartRound(slots_, round_, 2 * count);
+  slotMask_ = StartRound(slots_, round_, 2 * count);
   repeated_.resize(count / 64 + 1);  // all clear: ForEachRepeated clears what it reads
   const auto mark = [&](std::size_t k) { repeated_[k / 64] |= std::uint64_t{1} << (k % 64); };
   for (std::size_t k = 0; k < count; ++k) {
@@ -282,7 +315,8 @@ void SignatureFilter::MarkRepeated(const std::uint64_t* keys, std::size_t count)
 }
 
 const std::vector<std::uint32_t>& SignatureFilter::FirstsOfKept() {
-  StartRound(slots_, round_, keys_.size());
+  if (firstsKnown_) return firstsOfKept_;
+  slotMask_ = StartRound(slots_, round_, keys_.size());
   firstsOfKept_.resize(keys_.size());
   for (std::size_t k = 0; k < keys_.size(); ++k) firstsOfKept_[k] = SlotOf(keys_.data(), k).place;
   return firstsOfKept_;

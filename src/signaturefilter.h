@@ -55,7 +55,7 @@ class SignatureFilter {
   // After Filter or FilterAll, per row kept, the place among those kept of the first row with
   // its key (its own when it is the first). Rows with one key agree but for a chance: a look
   // may meet each with the first of its key, and compare their labels only where that
-  // changes something.
+  // changes something. Exact keys give them as they are counted.
   const std::vector<std::uint32_t>& FirstsOfKept();
   // After Filter or FilterAll, whether every row kept agrees with every other, exactly: every
   // column of the side has one class of shared cells, and the rows alone in one were dropped.
@@ -88,6 +88,9 @@ class SignatureFilter {
   // indexed by the key counts the rows: no hash, no comparison, and a table that stays in the
   // second cache. Returns false, doing nothing, for other sides.
   bool FilterByRanks(const SymbolClasses& classes, ColumnSpan telling, std::vector<Row>& rows);
+  // After FilterByRanks' count, whose count of a key that more rows had is more: per row
+  // kept, the place of the first with its key, into firstsOfKept_.
+  void PlaceFirstsOfKept(std::uint16_t more);
   // Mixes the labels of columns into allKeys_, for every row.
   void MixColumns(const SymbolClasses& classes, ColumnSpan columns);
   // Marks in repeated_ the places of the count keys that another of them has; each key is
@@ -119,7 +122,9 @@ class SignatureFilter {
   std::vector<std::uint64_t> allKeys_;   // FilterAll's keys, per row of the tableau
   std::vector<std::uint64_t> repeated_;  // a bit per place, set while MarkRepeated's
   std::vector<Slot> slots_;
+  std::size_t slotMask_ = 0;  // of the slots of this round
   std::vector<std::uint32_t> firstsOfKept_;
+  bool firstsKnown_ = false;          // firstsOfKept_ are those of the rows kept
   std::vector<Column> telling_;       // TellingColumns'
   std::vector<std::uint64_t> alone_;  // per word of rows: those alone in a column not read
   LikeColumns likeColumns_;
@@ -128,6 +133,7 @@ class SignatureFilter {
   struct Kept {
     std::vector<Row> rows;
     std::vector<std::uint64_t> keys;
+    std::vector<std::uint32_t> firsts;  // with exact keys
     bool exact;
   };
   std::map<std::vector<std::uint32_t>, Kept> keptForKey_;
@@ -139,10 +145,12 @@ class SignatureFilter {
   ColumnRanks ranks_;
   std::vector<std::uint32_t> rankKeys_;  // FilterByRanks' keys, per row of the tableau
   // Per key, the number of the last look that met it, times 4, plus 1 when one row had it
-  // then, 2 when more did: two bytes a key, so that the table stays in the second cache, and
-  // read and written without a branch, which rows of random keys would mispredict.
+  // then, 2 when more did, 3 once the place of the first of those is known: two bytes a key,
+  // so that the table stays in the second cache, and read and written without a branch,
+  // which rows of random keys would mispredict.
   std::vector<std::uint16_t> directCounts_;
-  std::uint16_t directRound_ = 0;  // below 2^14
+  std::vector<std::uint32_t> firstOfKey_;  // per key counted 3: the place of its first row
+  std::uint16_t directRound_ = 0;          // below 2^14
   static constexpr std::uint16_t kDirectRounds = 1 << 14;
   std::uint64_t keptIdentity_ = 0;  // of the classes that keptForKey_ is about
   bool keysExact_ = false;          // FilterByRanks made keys_

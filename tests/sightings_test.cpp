@@ -12,12 +12,16 @@ namespace {
 std::uint32_t SignatureOf(std::uint32_t row) { return row % 97; }
 std::uint32_t HashOf(std::uint32_t row) { return SignatureOf(row) % 5; }
 
+// The same signatures under a hash of 32 bits, which reaches every slot of any table.
+std::uint32_t WideHashOf(std::uint32_t row) { return SignatureOf(row) * 2654435761u; }
+
 // Sees rows first..end-1 in one look; every row must find the first row of its signature.
-void LookAt(Sightings& look, std::uint32_t first, std::uint32_t end) {
+template <typename Hash = std::uint32_t (*)(std::uint32_t)>
+void LookAt(Sightings& look, std::uint32_t first, std::uint32_t end, Hash hashOf = HashOf) {
   look.Start(end - first);
   std::map<std::uint32_t, std::uint32_t> firstOfSignature;
   for (std::uint32_t row = first; row < end; ++row) {
-    const Row found = look.Find(HashOf(row), Row(row), [&](Row earlier) {
+    const Row found = look.Find(hashOf(row), Row(row), [&](Row earlier) {
       return SignatureOf(earlier) == SignatureOf(row);
     });
     const auto known = firstOfSignature.find(SignatureOf(row));
@@ -45,6 +49,17 @@ TEST(SightingsTest, ALookSeesNoneOfTheRowsOfTheLookBefore) {
   look.Start(1);
   EXPECT_EQ(look.Find(HashOf(3), Row(3), [](Row) { return true; }), kNoRow);
   EXPECT_EQ(look.Find(HashOf(3), Row(100), [](Row) { return true; }), Row(3));
+}
+
+// A look uses as many of the slots as its rows need, however many earlier looks left: looks
+// of every size in turn, each from rows of its own, the small ones after the large ones.
+TEST(SightingsTest, LooksOfEverySizeInTurnFindOnlyTheirOwnRows) {
+  Sightings look;
+  std::uint32_t first = 0;
+  for (std::uint32_t rows : {5000u, 3u, 1000u, 65u, 1u, 64u, 7u, 5000u, 200u}) {
+    LookAt(look, first, first + rows, WideHashOf);
+    first += rows;
+  }
 }
 
 }  // namespace
