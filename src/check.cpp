@@ -50,7 +50,11 @@ CheckedFile CheckFile(const std::string& path, const CheckOptions& options,
   CheckedFile result;
   result.file = path;
   Warnings warnings =
-      options.collectWarnings ? Warnings(result.warnings) : Warnings(warningsTo, path);
+      options.collectWarnings
+          ? Warnings([&result](std::size_t line, std::size_t column, const std::string& message) {
+              result.warnings.Add(line, column, message);
+            })
+          : Warnings(warningsTo, path);
   // What ends one file's check ends only that one: the next file is still checked.
   try {
     DecideFile(path, options, warnings, result);
@@ -76,7 +80,8 @@ std::string CheckLine(const CheckedFile& result) {
   return line;
 }
 
-std::string JsonLine(const CheckedFile& result) {
+bool WriteJsonLine(const CheckedFile& result, const std::function<bool(std::string_view)>& write,
+                   std::string& error) {
   std::string json = "{\"file\":" + JsonString(result.file);
   if (result.decided) {
     json += ",\"verdict\":";
@@ -87,7 +92,22 @@ std::string JsonLine(const CheckedFile& result) {
   } else {
     json += ",\"error\":" + JsonString(result.error);
   }
-  return json + ",\"warnings\":" + JsonWarnings(result.warnings) + "}";
+  json += ",\"warnings\":[";
+  error.clear();
+  return write(json) && result.warnings.WriteTo(write, error) && write("]}");
+}
+
+std::string JsonLine(const CheckedFile& result) {
+  std::string json;
+  std::string error;
+  WriteJsonLine(
+      result,
+      [&json](std::string_view piece) {
+        json += piece;
+        return true;
+      },
+      error);
+  return json;
 }
 
 int CheckStatus(const std::vector<CheckedFile>& results) {

@@ -4,12 +4,14 @@
 // of text or as a JSON object, and a status that says whether every file was lossless.
 
 #include <cstddef>
+#include <functional>
 #include <ostream>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
-#include "warnings.h"
+#include "warningspool.h"
 
 // What checking one file gave.
 struct CheckedFile {
@@ -21,7 +23,7 @@ struct CheckedFile {
   // their lines; preservationDecided is false when the test would have taken too long.
   std::vector<std::pair<std::size_t, std::string>> notPreserved;
   bool preservationDecided = true;
-  std::vector<Warning> warnings;  // when collected
+  WarningSpool warnings;  // when collected
 };
 
 struct CheckOptions {
@@ -43,7 +45,12 @@ std::string CheckLine(const CheckedFile& result);
 // The result as one JSON object on one line, without a line break: "file", then "verdict"
 // ("lossless" or "lossy"), "dependency_preserving" and "not_preserved" (each with "line" and
 // "dependency" as written; both null when not decided), or "error"; then "warnings", each
-// with "line", "column" and "message".
+// with "line", "column" and "message". Given to write in pieces, as the warnings may take
+// hundreds of megabytes; false when write refuses a piece, or when the warnings cannot be read
+// back, and then error says why.
+bool WriteJsonLine(const CheckedFile& result, const std::function<bool(std::string_view)>& write,
+                   std::string& error);
+// The same as one string.
 std::string JsonLine(const CheckedFile& result);
 
 // The status of a check of many files, as diff and grep give theirs: 0 when every file is

@@ -34,6 +34,9 @@ std::size_t Utf8SequenceAt(std::string_view text, std::size_t at) {
   return length;
 }
 
+// A byte that a JSON string holds as it is: printable ASCII but the quote and the backslash.
+bool IsPlainJson(unsigned char c) { return c >= 0x20 && c < 0x7f && c != '"' && c != '\\'; }
+
 void AppendEscape(std::string& json, unsigned code) {
   char escape[8];
   std::snprintf(escape, sizeof escape, "\\u%04x", code);
@@ -70,6 +73,12 @@ std::string JsonString(std::string_view text) {
   std::string json = "\"";
   json.reserve(text.size() + 2);
   for (std::size_t at = 0; at < text.size();) {
+    // A run of bytes that stand for themselves is appended at once.
+    std::size_t plain = at;
+    while (plain < text.size() && IsPlainJson(static_cast<unsigned char>(text[plain]))) ++plain;
+    json.append(text, at, plain - at);
+    at = plain;
+    if (at == text.size()) break;
     const auto c = static_cast<unsigned char>(text[at]);
     if (c == '"' || c == '\\') {
       json += '\\';

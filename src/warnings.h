@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <functional>
 #include <ostream>
 #include <string>
 #include <utility>
@@ -17,7 +18,7 @@ struct Warning {
 // Warnings about one input file, written as compilers write them,
 // "FILE:LINE:COLUMN: warning: message", one line each, so that editors jump to them. After
 // the first kLimit, the rest are only counted, and Finish says how many there were: a file of
-// odd lines must not flood the screen. Collected instead, they are all kept, none capped.
+// odd lines must not flood the screen. Collected or given on instead, none is capped.
 class Warnings {
  public:
   static constexpr std::size_t kLimit = 50;
@@ -27,12 +28,15 @@ class Warnings {
       : os_(&os), collected_(alsoKept), fileName_(std::move(fileName)) {}
   // Keeps every warning in collected, and writes none.
   explicit Warnings(std::vector<Warning>& collected) : collected_(&collected) {}
+  // Gives every warning to give, and writes none.
+  using Give = std::function<void(std::size_t line, std::size_t column, const std::string&)>;
+  explicit Warnings(Give give) : give_(std::move(give)) {}
 
   void Warn(std::size_t line, std::size_t column, const std::string& message);
   // The same with the message that makeMessage() builds, only when it is shown or kept.
   template <typename MakeMessage>
   void Warn(std::size_t line, std::size_t column, MakeMessage makeMessage) {
-    if (collected_ == nullptr && count_ >= kLimit) {  // neither shown nor kept
+    if (collected_ == nullptr && !give_ && count_ >= kLimit) {  // neither shown nor kept
       ++count_;
       return;
     }
@@ -45,6 +49,7 @@ class Warnings {
  private:
   std::ostream* os_ = nullptr;
   std::vector<Warning>* collected_ = nullptr;
+  Give give_;
   std::string fileName_;
   std::size_t count_ = 0;
 };

@@ -510,6 +510,38 @@ assert o["file"] == "q\"b\\c\x01\u00e9.txt" and o["verdict"] == "lossless", o
 ' stdout || fail "awkward name: $(cat stdout)"
 }
 
+scenario_check_json_many_warnings() {
+  if ! command -v python3 >/dev/null; then
+    echo "SKIP [$scenario]: python3 is missing to parse the JSON"
+    exit 77
+  fi
+  # 200,000 warnings, 22 MB of JSON: they wait for the verdict in a scratch file, which no
+  # folder keeps, and come back whole; where no scratch file can be made, from memory alike.
+  { printf 'A,B\n\nA->'; seq -f ' u%g' 1 100000 | paste -sd,; } >many.txt
+  mkdir scratch
+  TMPDIR=$PWD/scratch timeout 120 "$bin" --check --json many.txt >stdout 2>stderr ||
+    fail "status $?"
+  expect_stream stderr ""
+  [ -z "$(ls -A scratch)" ] || fail "a scratch file was left: $(ls -A scratch)"
+  python3 - stdout <<'PY' || fail "the JSON line is not what was expected"
+import json, sys
+o = json.loads(open(sys.argv[1], encoding="utf-8").read())
+w = o["warnings"]
+assert o["verdict"] == "lossless" and len(w) == 200000, len(w)
+assert w[0] == {"line": 3, "column": 4,
+                "message": 'attribute " u1" begins with a blank; names are taken as written'}, w[0]
+assert w[-1]["message"] == ('attribute " u100000" is in no sub-schema; '
+                            'ignored on the right-hand side'), w[-1]
+PY
+  TMPDIR=$PWD/absent timeout 120 "$bin" --check --json many.txt >from_memory 2>stderr ||
+    fail "without a scratch file: status $?"
+  same_bytes stdout from_memory
+  timeout 120 "$bin" --check --json many.txt >/dev/full 2>stderr
+  status=$?
+  [ "$status" = 2 ] || fail "to a full disk: exit status $status, expected 2"
+  expect_stream stderr "lossless-join: cannot write to standard output: No space left on device"
+}
+
 scenario_swapped_arguments() {
   # An earlier output as the input, a hand-written file as the output: refused, untouched.
   printf 'A,B\r\nA,C\r\n\r\nA->C\r\n\r\nvesztesegmentes' >old.txt
