@@ -54,6 +54,7 @@ std::string Groupings(const Shape& shape) { return GenerateRandomGroupings(shape
 std::string GroupingsToManyTargets(const Shape& shape) {
   return GenerateGroupingsToManyTargets(shape, kSeed);
 }
+std::string WideGroupings(const Shape& shape) { return GenerateWideGroupings(shape, kSeed); }
 std::string NearlyOne(const Shape& shape) { return GenerateNearlyOneClass(shape, kSeed); }
 std::string AcyclicMixed(const Shape& shape) { return GenerateAcyclicMixed(shape, kSeed); }
 
@@ -249,6 +250,7 @@ int main(int argc, char** argv) {
       {{"alike", 10000, 2000, 14000}, AlikeSides},
       {{"groupings", 10000, 2000, 20000}, Groupings},
       {{"manytargets", 10000, 2000, 20000}, GroupingsToManyTargets},
+      {{"widegroupings", 10000, 2000, 20000}, WideGroupings},
       // Columns each one class but for a few cells alone: sides of fifty of them, whose rows
       // nearly all agree, to 1,800 columns in turn.
       {{"nearlyone", 10000, 2000, 20000}, NearlyOne},

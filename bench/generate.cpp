@@ -457,12 +457,11 @@ std::string GenerateAlikeColumnSides(const Shape& shape, std::uint64_t seed) {
 
 namespace {
 
-// Rows that grouped columns group at random into twenty classes each, and left-hand sides of
+// Rows that grouped columns group at random into kinds classes each, and left-hand sides of
 // four of them to targets right-hand columns in turn.
-std::string Groupings(const Shape& shape, std::uint64_t seed, std::size_t targets) {
-  constexpr std::size_t kKinds = 20;
+std::string Groupings(const Shape& shape, std::uint64_t seed, std::size_t grouped,
+                      std::size_t kinds, std::size_t targets) {
   const std::size_t rows = std::max<std::size_t>(shape.schemas, 2);
-  const std::size_t grouped = std::max<std::size_t>(shape.attributes / 33, 4);
   const auto key = [](std::size_t j, std::size_t v) {
     return 'D' + std::to_string(j) + '_' + std::to_string(v);
   };
@@ -470,13 +469,13 @@ std::string Groupings(const Shape& shape, std::uint64_t seed, std::size_t target
   std::string text;
   for (std::size_t i = 0; i < rows; ++i) {
     for (std::size_t j = 0; j < grouped; ++j) {
-      text += (j == 0 ? "" : ",") + key(j, random.Below(kKinds));
+      text += (j == 0 ? "" : ",") + key(j, random.Below(kinds));
     }
     text += '\n';
   }
   text += NamedList("X", 0, grouped) + ',' + NamedList("R", 0, targets) + "\n\n";
   for (std::size_t j = 0; j < grouped; ++j) {
-    for (std::size_t v = 0; v < kKinds; ++v) text += key(j, v) + "->" + Named("X", j) + '\n';
+    for (std::size_t v = 0; v < kinds; ++v) text += key(j, v) + "->" + Named("X", j) + '\n';
   }
   std::vector<std::size_t> all(grouped);
   for (std::size_t d = 0; d < shape.dependencies; ++d) {
@@ -488,17 +487,27 @@ std::string Groupings(const Shape& shape, std::uint64_t seed, std::size_t target
   return text;
 }
 
+// The attributes that grouped columns of kinds classes each leave, beside their keys, for
+// right-hand columns; 4 at least.
+std::size_t TargetsBeside(const Shape& shape, std::size_t grouped, std::size_t kinds) {
+  const std::size_t used = (kinds + 1) * grouped;
+  return shape.attributes > used + 4 ? shape.attributes - used : 4;
+}
+
 }  // namespace
 
 std::string GenerateRandomGroupings(const Shape& shape, std::uint64_t seed) {
-  return Groupings(shape, seed, 4);
+  return Groupings(shape, seed, std::max<std::size_t>(shape.attributes / 33, 4), 20, 4);
 }
 
 std::string GenerateGroupingsToManyTargets(const Shape& shape, std::uint64_t seed) {
-  // The attributes left beside the grouped columns and the keys that group them.
   const std::size_t grouped = std::max<std::size_t>(shape.attributes / 33, 4);
-  const std::size_t used = 21 * grouped;
-  return Groupings(shape, seed, shape.attributes > used + 4 ? shape.attributes - used : 4);
+  return Groupings(shape, seed, grouped, 20, TargetsBeside(shape, grouped, 20));
+}
+
+std::string GenerateWideGroupings(const Shape& shape, std::uint64_t seed) {
+  const std::size_t grouped = std::max<std::size_t>(shape.attributes * 7 / 200, 4);
+  return Groupings(shape, seed, grouped, 14, TargetsBeside(shape, grouped, 14));
 }
 
 std::string GenerateNearlyOneClass(const Shape& shape, std::uint64_t seed) {

@@ -85,6 +85,10 @@ std::string GenerateRandomGroupings(const Shape& shape, std::uint64_t seed);
 // The same with a right-hand column for every 28 sides or so: every attribute the keys and the
 // grouped columns leave, 740 of 2,000, so that each side still reads its rows.
 std::string GenerateGroupingsToManyTargets(const Shape& shape, std::uint64_t seed);
+// The same with attributes * 7 / 200 grouped columns of fourteen classes each (70 at 2,000
+// attributes), more than the columns whose class numbers a few hundred thousand rows' worth
+// would keep, to the 950 right-hand columns left.
+std::string GenerateWideGroupings(const Shape& shape, std::uint64_t seed);
 
 // Rows that each hold all of attributes / 20 keys K_j but one, the (r mod keys)-th: K_j->X_j
 // makes each X_j one class but for the rows without K_j, alone. Then left-hand sides of half

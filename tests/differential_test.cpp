@@ -555,12 +555,14 @@ TEST(DifferentialTest, ShapesOfTheBenchmark) {
     lossless += CheckAgainstTheReference(GenerateWideBesideChased({"widechased", 4, rows, 3}));
     lossless += CheckAgainstTheReference(
         GenerateGroupingsToManyTargets({"manytargets", rows, 400, 60}, rows));
+    lossless +=
+        CheckAgainstTheReference(GenerateWideGroupings({"widegroupings", rows, 400, 60}, rows));
     lossless += CheckAgainstTheReference(GenerateCaseVariants({"cases", 3, 4 * rows, rows}));
     lossless += CheckAgainstTheReference(GenerateLongLeft({"longleft", rows, 60, rows}, rows));
     // At the envelope's corner: chains with more dependencies than links, mined rows.
     lossless += CheckAgainstTheReference(GenerateReverseChains({"chainsbig", rows, 40, 3 * rows}));
     lossless += CheckAgainstTheReference(GenerateMined({"minedrows", rows, 40, rows / 2}, rows));
-    runs += 29;
+    runs += 30;
     if (::testing::Test::HasFailure()) break;
   }
   // Long left-hand sides over enough rows that few of their words hold a row past the first
