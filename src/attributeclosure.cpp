@@ -49,6 +49,8 @@ void AttributeClosure::Compute(const std::vector<Column>& start,
         missing_[j] = static_cast<std::uint32_t>(dependencies_.Left(j).size());
       }
       if (--missing_[j] != 0) continue;
+      // Each right-hand column is a step: a right-hand side of thousands of columns costs them.
+      looked += dependencies_.Right(j).size();
       for (Column added : dependencies_.Right(j)) Add(added);
     }
   }

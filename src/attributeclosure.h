@@ -34,7 +34,8 @@ class AttributeClosure {
   }
   // The columns of the closure, in the order reached.
   const std::vector<Column>& Columns() const { return reached_; }
-  // The work of every closure so far: the dependencies looked at, the columns reached.
+  // The work of every closure so far: the dependencies looked at, their right-hand columns,
+  // the columns reached.
   std::size_t Work() const { return work_; }
 
  private:

@@ -1,8 +1,10 @@
 #include "preservation.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <functional>
 #include <unordered_map>
+#include <unordered_set>
 #include <utility>
 
 #include "attributeclosure.h"
@@ -13,8 +15,10 @@ namespace {
 // closure was last taken, so that each is looked at again only then.
 class PreservationTest {
  public:
-  // Whether the test passed its work, and its answers are not to be used.
-  bool Exhausted() const { return closure_.Work() > work_; }
+  // Whether the test passed its work, and its answers are not to be used. Its work is the
+  // closures' steps and its own: the columns of each sub-schema it grows Z through, and the
+  // sub-schemas of each column Z gains.
+  bool Exhausted() const { return closure_.Work() + steps_ > work_; }
 
   PreservationTest(const ResolvedInput& input, std::size_t work)
       : work_(work),
@@ -22,10 +26,18 @@ class PreservationTest {
         closure_(input.dependencies, input.columns),
         rowsOf_(input.columns),
         inZ_(input.columns, 0),
+        onRight_(input.columns, 0),
         zCount_(input.RowNo(), 0),
         countAtClosure_(input.RowNo(), 0),
         queued_(input.RowNo(), 0) {
+    // Sub-schemas of the same columns grow Z alike: only the first of them is met. A file of
+    // ten thousand sub-schemas of one key would otherwise take a closure for each.
+    std::unordered_set<std::vector<Column>, ColumnsHash> distinct;
+    std::vector<Column> columns;
     for (std::size_t r = 0; r < input.RowNo(); ++r) {
+      columns.assign(input.rowColumns[r].begin(), input.rowColumns[r].end());
+      std::sort(columns.begin(), columns.end());
+      if (!distinct.insert(columns).second) continue;
       for (Column c : input.rowColumns[r]) rowsOf_[c].push_back(static_cast<std::uint32_t>(r));
     }
   }
@@ -33,19 +45,23 @@ class PreservationTest {
   bool Preserved(std::size_t j) {
     const ResolvedDependencies& dependencies = input_.dependencies;
     Reset();
+    // The right-hand columns not yet in Z, counted down as Z gains them: a right-hand side of
+    // thousands of columns is not counted again after each sub-schema.
+    for (Column c : dependencies.Right(j)) {
+      if (onRight_[c] == 0) ++missing_;
+      onRight_[c] = 1;
+    }
+    steps_ += dependencies.Right(j).size();
     for (Column c : dependencies.Left(j)) AddToZ(c);
-    std::size_t missing = 0;
-    for (Column c : dependencies.Right(j)) missing += inZ_[c] == 0 ? 1 : 0;
-    while (missing != 0 && !queue_.empty() && !Exhausted()) {
+    while (missing_ != 0 && !queue_.empty() && !Exhausted()) {
       const std::uint32_t r = queue_.back();
       queue_.pop_back();
       queued_[r] = 0;
       countAtClosure_[r] = zCount_[r];
       GrowThrough(r);
-      missing = 0;
-      for (Column c : dependencies.Right(j)) missing += inZ_[c] == 0 ? 1 : 0;
     }
-    return missing == 0;
+    for (Column c : dependencies.Right(j)) onRight_[c] = 0;
+    return missing_ == 0;
   }
 
  private:
@@ -54,6 +70,7 @@ class PreservationTest {
   // same parts again and again, and each closure walks the dependencies.
   void GrowThrough(std::uint32_t r) {
     const ColumnSpan row = input_.rowColumns[r];
+    steps_ += row.size();
     if (row.size() > 64) {
       start_.clear();
       for (Column c : row) {
@@ -92,6 +109,14 @@ class PreservationTest {
     return grown;
   }
 
+  struct ColumnsHash {
+    std::size_t operator()(const std::vector<Column>& columns) const {
+      std::uint64_t hash = columns.size();
+      for (Column c : columns) hash = (hash ^ c) * 0x9e3779b97f4a7c15u;
+      return static_cast<std::size_t>(hash ^ (hash >> 32));
+    }
+  };
+
   struct PartHash {
     std::size_t operator()(const std::pair<std::uint32_t, std::uint64_t>& key) const {
       return std::hash<std::uint64_t>()(key.second * 0x9e3779b97f4a7c15u ^ key.first);
@@ -99,8 +124,11 @@ class PreservationTest {
   };
 
   void AddToZ(Column c) {
+    if (inZ_[c] != 0) return;
     inZ_[c] = 1;
     z_.push_back(c);
+    if (onRight_[c] != 0) --missing_;
+    steps_ += rowsOf_[c].size();
     for (std::uint32_t r : rowsOf_[c]) {
       ++zCount_[r];
       if (queued_[r] == 0 && zCount_[r] > countAtClosure_[r]) {
@@ -119,6 +147,7 @@ class PreservationTest {
     for (std::uint32_t r : queue_) queued_[r] = 0;
     z_.clear();
     queue_.clear();
+    missing_ = 0;
   }
 
   const std::size_t work_;
@@ -126,6 +155,9 @@ class PreservationTest {
   AttributeClosure closure_;
   std::vector<std::vector<std::uint32_t>> rowsOf_;  // per column, the sub-schemas that hold it
   std::vector<std::uint8_t> inZ_;
+  std::vector<std::uint8_t> onRight_;  // the right-hand columns of the dependency tested
+  std::size_t missing_ = 0;            // of them, those not in Z
+  std::size_t steps_ = 0;              // the test's own work, beside the closures'
   std::vector<Column> z_;
   std::vector<std::uint32_t> zCount_;          // per sub-schema, |Z ∩ Ri|
   std::vector<std::uint32_t> countAtClosure_;  // |Z ∩ Ri| when its closure was last taken

@@ -229,6 +229,40 @@ TEST(PreservationTest, GivesUpPastItsWork) {
   EXPECT_EQ(NotPreserved(input, 3), std::nullopt);
 }
 
+// The columns that dependencies with the same right-hand side add again are work too: 200
+// dependencies K->T0..T199 cost 40,000 steps, though the closure reaches each column once.
+TEST(PreservationTest, RepeatedRightHandSidesCountTowardItsWork) {
+  std::string text = "K\n";
+  std::string right;
+  for (int i = 0; i < 200; ++i) right += (i == 0 ? "T" : ",T") + std::to_string(i);
+  text += right + "\n\n";
+  for (int j = 0; j < 200; ++j) text += "K->" + right + "\n";
+  const ResolvedInput input = Read(text).resolved;
+  EXPECT_EQ(NotPreserved(input, 20000), std::nullopt);
+  EXPECT_EQ(NotPreserved(input).value().size(), 200u);
+  // One closure of K alone walks them all.
+  AttributeClosure closure(input.dependencies, input.columns);
+  closure.Compute({Column(0)});
+  EXPECT_GE(closure.Work(), 200u * 200u);
+}
+
+// Sub-schemas of the same columns, in any order, are met once: 5,000 copies of K, with 100
+// dependencies from K to the 100 columns of another sub-schema, are decided within the work
+// that one closure per copy would pass.
+TEST(PreservationTest, MeetsSubSchemasOfTheSameColumnsOnce) {
+  std::string right;
+  for (int i = 0; i < 100; ++i) right += (i == 0 ? "T" : ",T") + std::to_string(i);
+  std::string text = right + "\nK,U\n";
+  for (int r = 0; r < 5000; ++r) text += r % 2 == 0 ? "K\n" : "U,K\n";
+  text += "\n";
+  for (int j = 0; j < 100; ++j) text += "K->" + right + "\n";
+  text += "U->K\n";
+  const ResolvedInput input = Read(text).resolved;
+  std::vector<std::size_t> all(100);
+  for (std::size_t j = 0; j < all.size(); ++j) all[j] = j;
+  EXPECT_EQ(NotPreserved(input), std::optional(all));
+}
+
 TEST(PreservationTest, AsTheTextbookLoopAndTheProjections) {
   std::mt19937 random(77);
   int notPreserved = 0;
