@@ -45,13 +45,16 @@ void AppendEscape(std::string& json, unsigned code) {
 
 }  // namespace
 
+std::string JsonWarning(std::size_t line, std::size_t column, std::string_view message) {
+  return "{\"line\":" + std::to_string(line) + ",\"column\":" + std::to_string(column) +
+         ",\"message\":" + JsonString(message) + "}";
+}
+
 std::string JsonWarnings(const std::vector<Warning>& warnings) {
   std::string json = "[";
   for (std::size_t i = 0; i < warnings.size(); ++i) {
     if (i != 0) json += ',';
-    json += "{\"line\":" + std::to_string(warnings[i].line) +
-            ",\"column\":" + std::to_string(warnings[i].column) +
-            ",\"message\":" + JsonString(warnings[i].message) + "}";
+    json += JsonWarning(warnings[i].line, warnings[i].column, warnings[i].message);
   }
   return json + "]";
 }

@@ -14,6 +14,8 @@
 // "\u00e9"): names in any bytes make valid JSON, and legacy text stays readable.
 std::string JsonString(std::string_view text);
 
+// One warning as a JSON object with "line", "column" and "message".
+std::string JsonWarning(std::size_t line, std::size_t column, std::string_view message);
 // The warnings as a JSON array of objects with "line", "column" and "message".
 std::string JsonWarnings(const std::vector<Warning>& warnings);
 

@@ -43,8 +43,7 @@ WarningSpool& WarningSpool::operator=(WarningSpool&& other) noexcept {
 
 void WarningSpool::Add(std::size_t line, std::size_t column, std::string_view message) {
   if (count_++ != 0) memory_ += ',';
-  memory_ += "{\"line\":" + std::to_string(line) + ",\"column\":" + std::to_string(column) +
-             ",\"message\":" + JsonString(message) + "}";
+  memory_ += JsonWarning(line, column, message);
   if (memory_.size() >= mostInMemory_ && !spillFailed_) Spill();
 }
 
