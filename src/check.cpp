@@ -15,12 +15,16 @@ namespace {
 
 void DecideFile(const std::string& path, const CheckOptions& options, Warnings& warnings,
                 CheckedFile& result) {
-  // A file is read as columns only, as a run reads it, and read again for the names of the
-  // dependencies that are not preserved, when there are any: a million names and texts kept
-  // for nothing would take several times the time and memory. What is read once keeps them.
+  // A file is read as columns only, as a run reads it, and read again for the texts of the
+  // dependencies that are not preserved, when there are any: a million texts kept for
+  // nothing would take the time and memory of the file again. What is read once keeps them.
+  // The names are never kept: millions of them would take several times the file.
   const bool readOnce = IsReadOnceInput(path.c_str());
   ParsedInput parsed;
-  if (!ReadInputFile(path, readOnce, warnings, parsed, result.error)) return;
+  if (!ReadInputFile(path, false, warnings, parsed, result.error,
+                     readOnce ? DependencyUse::kWithTexts : DependencyUse::kAsWritten)) {
+    return;
+  }
   DecideOptions decideOptions;
   decideOptions.maxRows = options.maxRows;
   result.lossless = Decide(parsed.resolved, decideOptions).lossless;
@@ -29,9 +33,9 @@ void DecideFile(const std::string& path, const CheckOptions& options, Warnings& 
   if (notPreserved && !notPreserved->empty() && !readOnce) {
     std::vector<Warning> again;  // said the first time
     Warnings quiet(again);
-    ParsedInput named;
-    if (!ReadInputFile(path, true, quiet, named, result.error)) return;
-    parsed = std::move(named);
+    ParsedInput texts;
+    if (!ReadInputFile(path, false, quiet, texts, result.error, DependencyUse::kWithTexts)) return;
+    parsed = std::move(texts);
   }
   for (std::size_t j : notPreserved.value_or(std::vector<std::size_t>{})) {
     if (j >= parsed.dependencyTexts.size()) {  // the file changed between the two readings

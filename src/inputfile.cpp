@@ -10,9 +10,9 @@
 
 namespace {
 
-bool Read(std::istream& in, bool keepNames, Warnings& warnings, ParsedInput& parsed,
-          std::string& error) {
-  parsed = ReadInput(in, warnings, keepNames);
+bool Read(std::istream& in, bool keepNames, DependencyUse use, Warnings& warnings,
+          ParsedInput& parsed, std::string& error) {
+  parsed = ReadInput(in, warnings, keepNames, use);
   warnings.Finish();
   if (parsed.readError == 0) return true;
   error = std::string("cannot read the input: ") + std::strerror(parsed.readError);
@@ -22,7 +22,7 @@ bool Read(std::istream& in, bool keepNames, Warnings& warnings, ParsedInput& par
 }  // namespace
 
 bool ReadInputFile(const std::string& path, bool keepNames, Warnings& warnings, ParsedInput& parsed,
-                   std::string& error) {
+                   std::string& error, DependencyUse use) {
   if (IsReadOnceInput(path.c_str())) {
     std::string bytes;
     std::string reason;
@@ -32,7 +32,7 @@ bool ReadInputFile(const std::string& path, bool keepNames, Warnings& warnings, 
     }
     MemoryStreamBuffer buffer(bytes);
     std::istream in(&buffer);
-    return Read(in, keepNames, warnings, parsed, error);
+    return Read(in, keepNames, use, warnings, parsed, error);
   }
   struct stat info;
   if (::stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode)) {
@@ -44,5 +44,5 @@ bool ReadInputFile(const std::string& path, bool keepNames, Warnings& warnings, 
     error = std::string("cannot read the input: ") + std::strerror(errno);
     return false;
   }
-  return Read(in, keepNames, warnings, parsed, error);
+  return Read(in, keepNames, use, warnings, parsed, error);
 }

@@ -9,7 +9,8 @@
 #include "reader.h"
 #include "warnings.h"
 
-// Reads the input named path into parsed, with its warnings to warnings; false, with why in
-// error ("cannot read the input: No such file or directory"), when it cannot be read.
+// Reads the input named path into parsed, with its warnings to warnings, as ReadInput with
+// keepNames and use; false, with why in error ("cannot read the input: No such file or
+// directory"), when it cannot be read.
 bool ReadInputFile(const std::string& path, bool keepNames, Warnings& warnings, ParsedInput& parsed,
-                   std::string& error);
+                   std::string& error, DependencyUse use = DependencyUse::kAsWritten);

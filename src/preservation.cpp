@@ -4,7 +4,6 @@
 #include <cstdint>
 #include <functional>
 #include <unordered_map>
-#include <unordered_set>
 #include <utility>
 
 #include "attributeclosure.h"
@@ -24,7 +23,7 @@ class PreservationTest {
       : work_(work),
         input_(input),
         closure_(input.dependencies, input.columns),
-        rowsOf_(input.columns),
+        rowsOfStart_(input.columns + 1, 0),
         inZ_(input.columns, 0),
         onRight_(input.columns, 0),
         zCount_(input.RowNo(), 0),
@@ -32,13 +31,17 @@ class PreservationTest {
         queued_(input.RowNo(), 0) {
     // Sub-schemas of the same columns grow Z alike: only the first of them is met. A file of
     // ten thousand sub-schemas of one key would otherwise take a closure for each.
-    std::unordered_set<std::vector<Column>, ColumnsHash> distinct;
-    std::vector<Column> columns;
-    for (std::size_t r = 0; r < input.RowNo(); ++r) {
-      columns.assign(input.rowColumns[r].begin(), input.rowColumns[r].end());
-      std::sort(columns.begin(), columns.end());
-      if (!distinct.insert(columns).second) continue;
-      for (Column c : input.rowColumns[r]) rowsOf_[c].push_back(static_cast<std::uint32_t>(r));
+    std::vector<std::uint32_t> distinct = DistinctRows();
+    // Per column, its sub-schemas, in one array: a list each would take a block of memory per
+    // column, and a sub-schema may hold millions of them.
+    for (std::uint32_t r : distinct) {
+      for (Column c : input.rowColumns[r]) ++rowsOfStart_[c + 1];
+    }
+    for (std::size_t c = 0; c < input.columns; ++c) rowsOfStart_[c + 1] += rowsOfStart_[c];
+    rowsOf_.resize(rowsOfStart_[input.columns]);
+    std::vector<std::uint32_t> next(rowsOfStart_.begin(), rowsOfStart_.end() - 1);
+    for (std::uint32_t r : distinct) {
+      for (Column c : input.rowColumns[r]) rowsOf_[next[c]++] = r;
     }
   }
 
@@ -109,13 +112,37 @@ class PreservationTest {
     return grown;
   }
 
-  struct ColumnsHash {
-    std::size_t operator()(const std::vector<Column>& columns) const {
-      std::uint64_t hash = columns.size();
-      for (Column c : columns) hash = (hash ^ c) * 0x9e3779b97f4a7c15u;
-      return static_cast<std::size_t>(hash ^ (hash >> 32));
+  // The sub-schemas, ascending, but for those of the same columns as an earlier one. Found by
+  // a hash of the columns that their order does not change, so that a sub-schema of millions
+  // of columns is not copied or sorted unless another has its hash.
+  std::vector<std::uint32_t> DistinctRows() const {
+    std::unordered_map<std::uint64_t, std::vector<std::uint32_t>> byHash;
+    std::vector<std::uint32_t> distinct;
+    for (std::size_t r = 0; r < input_.RowNo(); ++r) {
+      std::uint64_t hash = input_.rowColumns[r].size();
+      for (Column c : input_.rowColumns[r])
+        hash += (std::uint64_t{c} + 1) * 0x9e3779b97f4a7c15u >> 7;
+      std::vector<std::uint32_t>& alike = byHash[hash];
+      const auto r32 = static_cast<std::uint32_t>(r);
+      if (std::any_of(alike.begin(), alike.end(),
+                      [&](std::uint32_t a) { return SameColumns(a, r32); }))
+        continue;
+      alike.push_back(r32);
+      distinct.push_back(r32);
     }
-  };
+    return distinct;
+  }
+
+  bool SameColumns(std::uint32_t a, std::uint32_t b) const {
+    const ColumnSpan first = input_.rowColumns[a];
+    const ColumnSpan second = input_.rowColumns[b];
+    if (first.size() != second.size()) return false;
+    std::vector<Column> x(first.begin(), first.end());
+    std::vector<Column> y(second.begin(), second.end());
+    std::sort(x.begin(), x.end());
+    std::sort(y.begin(), y.end());
+    return x == y;
+  }
 
   struct PartHash {
     std::size_t operator()(const std::pair<std::uint32_t, std::uint64_t>& key) const {
@@ -128,8 +155,8 @@ class PreservationTest {
     inZ_[c] = 1;
     z_.push_back(c);
     if (onRight_[c] != 0) --missing_;
-    steps_ += rowsOf_[c].size();
-    for (std::uint32_t r : rowsOf_[c]) {
+    steps_ += rowsOfStart_[c + 1] - rowsOfStart_[c];
+    for (std::uint32_t r : RowsOf(c)) {
       ++zCount_[r];
       if (queued_[r] == 0 && zCount_[r] > countAtClosure_[r]) {
         queued_[r] = 1;
@@ -142,7 +169,7 @@ class PreservationTest {
   void Reset() {
     for (Column c : z_) {
       inZ_[c] = 0;
-      for (std::uint32_t r : rowsOf_[c]) zCount_[r] = countAtClosure_[r] = 0;
+      for (std::uint32_t r : RowsOf(c)) zCount_[r] = countAtClosure_[r] = 0;
     }
     for (std::uint32_t r : queue_) queued_[r] = 0;
     z_.clear();
@@ -153,7 +180,13 @@ class PreservationTest {
   const std::size_t work_;
   const ResolvedInput& input_;
   AttributeClosure closure_;
-  std::vector<std::vector<std::uint32_t>> rowsOf_;  // per column, the sub-schemas that hold it
+  // Per column c, the sub-schemas that hold it: rowsOf_[rowsOfStart_[c]] up to
+  // rowsOf_[rowsOfStart_[c + 1]].
+  Span<std::uint32_t> RowsOf(Column c) const {
+    return {rowsOf_.data() + rowsOfStart_[c], rowsOf_.data() + rowsOfStart_[c + 1]};
+  }
+  std::vector<std::uint32_t> rowsOfStart_;
+  std::vector<std::uint32_t> rowsOf_;
   std::vector<std::uint8_t> inZ_;
   std::vector<std::uint8_t> onRight_;  // the right-hand columns of the dependency tested
   std::size_t missing_ = 0;            // of them, those not in Z

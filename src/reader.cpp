@@ -237,6 +237,7 @@ class Reader {
         lines_(in),
         warnings_(warnings),
         keepNames_(keepNames),
+        keepTexts_(keepNames || use == DependencyUse::kWithTexts),
         compactEvery_(compactEvery),
         compactAt_(use == DependencyUse::kForTheVerdict && !keepNames ? compactEvery : SIZE_MAX) {}
 
@@ -278,7 +279,7 @@ class Reader {
   // Warns when the multivalued dependency of leftColumns_ and rightColumns_ always holds;
   // right is its right-hand side as written.
   void WarnIfTrivial(std::string_view right);
-  // With keepNames: the current dependency as written.
+  // The current dependency's line and text, and with keepNames, its names.
   void KeepDependency(const AttributeList& left, const AttributeList& right, SchemaList components);
   // The columns of the comma-separated names, each once; warns once about each name of no
   // sub-schema, with the consequence given. False when there was such a name.
@@ -318,6 +319,7 @@ class Reader {
   LineReader lines_;
   Warnings& warnings_;
   const bool keepNames_;
+  const bool keepTexts_;  // each dependency's line and text
   // Compacted at compactAt_ dependencies; then after as many again as are left, or as
   // compactEvery_ or the columns if more, so that the passes cost a constant per dependency
   // read and per column.
@@ -606,8 +608,8 @@ void Reader::AddDependencyLine() {
   if (keepNames_) {
     SplitNames(left, left_);
     SplitNames(right, right_);
-    KeepDependency(left_, right_, {});
   }
+  if (keepTexts_) KeepDependency(left_, right_, {});
 }
 
 bool Reader::AddPlainDependencyLine(std::string_view line) {
@@ -656,8 +658,8 @@ bool Reader::AddPlainDependencyLine(std::string_view line) {
     const std::size_t arrowAt = line.find("->");
     SplitNames(line.substr(0, arrowAt), left_);
     SplitNames(line.substr(arrowAt + 2), right_);
-    KeepDependency(left_, right_, {});
   }
+  if (keepTexts_) KeepDependency(left_, right_, {});
   return true;
 }
 
@@ -668,11 +670,12 @@ std::uint32_t Reader::ColumnOfName(std::string_view name, std::string_view line)
 
 void Reader::KeepDependency(const AttributeList& left, const AttributeList& right,
                             SchemaList components) {
+  result_.dependencyLines.push_back(lineNumber_);
+  result_.dependencyTexts.emplace_back(line_);
+  if (!keepNames_) return;
   result_.dependencies.first.push_back(left);
   result_.dependencies.second.push_back(right);
   result_.joinComponents.push_back(std::move(components));
-  result_.dependencyLines.push_back(lineNumber_);
-  result_.dependencyTexts.emplace_back(line_);
 }
 
 void Reader::WarnIfTrivial(std::string_view right) {
@@ -730,7 +733,7 @@ void Reader::AddJoinLine(std::string_view line) {
     components.clear();
   }
   result_.resolved.dependencies.AddJoin(components);
-  if (keepNames_) KeepDependency({}, {}, std::move(names));
+  if (keepTexts_) KeepDependency({}, {}, std::move(names));
 }
 
 bool Reader::Resolve(std::string_view names, std::vector<Column>& columns,

@@ -40,8 +40,10 @@ struct ParsedInput {
 // With kForTheVerdict and without the names, the dependencies are for the verdict alone: every
 // compactEvery of them, reading replaces the functional dependencies read so far by fewer that
 // hold in exactly the same tableaux (see MergeColumnCycles), so that a file of millions of
-// mined dependencies takes the memory of a few. They are then no longer one per line.
-enum class DependencyUse { kAsWritten, kForTheVerdict };
+// mined dependencies takes the memory of a few. They are then no longer one per line. With
+// kWithTexts, the dependencies' lines and texts are kept without the names, which a file of
+// millions of them would take several times the memory for.
+enum class DependencyUse { kAsWritten, kForTheVerdict, kWithTexts };
 constexpr std::size_t kDependenciesBetweenCompactions = std::size_t{1} << 16;
 ParsedInput ReadInput(std::istream& in, Warnings& warnings, bool keepNames,
                       DependencyUse use = DependencyUse::kAsWritten,

@@ -373,6 +373,9 @@ scenario_check() {
   printf 'Street,Zip\nCity,Zip\n\nCity,Street->Zip\nZip->City\n' >zip.txt
   run 0 "zip.txt: lossless (vesztesegmentes), not dependency-preserving: City,Street->Zip" "" \
     --check zip.txt
+  # From standard input, read once: the texts come from that one reading.
+  run 0 "-: lossless (vesztesegmentes), not dependency-preserving: City,Street->Zip" "" \
+    --check - <zip.txt
   # Wrong command lines say so with 2, as diff does, since 1 means a lossy file.
   run 2 "" "$(printf 'lossless-join: --check needs at least one FILE\n%s' "$hint")" --check
   run 2 "" "$(printf "lossless-join: unrecognized option '-e'\n%s" "$hint")" --check -e in.txt
