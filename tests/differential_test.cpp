@@ -556,7 +556,7 @@ TEST(DifferentialTest, ShapesOfTheBenchmark) {
     lossless += CheckAgainstTheReference(
         GenerateGroupingsToManyTargets({"manytargets", rows, 400, 60}, rows));
     lossless +=
-        CheckAgainstTheReference(GenerateWideGroupings({"widegroupings", rows, 400, 60}, rows));
+        CheckAgainstTheReference(GenerateWideGroupings({"widegroupings", rows, 200, 40}, rows));
     lossless += CheckAgainstTheReference(GenerateCaseVariants({"cases", 3, 4 * rows, rows}));
     lossless += CheckAgainstTheReference(GenerateLongLeft({"longleft", rows, 60, rows}, rows));
     // At the envelope's corner: chains with more dependencies than links, mined rows.
