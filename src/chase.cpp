@@ -320,6 +320,12 @@ void Chase::LookAtAll(std::uint32_t g, Targets targets, Column driver, bool drai
   MeetKept(g, targets, filteringAll);
 }
 
+namespace {
+// How many kept rows ahead MeetKept fetches target cells, and for how many targets at most.
+constexpr std::size_t kMeetAhead = 16;
+constexpr std::size_t kMostPrefetchedTargets = 4;
+}  // namespace
+
 void Chase::MeetKept(std::uint32_t g, Targets targets, bool metAgreeing) {
   // Rows kept with one key agree but for a chance: each meets the first row kept with its
   // key, and the two are compared only where the targets still tell them apart. So a side
@@ -336,6 +342,15 @@ void Chase::MeetKept(std::uint32_t g, Targets targets, bool metAgreeing) {
   const std::vector<std::uint32_t>& firsts = signatureFilter_.FirstsOfKept();
   bool byChance = false;
   for (std::size_t k = 0; k < filtered_.size(); ++k) {
+    // The target cells of kept rows are spread over columns that the last sides left out of
+    // the cache: fetched a few rows ahead, their misses overlap.
+    if (k + kMeetAhead < filtered_.size() && targets.size() <= kMostPrefetchedTargets) {
+      const std::size_t ahead = k + kMeetAhead;
+      for (const Target& target : targets) {
+        classes_.Prefetch(filtered_[ahead], target.column);
+        classes_.Prefetch(filtered_[firsts[ahead]], target.column);
+      }
+    }
     const Row r = filtered_[k];
     if (firsts[k] == k || metAbove(r)) continue;
     const Row first = filtered_[firsts[k]];
@@ -368,9 +383,19 @@ void Chase::MeetAllAlike(std::uint32_t g, Targets targets, MetAbove metAbove) {
   groupStates_[g].mayAgree = true;
   const ColumnBits& shared = classes_.Shared();
   keptWords_.assign(shared.WordsPerColumn(), 0);
+  // A word of rows is gathered in a register: the kept rows come in order, and an update of
+  // the word in memory per row would wait on the one before.
+  std::size_t word = 0;
+  std::uint64_t bits = 0;
   for (const Row r : filtered_) {
-    if (!metAbove(r)) keptWords_[r / 64] |= std::uint64_t{1} << (r % 64);
+    if (r / 64 != word) {
+      keptWords_[word] |= bits;
+      word = r / 64;
+      bits = 0;
+    }
+    if (!metAbove(r)) bits |= std::uint64_t{1} << (r % 64);
   }
+  keptWords_[word] |= bits;
   const Row first = filtered_.front();
   for (const Target& target : targets) {
     const Column t = target.column;

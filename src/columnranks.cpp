@@ -4,6 +4,16 @@
 
 #include "memoryguard.h"
 
+void ColumnRanks::Trim(const SymbolClasses& classes) {
+  // Columns of numbers up to a few million rows' worth, a fraction of the tableau's labels:
+  // more are made again when met.
+  constexpr std::size_t kMostColumns = 64;
+  constexpr std::size_t kMostNumbers = std::size_t{1} << 22;
+  if (columns_.size() > kMostColumns && columns_.size() * classes.RowNo() > kMostNumbers) {
+    columns_.clear();
+  }
+}
+
 const std::uint16_t* ColumnRanks::Of(const SymbolClasses& classes, Column col) {
   assert(classes.SharedClassCount(col) < UINT16_MAX);
   Ranks& ranks = columns_[col];
@@ -11,14 +21,6 @@ const std::uint16_t* ColumnRanks::Of(const SymbolClasses& classes, Column col) {
   if (ranks.identity == classes.Identity() && ranks.merges == classes.MergesIn(col) &&
       ranks.ofRow.size() == rows) {
     return ranks.ofRow.data();
-  }
-  // Columns of numbers up to a few million rows' worth, a fraction of the tableau's labels:
-  // more are made again when met.
-  constexpr std::size_t kMostColumns = 64;
-  constexpr std::size_t kMostNumbers = std::size_t{1} << 22;
-  if (columns_.size() > kMostColumns && columns_.size() * rows > kMostNumbers) {
-    columns_.clear();
-    return Of(classes, col);
   }
   ranks.identity = classes.Identity();
   ranks.merges = classes.MergesIn(col);

@@ -106,19 +106,39 @@ bool SignatureFilter::FilterByRanks(const SymbolClasses& classes, ColumnSpan tel
   const std::size_t rowCount = classes.RowNo();
   CheckMemoryFor(rowCount, sizeof(std::uint32_t));
   rankKeys_.assign(rowCount, 0);
+  ranks_.Trim(classes);
   const ColumnBits& shared = classes.Shared();
-  for (const Column c : telling) {
-    const std::uint16_t* ranks = ranks_.Of(classes, c);
-    const std::uint32_t radix = classes.SharedClassCount(c) + 1;
-    for (std::size_t r = 0; r < rowCount; ++r) rankKeys_[r] = rankKeys_[r] * radix + ranks[r];
-    // A row alone in the column, of number 0, agrees with no row.
-    for (std::size_t w = 0; w < alone_.size(); ++w) alone_[w] |= ~shared.Word(c, w);
+  std::uint32_t* keys = rankKeys_.data();
+  for (std::size_t i = 0; i < telling.size(); i += 2) {
+    // Two columns a pass: a pass per column reads and writes every row's key once more.
+    const Column c = telling[i];
+    const std::uint16_t* ranksOfC = ranks_.Of(classes, c);
+    const std::uint32_t radixOfC = classes.SharedClassCount(c) + 1;
+    // A row alone in a column, of number 0, agrees with no row.
+    MarkAlone(shared.Words(c));
+    if (i + 1 == telling.size()) {
+      for (std::size_t r = 0; r < rowCount; ++r) keys[r] = keys[r] * radixOfC + ranksOfC[r];
+      break;
+    }
+    const Column d = telling[i + 1];
+    const std::uint16_t* ranksOfD = ranks_.Of(classes, d);
+    const std::uint32_t radixOfD = classes.SharedClassCount(d) + 1;
+    MarkAlone(shared.Words(d));
+    for (std::size_t r = 0; r < rowCount; ++r) {
+      keys[r] = (keys[r] * radixOfC + ranksOfC[r]) * radixOfD + ranksOfD[r];
+    }
   }
   likeColumns_.Earn(telling.size() * rowCount);
   if (!alone_.empty()) alone_.back() &= RowsInWord(rowCount, alone_.size() - 1);
-  if (directCounts_.size() < keyCount) {
-    CheckMemoryFor(keyCount, sizeof(std::uint16_t));
-    directCounts_.resize(keyCount, 0);
+  // The rows alone in a column are counted under one key past all others, and never marked:
+  // so every row is counted in one plain loop, with no test of which rows to skip.
+  const std::size_t sink = keyCount;
+  for (std::size_t w = 0; w < alone_.size(); ++w) {
+    ForEachRowIn(alone_[w], w, [&](Row r) { keys[r] = static_cast<std::uint32_t>(sink); });
+  }
+  if (directCounts_.size() < keyCount + 1) {
+    CheckMemoryFor(keyCount + 1, sizeof(std::uint16_t));
+    directCounts_.resize(keyCount + 1, 0);
   }
   if (++directRound_ == kDirectRounds) {  // the counts' numbers would come round again
     std::fill(directCounts_.begin(), directCounts_.end(), 0);
@@ -129,22 +149,21 @@ bool SignatureFilter::FilterByRanks(const SymbolClasses& classes, ColumnSpan tel
   // table and the look's number are read through locals, which the counts' stores cannot be
   // taken to change.
   std::uint16_t* counts = directCounts_.data();
-  const std::uint32_t* keys = rankKeys_.data();
   const std::uint16_t round = directRound_;
   const auto once = static_cast<std::uint16_t>(4 * round + 1);
   const auto more = static_cast<std::uint16_t>(once + 1);
-  for (std::size_t w = 0; w < alone_.size(); ++w) {
-    ForEachRowIn(~alone_[w] & RowsInWord(rowCount, w), w, [&](Row r) {
-      std::uint16_t& count = counts[keys[r]];
-      count = static_cast<std::uint16_t>(once + (count / 4 == round ? 1 : 0));
-    });
+  for (std::size_t r = 0; r < rowCount; ++r) {
+    std::uint16_t& count = counts[keys[r]];
+    count = static_cast<std::uint16_t>(once + (count / 4 == round ? 1 : 0));
   }
   repeated_.resize(rowCount / 64 + 1);  // all clear: ForEachRepeated clears what it reads
   for (std::size_t w = 0; w < alone_.size(); ++w) {
     std::uint64_t marked = 0;
-    ForEachRowIn(~alone_[w] & RowsInWord(rowCount, w), w,
-                 [&](Row r) { marked |= std::uint64_t{counts[keys[r]] == more} << (r % 64); });
-    repeated_[w] = marked;
+    const std::size_t end = std::min(rowCount, 64 * w + 64);
+    for (std::size_t r = 64 * w; r < end; ++r) {
+      marked |= std::uint64_t{counts[keys[r]] == more} << (r % 64);
+    }
+    repeated_[w] = marked & ~alone_[w];
   }
   KeepRepeated(rowCount, rankKeys_, rows);
   PlaceFirstsOfKept(more);
@@ -186,7 +205,7 @@ ColumnSpan SignatureFilter::TellingColumns(const SymbolClasses& classes, ColumnS
       CheckGrowth(telling_);
       telling_.push_back(c);
     } else if (markAlone) {
-      for (std::size_t w = 0; w < alone_.size(); ++w) alone_[w] |= ~shared.Word(c, w);
+      MarkAlone(shared.Words(c));
     }
   }
   // The bits past the last row stand for no row.
@@ -194,16 +213,28 @@ ColumnSpan SignatureFilter::TellingColumns(const SymbolClasses& classes, ColumnS
   return {telling_.data(), telling_.data() + telling_.size()};
 }
 
+void SignatureFilter::MarkAlone(const std::uint64_t* sharedWords) {
+  // Through plain pointers, which the compiler may take a few words at a time: through the
+  // vectors it reloads their data after every store.
+  std::uint64_t* alone = alone_.data();
+  for (std::size_t w = 0, words = alone_.size(); w < words; ++w) alone[w] |= ~sharedWords[w];
+}
+
 void SignatureFilter::KeepAllButAlone(std::size_t rowCount, std::vector<Row>& rows) {
   // No column is read: every row alone in none agrees with every other, and has the key 0.
-  rows.clear();
+  // Counted first, then written in place: thousands of sides may each keep most rows.
+  std::size_t count = 0;
   for (std::size_t w = 0; w < alone_.size(); ++w) {
-    ForEachRowIn(~alone_[w] & RowsInWord(rowCount, w), w, [&](Row r) {
-      CheckGrowth(rows);
-      rows.push_back(r);
-    });
+    count += CountOnes(~alone_[w] & RowsInWord(rowCount, w));
   }
-  if (rows.size() < 2) rows.clear();
+  if (count < 2) count = 0;
+  rows.clear();
+  CheckGrowth(rows, count);
+  rows.resize(count);
+  Row* kept = rows.data();
+  for (std::size_t w = 0; w < alone_.size() && count != 0; ++w) {
+    ForEachRowIn(~alone_[w] & RowsInWord(rowCount, w), w, [&](Row r) { *kept++ = r; });
+  }
   keys_.assign(rows.size(), 0);
 }
 
@@ -335,12 +366,19 @@ void SignatureFilter::ForEachRepeated(std::size_t count, Visit visit) {
 template <typename Key>
 void SignatureFilter::KeepRepeated(std::size_t rowCount, const std::vector<Key>& keysOfRows,
                                    std::vector<Row>& rows) {
+  // Counted first, then written in place: a side of many agreeing rows keeps thousands.
+  std::size_t count = 0;
+  for (std::size_t w = 0; w <= rowCount / 64; ++w) count += CountOnes(repeated_[w]);
   rows.clear();
   keys_.clear();
+  CheckGrowth(rows, count);
+  CheckGrowth(keys_, count);
+  rows.resize(count);
+  keys_.resize(count);
+  std::size_t k = 0;
   ForEachRepeated(rowCount, [&](std::size_t r) {
-    CheckGrowth(rows);
-    rows.push_back(Row(static_cast<std::uint32_t>(r)));
-    keys_.push_back(keysOfRows[r]);
+    rows[k] = Row(static_cast<std::uint32_t>(r));
+    keys_[k++] = keysOfRows[r];
   });
 }
 

@@ -79,6 +79,8 @@ class SignatureFilter {
   // or more. With markAlone, the rows alone in one of the others go into alone_: they agree
   // with no row; without, alone_ holds none.
   ColumnSpan TellingColumns(const SymbolClasses& classes, ColumnSpan left, bool markAlone);
+  // Adds to alone_ the rows whose bit in the words of a column of Shared() is clear.
+  void MarkAlone(const std::uint64_t* sharedWords);
   // Keeps in rows, ascending, every row alone in no column of the side, when no column is read.
   void KeepAllButAlone(std::size_t rowCount, std::vector<Row>& rows);
   bool IsAlone(Row r) const { return (alone_[r / 64] >> (r % 64)) & 1; }

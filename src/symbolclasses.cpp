@@ -122,14 +122,13 @@ SymbolChange SymbolClasses::Change(Row a, Row b, Column col) const {
   return {std::min(symbolA, symbolB), std::max(symbolA, symbolB), ClassSize(dropped, col)};
 }
 
-SymbolClasses::Merge SymbolClasses::Unite(Row a, Row b, Column col) {
+void SymbolClasses::UniteInto(Row a, Row b, Column col, Merge& merge) {
   Row kept = Label(a, col);
   Row absorbed = Label(b, col);
-  if (kept == absorbed) return {};
+  if (kept == absorbed) return;
   if (SizeAt(kept, col) < SizeAt(absorbed, col)) std::swap(kept, absorbed);
   const std::uint32_t keptSize = SizeAt(kept, col);
   const std::uint32_t absorbedSize = SizeAt(absorbed, col);
-  Merge merge;
   merge.label = kept;
   merge.absorbed = absorbed;
   merge.labelWasAlone = keptSize == 1;
@@ -154,7 +153,6 @@ SymbolClasses::Merge SymbolClasses::Unite(Row a, Row b, Column col) {
   }
   if (keptSize + absorbedSize == rows_) complete_[col] = 1;
   ++merges_[col];
-  return merge;
 }
 
 void SymbolClasses::Absorb(Row to, Row from, Column col) {

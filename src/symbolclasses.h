@@ -98,7 +98,13 @@ class SymbolClasses {
   // are different classes.
   SymbolChange Change(Row a, Row b, Column col) const;
   // Merges the classes of cells (a, col) and (b, col); a false Merge when they were one.
-  Merge Unite(Row a, Row b, Column col);
+  Merge Unite(Row a, Row b, Column col) {
+    // Made in place in the caller: a Merge returned whole comes back in two registers, read
+    // from bytes stored one by one, which the processor cannot pass on to the read at once.
+    Merge merge;
+    UniteInto(a, b, col, merge);
+    return merge;
+  }
   // Calls visit(r) for every row whose cell merge relabelled: the absorbed class's.
   template <typename Visit>
   void ForEachRelabelled(const Merge& merge, Column col, Visit visit) const;
@@ -173,6 +179,8 @@ class SymbolClasses {
     SetHalf(2 * Cell(label, col), size == 1 ? 0 : size | labelsAClass_);
   }
 
+  // What Unite does, into merge, which stays as it is when the two were one class.
+  void UniteInto(Row a, Row b, Column col, Merge& merge);
   void MarkShared(Row row, Column col) {
     shared_.Set(row, col);
     ++sharedCount_[col];
