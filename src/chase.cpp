@@ -176,6 +176,11 @@ void Chase::Meet(std::size_t j) {
   ProbeAll(g, targets);
 }
 
+namespace {
+// How many rows of a key's class ahead StartKey fetches their cells.
+constexpr std::size_t kKeyAhead = 8;
+}  // namespace
+
 void Chase::StartKey(Column c) {
   // Every merge in c is followed as it happens (Follow), for every dependency from c, from the
   // start; the rows of c's distinguished class at the start agreed on c before any merge.
@@ -194,15 +199,23 @@ void Chase::StartKey(Column c) {
     if (!observer_ && ReadByNone(target.column)) {
       // Merges in a column that nothing reads make no other: they are made as they come, not
       // queued. A key to every column merges every cell this way.
-      for (const Row r : keyRows_) {
-        if (r != first && !stopped_) MergeUnread(first, r, target.column);
+      // The rows of a key's class lie apart in the column: each cell is fetched a few rows
+      // ahead, so that their misses overlap.
+      for (std::size_t i = 0; i < keyRows_.size() && !stopped_; ++i) {
+        if (i + kKeyAhead < keyRows_.size())
+          classes_.Prefetch(keyRows_[i + kKeyAhead], target.column);
+        const Row r = keyRows_[i];
+        if (r != first) MergeUnread(first, r, target.column);
       }
       if (stopped_) return;
       continue;
     }
     // In row order, not in the order the class grew: what follows from each row then
     // touches the cells of neighbouring rows, not of rows all over the column.
-    for (const Row r : keyRows_) {
+    for (std::size_t i = 0; i < keyRows_.size(); ++i) {
+      if (i + kKeyAhead < keyRows_.size())
+        classes_.Prefetch(keyRows_[i + kKeyAhead], target.column);
+      const Row r = keyRows_[i];
       if (r != first) Push(first, r, target.column, target.dependency);
     }
     // One column at a time: what waits is at most a row per cell of the column.
@@ -322,7 +335,7 @@ void Chase::LookAtAll(std::uint32_t g, Targets targets, Column driver, bool drai
 
 namespace {
 // How many kept rows ahead MeetKept fetches target cells, and for how many targets at most.
-constexpr std::size_t kMeetAhead = 16;
+constexpr std::size_t kMeetAhead = 8;
 constexpr std::size_t kMostPrefetchedTargets = 4;
 }  // namespace
 
@@ -340,19 +353,30 @@ void Chase::MeetKept(std::uint32_t g, Targets targets, bool metAgreeing) {
     return;
   }
   const std::vector<std::uint32_t>& firsts = signatureFilter_.FirstsOfKept();
-  bool byChance = false;
+  // The rows kept that are not the first of their key, listed without a branch: which rows
+  // are firsts is as random as the keys, and a branch per row would mispredict half the time.
+  CheckMemoryFor(filtered_.size(), sizeof(std::uint32_t));
+  notFirsts_.resize(filtered_.size());
+  std::size_t count = 0;
   for (std::size_t k = 0; k < filtered_.size(); ++k) {
+    notFirsts_[count] = static_cast<std::uint32_t>(k);
+    count += firsts[k] != k ? 1 : 0;
+  }
+  const bool prefetch = targets.size() <= kMostPrefetchedTargets;
+  bool byChance = false;
+  for (std::size_t i = 0; i < count; ++i) {
     // The target cells of kept rows are spread over columns that the last sides left out of
     // the cache: fetched a few rows ahead, their misses overlap.
-    if (k + kMeetAhead < filtered_.size() && targets.size() <= kMostPrefetchedTargets) {
-      const std::size_t ahead = k + kMeetAhead;
+    if (prefetch && i + kMeetAhead < count) {
+      const std::size_t ahead = notFirsts_[i + kMeetAhead];
       for (const Target& target : targets) {
         classes_.Prefetch(filtered_[ahead], target.column);
         classes_.Prefetch(filtered_[firsts[ahead]], target.column);
       }
     }
+    const std::size_t k = notFirsts_[i];
     const Row r = filtered_[k];
-    if (firsts[k] == k || metAbove(r)) continue;
+    if (metAbove(r)) continue;
     const Row first = filtered_[firsts[k]];
     groupStates_[g].mayAgree = true;
     if (OneClassInTargets(first, r, targets)) continue;

@@ -335,6 +335,7 @@ class Chase {
   // scratch: per word of rows, those of a first look distinguished on the whole side
   std::vector<std::uint64_t> agreeingWords_;
   std::vector<std::uint64_t> keptWords_;  // scratch: per word of rows, those a filter kept
+  std::vector<std::uint32_t> notFirsts_;  // scratch: places of kept rows not first of their key
   SignatureFilter signatureFilter_;
   // Per group, while it is not indexed: the rows its looks at merged classes have seen, and
   // whether the merge being followed up changed one of its left-hand cells.
