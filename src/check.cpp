@@ -15,14 +15,15 @@ namespace {
 
 void DecideFile(const std::string& path, const CheckOptions& options, Warnings& warnings,
                 CheckedFile& result) {
-  // A file is read as columns only, as a run reads it, and read again for the texts of the
-  // dependencies that are not preserved, when there are any: a million texts kept for
-  // nothing would take the time and memory of the file again. What is read once keeps them.
-  // The names are never kept: millions of them would take several times the file.
+  // A file is read as columns, with the dependencies' texts while they take a few megabytes,
+  // and read again for the texts of the dependencies that are not preserved only when it
+  // held more: a million texts kept for nothing would take the time and memory of the file
+  // again. What is read once keeps them all. The names are never kept: millions of them would
+  // take several times the file.
   const bool readOnce = IsReadOnceInput(path.c_str());
   ParsedInput parsed;
   if (!ReadInputFile(path, false, warnings, parsed, result.error,
-                     readOnce ? DependencyUse::kWithTexts : DependencyUse::kAsWritten)) {
+                     readOnce ? DependencyUse::kWithTexts : DependencyUse::kTextsWhileFew)) {
     return;
   }
   DecideOptions decideOptions;
@@ -30,7 +31,7 @@ void DecideFile(const std::string& path, const CheckOptions& options, Warnings& 
   result.lossless = Decide(parsed.resolved, decideOptions).lossless;
   const std::optional<std::vector<std::size_t>> notPreserved = NotPreserved(parsed.resolved);
   result.preservationDecided = notPreserved.has_value();
-  if (notPreserved && !notPreserved->empty() && !readOnce) {
+  if (notPreserved && !notPreserved->empty() && parsed.textsDropped) {
     std::vector<Warning> again;  // said the first time
     Warnings quiet(again);
     ParsedInput texts;

@@ -232,12 +232,15 @@ class Reader {
  public:
   Reader(std::istream& in, Warnings& warnings, bool keepNames,
          DependencyUse use = DependencyUse::kAsWritten,
-         std::size_t compactEvery = kDependenciesBetweenCompactions)
+         std::size_t compactEvery = kDependenciesBetweenCompactions,
+         std::size_t textRoom = kRoomForFewTexts)
       : in_(in),
         lines_(in),
         warnings_(warnings),
         keepNames_(keepNames),
-        keepTexts_(keepNames || use == DependencyUse::kWithTexts),
+        keepTexts_(keepNames || use == DependencyUse::kWithTexts ||
+                   use == DependencyUse::kTextsWhileFew),
+        textRoomLeft_(!keepNames && use == DependencyUse::kTextsWhileFew ? textRoom : SIZE_MAX),
         compactEvery_(compactEvery),
         compactAt_(use == DependencyUse::kForTheVerdict && !keepNames ? compactEvery : SIZE_MAX) {}
 
@@ -319,7 +322,9 @@ class Reader {
   LineReader lines_;
   Warnings& warnings_;
   const bool keepNames_;
-  const bool keepTexts_;  // each dependency's line and text
+  bool keepTexts_;  // each dependency's line and text
+  // What the texts kept may still take, with kTextsWhileFew; SIZE_MAX otherwise.
+  std::size_t textRoomLeft_;
   // Compacted at compactAt_ dependencies; then after as many again as are left, or as
   // compactEvery_ or the columns if more, so that the passes cost a constant per dependency
   // read and per column.
@@ -670,6 +675,18 @@ std::uint32_t Reader::ColumnOfName(std::string_view name, std::string_view line)
 
 void Reader::KeepDependency(const AttributeList& left, const AttributeList& right,
                             SchemaList components) {
+  if (textRoomLeft_ != SIZE_MAX) {
+    // A text's bytes, its string and its line number.
+    const std::size_t room = line_.size() + sizeof(std::string) + sizeof(std::size_t);
+    if (room > textRoomLeft_) {
+      std::vector<std::size_t>().swap(result_.dependencyLines);
+      std::vector<std::string>().swap(result_.dependencyTexts);
+      result_.textsDropped = true;
+      keepTexts_ = false;
+      return;
+    }
+    textRoomLeft_ -= room;
+  }
   result_.dependencyLines.push_back(lineNumber_);
   result_.dependencyTexts.emplace_back(line_);
   if (!keepNames_) return;
@@ -791,8 +808,8 @@ void Reader::WarnAboutCase(std::uint32_t first, std::string_view name) {
 }  // namespace
 
 ParsedInput ReadInput(std::istream& in, Warnings& warnings, bool keepNames, DependencyUse use,
-                      std::size_t compactEvery) {
-  return Reader(in, warnings, keepNames, use, compactEvery).Read();
+                      std::size_t compactEvery, std::size_t textRoom) {
+  return Reader(in, warnings, keepNames, use, compactEvery, textRoom).Read();
 }
 
 ParsedInput ReadDependencyLine(const AttributeList& attributes, std::string_view line,

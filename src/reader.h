@@ -25,6 +25,9 @@ struct ParsedInput {
   std::vector<SchemaList> joinComponents;
   std::vector<std::size_t> dependencyLines;
   std::vector<std::string> dependencyTexts;
+  // Read with kTextsWhileFew: the dependencies' lines and texts took too much room and were let
+  // go; dependencyLines and dependencyTexts are empty.
+  bool textsDropped = false;
   // "\r\n" when the input's first line ends with a carriage return and a line feed.
   std::string lineBreak = "\n";
   int readError = 0;  // errno when reading failed, not at the end of the input
@@ -42,12 +45,16 @@ struct ParsedInput {
 // hold in exactly the same tableaux (see MergeColumnCycles), so that a file of millions of
 // mined dependencies takes the memory of a few. They are then no longer one per line. With
 // kWithTexts, the dependencies' lines and texts are kept without the names, which a file of
-// millions of them would take several times the memory for.
-enum class DependencyUse { kAsWritten, kForTheVerdict, kWithTexts };
+// millions of them would take several times the memory for. kTextsWhileFew keeps them so while
+// they take at most textRoom bytes (with a few dozen more per dependency for its entries); past
+// that, it lets go of them all and sets textsDropped, and reads on as kAsWritten.
+enum class DependencyUse { kAsWritten, kForTheVerdict, kWithTexts, kTextsWhileFew };
+constexpr std::size_t kRoomForFewTexts = std::size_t{4} << 20;
 constexpr std::size_t kDependenciesBetweenCompactions = std::size_t{1} << 16;
 ParsedInput ReadInput(std::istream& in, Warnings& warnings, bool keepNames,
                       DependencyUse use = DependencyUse::kAsWritten,
-                      std::size_t compactEvery = kDependenciesBetweenCompactions);
+                      std::size_t compactEvery = kDependenciesBetweenCompactions,
+                      std::size_t textRoom = kRoomForFewTexts);
 
 // One dependency line, read as a dependency line of a file whose sub-schemas hold attributes
 // (sorted, without duplicates): its warnings are those of line 1. The result holds the

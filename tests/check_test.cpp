@@ -85,6 +85,26 @@ TEST_F(CheckTest, WarningsAreWrittenOrAllCollected) {
   EXPECT_NE(json.find(last), std::string::npos) << json;
 }
 
+// The texts of the dependencies not preserved come from the one reading while the texts are
+// few, and from a second one past that; a file of both kinds names them alike.
+TEST_F(CheckTest, NamesTheDependenciesNotPreservedFromFewTextsOrMany) {
+  std::ostringstream err;
+  const CheckedFile few = CheckFile(File("few.txt", "A,B\nB,C\n\nB->C\nA->C\n"), {}, err);
+  ASSERT_TRUE(few.decided);
+  EXPECT_EQ(few.notPreserved, (std::vector<std::pair<std::size_t, std::string>>{{5, "A->C"}}));
+
+  // Past a few megabytes of texts at 44 bytes' room each.
+  std::string many = "A,B\nB,C\n\n";
+  constexpr std::size_t kPreserved = 100000;
+  for (std::size_t i = 0; i < kPreserved; ++i) many += "B->C\n";
+  many += "A->C\n";
+  const CheckedFile later = CheckFile(File("many.txt", many), {}, err);
+  ASSERT_TRUE(later.decided);
+  EXPECT_EQ(later.notPreserved,
+            (std::vector<std::pair<std::size_t, std::string>>{{kPreserved + 4, "A->C"}}));
+  EXPECT_EQ(err.str(), "");
+}
+
 TEST(CheckLineTest, WritesTextAndJson) {
   CheckedFile result;
   result.file = "in \"1\".txt";

@@ -394,3 +394,42 @@ TEST(ReaderTest, KeepsReadingUtf16AsBytes) {
 }
 
 }  // namespace
+
+namespace {
+
+ParsedInput ReadWithTextRoom(const std::string& text, std::size_t room) {
+  std::istringstream in(text);
+  std::ostringstream err;
+  Warnings warnings(err, "in.txt");
+  return ReadInput(in, warnings, false, DependencyUse::kTextsWhileFew,
+                   kDependenciesBetweenCompactions, room);
+}
+
+// Texts are kept, lines and all, while they fit the room, every kind of dependency line
+// alike; one byte short, all of them go at once, and the dependencies read stay the same.
+TEST(ReaderTest, DependencyTextsAreKeptWhileTheyFitTheirRoom) {
+  const std::string text = "A,B\nB,C\n\nB->C\n#c\nA,B->>C\n*(A,B|B,C)\nB -> A\n";
+  const std::vector<std::string> texts = {"B->C", "A,B->>C", "*(A,B|B,C)", "B -> A"};
+  std::size_t room = 0;
+  for (const std::string& t : texts) room += t.size() + sizeof(std::string) + sizeof(std::size_t);
+
+  const ParsedInput fits = ReadWithTextRoom(text, room);
+  EXPECT_FALSE(fits.textsDropped);
+  EXPECT_EQ(fits.dependencyTexts, texts);
+  EXPECT_EQ(fits.dependencyLines, (std::vector<std::size_t>{4, 6, 7, 8}));
+  EXPECT_TRUE(fits.decomposition.empty());  // no names
+
+  const ParsedInput over = ReadWithTextRoom(text, room - 1);
+  EXPECT_TRUE(over.textsDropped);
+  EXPECT_TRUE(over.dependencyTexts.empty());
+  EXPECT_TRUE(over.dependencyLines.empty());
+  ASSERT_EQ(over.resolved.dependencies.size(), fits.resolved.dependencies.size());
+  for (std::size_t j = 0; j < fits.resolved.dependencies.size(); ++j) {
+    EXPECT_EQ(over.resolved.dependencies.Kind(j), fits.resolved.dependencies.Kind(j));
+    const ColumnSpan left = over.resolved.dependencies.Left(j);
+    const ColumnSpan expected = fits.resolved.dependencies.Left(j);
+    EXPECT_TRUE(std::equal(left.begin(), left.end(), expected.begin(), expected.end()));
+  }
+}
+
+}  // namespace
