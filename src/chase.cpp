@@ -589,8 +589,18 @@ void Chase::MergeUnread(Row a, Row b, Column col) {
   if (classes_.IsComplete(col) || classes_.SameClass(a, b, col)) return;
   const SymbolClasses::Merge merge = classes_.Unite(a, b, col);
   // No follower to push, no started group to look again: only the counts of distinguished
-  // cells, when the chase stops at a row of them.
-  if (merge) FollowUp(merge, col);
+  // cells, when the chase stops at a row of them. A key to every column makes millions of
+  // such merges, and a look for the groups of each cell would find none.
+  if (stopEarly_ && merge) CountTurned(merge, col);
+}
+
+void Chase::CountTurned(const SymbolClasses::Merge& merge, Column col) {
+  using Turned = SymbolClasses::Turned;
+  if (merge.turned == Turned::kAbsorbed) {
+    classes_.ForEachRelabelled(merge, col, [&](Row r) { CountDistinguished(r); });
+  } else if (merge.turned == Turned::kKept) {
+    classes_.ForEachFormerlyKept(merge, col, [&](Row r) { CountDistinguished(r); });
+  }
 }
 
 void Chase::FollowUp(const SymbolClasses::Merge& merge, Column col) {

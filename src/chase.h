@@ -156,6 +156,9 @@ class Chase {
   // After a merge in col: looks again at the rows whose cells changed class or became
   // distinguished, and counts the distinguished cells of rows when the chase stops early.
   void FollowUp(const SymbolClasses::Merge& merge, Column col);
+  // What FollowUp does when no group reads col: counts the cells that merge made
+  // distinguished, for the early stop.
+  void CountTurned(const SymbolClasses::Merge& merge, Column col);
   // Rows a and b now agree on column c: merge them on what c alone determines.
   void Follow(Row a, Row b, Column c);
   // Whether no dependency reads col: it determines no column alone, and no started group
