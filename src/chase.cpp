@@ -424,8 +424,14 @@ void Chase::MeetAllAlike(std::uint32_t g, Targets targets, MetAbove metAbove) {
   for (const Target& target : targets) {
     const Column t = target.column;
     if (classes_.IsComplete(t)) continue;
+    const bool unread = !observer_ && ReadByNone(t);
     const auto push = [&](Row r) {
-      if (r != first) Push(first, r, t, target.dependency);
+      if (r == first) return;
+      if (unread) {
+        MergeUnread(first, r, t);
+      } else {
+        Push(first, r, t, target.dependency);
+      }
     };
     if (classes_.SharedClassCount(t) != 1) {
       for (std::size_t w = 0; w < keptWords_.size(); ++w) ForEachRowIn(keptWords_[w], w, push);
