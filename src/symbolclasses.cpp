@@ -57,23 +57,32 @@ SymbolClasses::SymbolClasses(ColumnBits distinguished, bool trackSymbols, bool n
   // column, so that sub-schemas of a few keys each touch most of the table.
   const std::size_t cellsPerPage = kPageBytes / CellBytes();
   std::size_t touched = 0;
-  std::vector<Row> rows;
-  for (Column c{0}; c < cols_; ++c) {
-    rows.clear();
-    distinguished_.ForEach(c, [&](Row r) { rows.push_back(r); });
-    if (rows.size() < 2) {
-      touched += rows.size();
-      continue;
-    }
-    const std::size_t spread = static_cast<std::size_t>(rows.back() - rows.front()) + 1;
-    touched += std::min(rows.size() * cellsPerPage, spread);
-  }
+  for (Column c{0}; c < cols_; ++c) touched += CellsWrittenToForm(c, cellsPerPage);
   CountTouched(touched);
+  std::vector<Row> rows;
   for (Column c{0}; c < cols_; ++c) {
     rows.clear();
     distinguished_.ForEach(c, [&](Row r) { rows.push_back(r); });
     FormDistinguishedClass(rows, c);
   }
+}
+
+std::size_t SymbolClasses::CellsWrittenToForm(Column col, std::size_t cellsPerPage) const {
+  // From the column's words alone: its count of distinguished cells, and the words of the
+  // first and the last of them.
+  const std::uint64_t* words = distinguished_.Words(col);
+  std::size_t count = 0;
+  std::size_t firstWord = SIZE_MAX;
+  std::size_t lastWord = 0;
+  for (std::size_t w = 0; w < distinguished_.WordsPerColumn(); ++w) {
+    if (words[w] == 0) continue;
+    count += CountOnes(words[w]);
+    if (firstWord == SIZE_MAX) firstWord = w;
+    lastWord = w;
+  }
+  if (count < 2) return count;  // alone, as every cell starts: nothing is written
+  const std::size_t spread = 64 * (lastWord - firstWord + 1);
+  return std::min(count * cellsPerPage, spread);
 }
 
 void SymbolClasses::CountTouched(std::size_t cells) {

@@ -187,6 +187,9 @@ class SymbolClasses {
   }
   // Makes the cells of rows, ascending, col's distinguished class.
   void FormDistinguishedClass(const std::vector<Row>& rows, Column col);
+  // How many cells forming col's distinguished class writes, counted by the pages it
+  // writes: every cell of a page that it writes a cell of.
+  std::size_t CellsWrittenToForm(Column col, std::size_t cellsPerPage) const;
   // cells more cells were written: asks for huge pages for the table once enough were.
   void CountTouched(std::size_t cells);
   // Relabels the class labelled from as to, marks its cells shared and joins the two rings,
