@@ -87,8 +87,9 @@ ReferenceResult ReferenceChase(const SchemaList& decomposition, const Dependency
     changed = false;
     ++result.passes;
     for (std::size_t j = 0; j < plain.left.size(); ++j) {
+      // Agreement and equalizing are symmetric: each pair of rows once.
       for (std::size_t i = 0; i < t.size(); ++i) {
-        for (std::size_t k = 0; k < t.size(); ++k) {
+        for (std::size_t k = i + 1; k < t.size(); ++k) {
           if (!Agree(plain, j, i, k)) continue;
           for (std::size_t c : plain.right[j]) {
             if (t[i][c] == t[k][c]) continue;

@@ -22,9 +22,10 @@ bool AgreeOn(const std::vector<int>& t, const std::vector<int>& u, ColumnSpan co
 // the smaller, in the whole column.
 bool Functional(Rows& rows, ColumnSpan left, ColumnSpan right) {
   bool changed = false;
+  // Agreement and equalizing are symmetric: each pair of rows once.
   for (std::size_t i = 0; i < rows.size(); ++i) {
-    for (std::size_t k = 0; k < rows.size(); ++k) {
-      if (i == k || !AgreeOn(rows[i], rows[k], left)) continue;
+    for (std::size_t k = i + 1; k < rows.size(); ++k) {
+      if (!AgreeOn(rows[i], rows[k], left)) continue;
       for (Column c : right) {
         const int a = rows[i][c];
         const int b = rows[k][c];
