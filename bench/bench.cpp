@@ -58,6 +58,12 @@ std::string WideGroupings(const Shape& shape) { return GenerateWideGroupings(sha
 std::string NearlyOne(const Shape& shape) { return GenerateNearlyOneClass(shape, kSeed); }
 std::string AcyclicMixed(const Shape& shape) { return GenerateAcyclicMixed(shape, kSeed); }
 
+// A shape with one more row whose closure is every attribute, so that the chase decides it.
+template <std::string (*generate)(const Shape&)>
+std::string Reaching(const Shape& shape) {
+  return WithRowDeterminingAll(generate(shape));
+}
+
 std::string Generate(const Case& c) { return c.generate(c.shape); }
 
 bool WriteFile(const std::string& path, const std::string& text) {
@@ -274,6 +280,23 @@ int main(int argc, char** argv) {
       // The original shapes at the envelope's corner: ten thousand rows over 2,000 attributes.
       {{"chainsbig", 10000, 2000, 20000}, GenerateReverseChains},
       {{"minedrows", 10000, 2000, 6000}, Mined},
+      // The lossy shapes above that the closures of the rows decide, each with a row that
+      // determines every attribute and never changes: the chase's work, as before them.
+      {{"pairs+", 9901, 2000, 19800}, Reaching<GenerateSharedPairs>},
+      {{"agreeing+", 9902, 2000, 17900}, Reaching<GenerateAgreeingPairs>},
+      {{"triples+", 9900, 2000, 2000}, Reaching<GenerateDistinctTriples>},
+      {{"touched+", 9900, 2000, 2000}, Reaching<GenerateTouchedTriples>},
+      {{"longdistinct+", 9900, 2000, 2000}, Reaching<DistinctLongLeft>},
+      {{"grid+", 10000, 2000, 20000}, Reaching<GridSides>},
+      {{"alike+", 10000, 2000, 14000}, Reaching<AlikeSides>},
+      {{"groupings+", 10000, 2000, 20000}, Reaching<Groupings>},
+      {{"manytargets+", 10000, 2000, 20000}, Reaching<GroupingsToManyTargets>},
+      {{"widegroupings+", 10000, 2000, 20000}, Reaching<WideGroupings>},
+      {{"nearlyone+", 10000, 2000, 20000}, Reaching<NearlyOne>},
+      {{"regrouped+", 1000, 500, 1}, Reaching<GenerateRegrouped>},
+      {{"hub+", 10000, 1200, 1100}, Reaching<GenerateHub>},
+      {{"longleft+", 10000, 2000, 5000}, Reaching<LongLeft>},
+      {{"minedrows+", 10000, 2000, 6000}, Reaching<Mined>},
       // Multivalued and join dependencies: a textbook's size, and acyclic decompositions.
       {{"mvdbook", 8, 10, 10}, AcyclicMixed, true},
       {{"acyclic", 30, 60, 100}, AcyclicMixed, true},

@@ -1,6 +1,7 @@
 #include "generate.h"
 
 #include <algorithm>
+#include <unordered_set>
 #include <utility>
 #include <vector>
 
@@ -788,4 +789,56 @@ std::string GenerateAcyclicMixed(const Shape& shape, std::uint64_t seed) {
     text += '\n';
   }
   return text;
+}
+
+namespace {
+
+// The names of a comma-separated line, or of both sides of a dependency line, as written.
+std::vector<std::string> NamesOf(const std::string& line) {
+  std::vector<std::string> names;
+  std::size_t start = 0;
+  while (start <= line.size()) {
+    const std::size_t arrow = line.find("->", start);
+    const std::size_t end = std::min({line.find(',', start), arrow, line.size()});
+    if (end > start) names.push_back(line.substr(start, end - start));
+    start = end + (end == arrow ? 2 : 1);
+  }
+  return names;
+}
+
+}  // namespace
+
+std::string WithRowDeterminingAll(const std::string& text) {
+  const std::size_t rowsEnd = text.find("\n\n");
+  if (rowsEnd == std::string::npos) return text;
+  std::unordered_set<std::string> held;
+  std::unordered_set<std::string> named;
+  std::vector<std::string> order;  // the names of the rows, as first written
+  for (std::size_t at = 0; at < text.size();) {
+    std::size_t end = text.find('\n', at);
+    if (end == std::string::npos) end = text.size();
+    for (std::string& name : NamesOf(text.substr(at, end - at))) {
+      if (at > rowsEnd) {
+        named.insert(std::move(name));
+      } else if (held.insert(name).second) {
+        order.push_back(std::move(name));
+      }
+    }
+    at = end + 1;
+  }
+  std::string fresh = "Z";
+  while (held.count(fresh) != 0 || named.count(fresh) != 0) fresh += '_';
+  std::string row = fresh;
+  std::string right;
+  for (const std::string& name : order) {
+    if (named.count(name) == 0) {
+      row += ',' + name;
+    } else {
+      right += (right.empty() ? "" : ",") + name;
+    }
+  }
+  std::string result = text.substr(0, rowsEnd + 1) + row + '\n' + text.substr(rowsEnd + 1);
+  if (result.back() != '\n') result += '\n';
+  if (!right.empty()) result += fresh + "->" + right + '\n';
+  return result;
 }

@@ -153,3 +153,10 @@ std::string GenerateLongLeft(const Shape& shape, std::uint64_t seed);
 // first), then functional ones of 1 to 3 attributes -> 1, every seventh a multivalued one of
 // 1 to 3 -> 1 to 5. Lossless.
 std::string GenerateAcyclicMixed(const Shape& shape, std::uint64_t seed);
+
+// text, a functional input of sub-schemas, a blank line and dependencies, with one more row
+// whose closure is every attribute though the chase never changes it: a fresh name Z, with the
+// attributes that no dependency names, and Z->every attribute that one names. A lossy input
+// stays lossy, its chase does the same work, but no longer can the closures of the rows
+// decide it before the chase.
+std::string WithRowDeterminingAll(const std::string& text);

@@ -15,6 +15,7 @@
 #include "columncycles.h"
 #include "distinguishedclosure.h"
 #include "namedcolumns.h"
+#include "rowclosures.h"
 #include "symbolclasses.h"
 
 namespace {
@@ -27,6 +28,9 @@ namespace {
 // listed last link first, which it advances by one link a round, spends hundreds.
 constexpr std::size_t kClosureWordsPerCell = 32;
 constexpr std::size_t kClosureWordsPerGain = 64;
+// How many times the size of the dependencies the closures of the rows may cost before the
+// chase: each is linear in it, and a row whose closure is every column stops them.
+constexpr std::size_t kRowClosurePasses = 4;
 
 std::size_t PhysicalMemoryBytes() {
   long pages = ::sysconf(_SC_PHYS_PAGES);
@@ -133,6 +137,12 @@ Outcome DecideFunctional(const ResolvedInput& input, const DecideOptions& option
     outcome.lossless = true;
     outcome.decidingRow = r;
     return outcome;
+  }
+  // No row whose attributes determine every column: lossy, with no tableau. The rows'
+  // closures may take a few passes over the dependencies, no more.
+  if (NoRowDeterminesEveryColumn(input, kRowClosurePasses * (input.dependencies.ColumnCount() +
+                                                             input.ColNo() + input.RowNo()))) {
+    return Outcome{};
   }
   // Where most columns are named by no dependency, as beside a sub-schema of millions of
   // names, the chase takes only the named ones: the rows keep their numbers.
