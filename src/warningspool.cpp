@@ -1,6 +1,5 @@
 #include "warningspool.h"
 
-#include <fcntl.h>
 #include <unistd.h>
 
 #include <algorithm>
