@@ -76,6 +76,14 @@ Outcome Verdict(const ColumnBits& distinguished) {
 Outcome CloseAndChase(const ResolvedInput& input, const DecideOptions& options) {
   const bool observed = options.observer != nullptr;
   const bool verdictOnly = !options.finalTableau && !observed;
+  // No row whose attributes determine every column: lossy, with no tableau. The rows'
+  // closures may take a few passes over the dependencies, no more. After the named columns
+  // were taken, a row must hold the stand-in for the others, which no dependency gives.
+  if (verdictOnly &&
+      NoRowDeterminesEveryColumn(input, kRowClosurePasses * (input.dependencies.ColumnCount() +
+                                                             input.ColNo() + input.RowNo()))) {
+    return Outcome{};
+  }
   ColumnBits distinguished = InitialDistinguished(input);
   bool fixpoint = false;
   // Without an explanation only the final tableau counts, which equivalent dependencies
@@ -137,12 +145,6 @@ Outcome DecideFunctional(const ResolvedInput& input, const DecideOptions& option
     outcome.lossless = true;
     outcome.decidingRow = r;
     return outcome;
-  }
-  // No row whose attributes determine every column: lossy, with no tableau. The rows'
-  // closures may take a few passes over the dependencies, no more.
-  if (NoRowDeterminesEveryColumn(input, kRowClosurePasses * (input.dependencies.ColumnCount() +
-                                                             input.ColNo() + input.RowNo()))) {
-    return Outcome{};
   }
   // Where most columns are named by no dependency, as beside a sub-schema of millions of
   // names, the chase takes only the named ones: the rows keep their numbers.
