@@ -152,9 +152,10 @@ bool SignatureFilter::FilterByRanks(const SymbolClasses& classes, ColumnSpan tel
   const std::uint16_t round = directRound_;
   const auto once = static_cast<std::uint16_t>(4 * round + 1);
   const auto more = static_cast<std::uint16_t>(once + 1);
+  // A count left by an earlier look is below once: the looks' numbers only grow.
   for (std::size_t r = 0; r < rowCount; ++r) {
     std::uint16_t& count = counts[keys[r]];
-    count = static_cast<std::uint16_t>(once + (count / 4 == round ? 1 : 0));
+    count = static_cast<std::uint16_t>(once + (count >= once ? 1 : 0));
   }
   repeated_.resize(rowCount / 64 + 1);  // all clear: ForEachRepeated clears what it reads
   for (std::size_t w = 0; w < alone_.size(); ++w) {
