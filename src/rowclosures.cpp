@@ -21,24 +21,24 @@ std::vector<std::uint8_t> ColumnsGiven(const ResolvedDependencies& dependencies,
 
 }  // namespace
 
-bool NoRowDeterminesEveryColumn(const ResolvedInput& input, std::size_t workBudget) {
-  const std::size_t columns = input.ColNo();
-  const std::vector<std::uint8_t> given = ColumnsGiven(input.dependencies, columns);
+bool NoRowDeterminesEveryColumn(const ColumnLists& rowColumns, std::size_t columns,
+                                const ResolvedDependencies& dependencies, std::size_t workBudget) {
+  const std::vector<std::uint8_t> given = ColumnsGiven(dependencies, columns);
   std::size_t notGiven = 0;
   for (const std::uint8_t g : given) notGiven += g == 0;
   // The rows that hold every column not given: the only ones whose closure can be all.
   std::vector<Row> candidates;
-  for (Row r{0}; r < input.RowNo(); ++r) {
+  for (Row r{0}; r < rowColumns.size(); ++r) {
     std::size_t held = 0;
-    for (const Column c : input.rowColumns[r]) held += given[c] == 0;  // each column once
+    for (const Column c : rowColumns[r]) held += given[c] == 0;  // each column once
     if (held == notGiven) candidates.push_back(r);
   }
   if (candidates.empty()) return true;
-  AttributeClosure closure(input.dependencies, columns);
+  AttributeClosure closure(dependencies, columns);
   std::vector<Column> start;
   for (const Row r : candidates) {
     if (closure.Work() > workBudget) return false;
-    const ColumnSpan held = input.rowColumns[r];
+    const ColumnSpan held = rowColumns[r];
     start.assign(held.begin(), held.end());
     closure.Compute(start);
     if (closure.Columns().size() == columns) return false;

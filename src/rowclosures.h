@@ -16,9 +16,11 @@
 
 #include "schema.h"
 
-// Whether no row's attributes determine every column under the functional dependencies of
-// input, found within about workBudget steps: first by the columns that no dependency gives,
-// on no right-hand side, which a row must then hold itself; then by the closure of each row
-// that holds them all. False when some row's closure holds every column, or when the budget
-// ran out first.
-bool NoRowDeterminesEveryColumn(const ResolvedInput& input, std::size_t workBudget);
+// Whether no row of rowColumns (each row's columns, of columns in all) has attributes that
+// determine every column under the functional dependencies among dependencies (the input's,
+// or any set that holds in the same tableaux), found within about workBudget steps: first by
+// the columns that no dependency gives, on no right-hand side, which a row must then hold
+// itself; then by the closure of each row that holds them all. False when some row's closure
+// holds every column, or when the budget ran out first.
+bool NoRowDeterminesEveryColumn(const ColumnLists& rowColumns, std::size_t columns,
+                                const ResolvedDependencies& dependencies, std::size_t workBudget);

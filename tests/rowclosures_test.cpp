@@ -17,7 +17,8 @@ namespace {
 constexpr std::size_t kNoLimit = ~std::size_t{0};
 
 bool NoRowDetermines(const std::string& text, std::size_t budget = kNoLimit) {
-  return NoRowDeterminesEveryColumn(ResolveText(text), budget);
+  const ResolvedInput input = ResolveText(text);
+  return NoRowDeterminesEveryColumn(input.rowColumns, input.ColNo(), input.dependencies, budget);
 }
 
 TEST(RowClosuresTest, ARowMustHoldEveryColumnThatNoDependencyGives) {
@@ -79,7 +80,9 @@ TEST(RowClosuresTest, NeverDecidesWhatTheChaseFindsLossless) {
       Warnings warnings(discarded, "in.txt");
       const ParsedInput parsed = ReadInput(in, warnings, true);
       const bool chaseLossless = ReferenceChase(parsed.decomposition, parsed.dependencies).lossless;
-      const bool noRow = NoRowDeterminesEveryColumn(parsed.resolved, kNoLimit);
+      const ResolvedInput& resolved = parsed.resolved;
+      const bool noRow = NoRowDeterminesEveryColumn(resolved.rowColumns, resolved.ColNo(),
+                                                    resolved.dependencies, kNoLimit);
       ASSERT_FALSE(noRow && chaseLossless) << text;
       decided += noRow;
       lossless += chaseLossless;
