@@ -578,6 +578,12 @@ void Chase::Equalize(const PendingMerge& pending) {
   const Row a = pending.a;
   const Row b = pending.b;
   const Column col = pending.column;
+  if (!observer_ && ReadByNone(col)) {
+    // Nothing reads col: the merge makes no other, and its rows need no look again. Groups
+    // over many right-hand columns queue millions of such merges.
+    MergeUnread(a, b, col);
+    return;
+  }
   if (classes_.IsComplete(col) || classes_.SameClass(a, b, col)) return;
   const SymbolChange change = observer_ ? classes_.Change(a, b, col) : SymbolChange{};
   const SymbolClasses::Merge merge = classes_.Unite(a, b, col);
@@ -592,7 +598,8 @@ bool Chase::ReadByNone(Column col) const {
 }
 
 void Chase::MergeUnread(Row a, Row b, Column col) {
-  if (classes_.IsComplete(col) || classes_.SameClass(a, b, col)) return;
+  if (classes_.IsComplete(col)) return;
+  // Unite finds the two cells one class as a test would, from the same labels.
   const SymbolClasses::Merge merge = classes_.Unite(a, b, col);
   // No follower to push, no started group to look again: only the counts of distinguished
   // cells, when the chase stops at a row of them. A key to every column makes millions of

@@ -137,7 +137,7 @@ bool SignatureFilter::FilterByRanks(const SymbolClasses& classes, ColumnSpan tel
     ForEachRowIn(alone_[w], w, [&](Row r) { keys[r] = static_cast<std::uint32_t>(sink); });
   }
   if (directCounts_.size() < keyCount + 1) {
-    CheckMemoryFor(keyCount + 1, sizeof(std::uint16_t));
+    CheckMemoryFor(keyCount + 1, sizeof(DirectCount));
     directCounts_.resize(keyCount + 1, 0);
   }
   if (++directRound_ == kDirectRounds) {  // the counts' numbers would come round again
@@ -148,23 +148,25 @@ bool SignatureFilter::FilterByRanks(const SymbolClasses& classes, ColumnSpan tel
   // a branch: the processor could not foresee which rows are the first of their key. The
   // table and the look's number are read through locals, which the counts' stores cannot be
   // taken to change.
-  std::uint16_t* counts = directCounts_.data();
-  const std::uint16_t round = directRound_;
-  const auto once = static_cast<std::uint16_t>(4 * round + 1);
-  const auto more = static_cast<std::uint16_t>(once + 1);
+  DirectCount* counts = directCounts_.data();
+  const DirectCount round = directRound_;
+  const auto once = static_cast<DirectCount>(4 * round + 1);
+  const auto more = static_cast<DirectCount>(once + 1);
   // A count left by an earlier look is below once: the looks' numbers only grow.
   for (std::size_t r = 0; r < rowCount; ++r) {
-    std::uint16_t& count = counts[keys[r]];
-    count = static_cast<std::uint16_t>(once + (count >= once ? 1 : 0));
+    DirectCount& count = counts[keys[r]];
+    count = static_cast<DirectCount>(once + (count >= once ? 1 : 0));
   }
   repeated_.resize(rowCount / 64 + 1);  // all clear: ForEachRepeated clears what it reads
-  for (std::size_t w = 0; w < alone_.size(); ++w) {
+  std::uint64_t* repeated = repeated_.data();
+  const std::uint64_t* alone = alone_.data();
+  for (std::size_t w = 0, words = alone_.size(); w < words; ++w) {
     std::uint64_t marked = 0;
     const std::size_t end = std::min(rowCount, 64 * w + 64);
     for (std::size_t r = 64 * w; r < end; ++r) {
       marked |= std::uint64_t{counts[keys[r]] == more} << (r % 64);
     }
-    repeated_[w] = marked & ~alone_[w];
+    repeated[w] = marked & ~alone[w];
   }
   KeepRepeated(rowCount, rankKeys_, rows);
   PlaceFirstsOfKept(more);
@@ -172,24 +174,30 @@ bool SignatureFilter::FilterByRanks(const SymbolClasses& classes, ColumnSpan tel
   return true;
 }
 
-void SignatureFilter::PlaceFirstsOfKept(std::uint16_t more) {
+void SignatureFilter::PlaceFirstsOfKept(DirectCount more) {
   // Every key kept is counted more than once; the first row met with it, the lowest, is the
   // first of its key, and the count says the first is placed. Without a branch, as counted.
   if (firstOfKey_.size() < directCounts_.size()) {
     CheckMemoryFor(directCounts_.size(), sizeof(std::uint32_t));
     firstOfKey_.resize(directCounts_.size());
   }
-  std::uint16_t* counts = directCounts_.data();
+  DirectCount* counts = directCounts_.data();
   std::uint32_t* firstOfKey = firstOfKey_.data();
-  const auto placed = static_cast<std::uint16_t>(more + 1);
+  const auto placed = static_cast<DirectCount>(more + 1);
   firstsOfKept_.resize(keys_.size());
-  for (std::size_t k = 0; k < keys_.size(); ++k) {
-    const auto key = static_cast<std::size_t>(keys_[k]);
-    const bool first = counts[key] == more;
-    const std::uint32_t place = first ? static_cast<std::uint32_t>(k) : firstOfKey[key];
+  // Through plain pointers: a store of a count, a byte, may be taken to change any vector's
+  // own pointers, which would then be loaded again for every row.
+  const std::uint64_t* keys = keys_.data();
+  std::uint32_t* firsts = firstsOfKept_.data();
+  for (std::size_t k = 0, kept = keys_.size(); k < kept; ++k) {
+    const auto key = static_cast<std::size_t>(keys[k]);
+    // A mask, not a choice: compilers make a choice a branch, which half the rows mispredict.
+    const std::uint32_t first = 0u - static_cast<std::uint32_t>(counts[key] == more);
+    const std::uint32_t place =
+        (static_cast<std::uint32_t>(k) & first) | (firstOfKey[key] & ~first);
     firstOfKey[key] = place;
     counts[key] = placed;
-    firstsOfKept_[k] = place;
+    firsts[k] = place;
   }
   firstsKnown_ = true;
 }

@@ -69,6 +69,9 @@ class SignatureFilter {
   bool Agree(const SymbolClasses& classes, Row a, Row b) const;
 
  private:
+  // A count of FilterByRanks' table, directCounts_.
+  using DirectCount = std::uint8_t;
+
   // Reads the columns of left from the first on for the rows listed (keys_ alike), counting
   // at nextCount columns and every doubling of it.
   void FilterFrom(const SymbolClasses& classes, ColumnSpan left, std::size_t first,
@@ -92,7 +95,7 @@ class SignatureFilter {
   bool FilterByRanks(const SymbolClasses& classes, ColumnSpan telling, std::vector<Row>& rows);
   // After FilterByRanks' count, whose count of a key that more rows had is more: per row
   // kept, the place of the first with its key, into firstsOfKept_.
-  void PlaceFirstsOfKept(std::uint16_t more);
+  void PlaceFirstsOfKept(DirectCount more);
   // Mixes the labels of columns into allKeys_, for every row.
   void MixColumns(const SymbolClasses& classes, ColumnSpan columns);
   // Marks in repeated_ the places of the count keys that another of them has; each key is
@@ -147,13 +150,14 @@ class SignatureFilter {
   ColumnRanks ranks_;
   std::vector<std::uint32_t> rankKeys_;  // FilterByRanks' keys, per row of the tableau
   // Per key, the number of the last look that met it, times 4, plus 1 when one row had it
-  // then, 2 when more did, 3 once the place of the first of those is known: two bytes a key,
-  // so that the table stays in the second cache, and read and written without a branch,
-  // which rows of random keys would mispredict.
-  std::vector<std::uint16_t> directCounts_;
+  // then, 2 when more did, 3 once the place of the first of those is known: a byte a key, so
+  // that the table stays in the second cache beside the columns' numbers (two bytes cost 4%
+  // on sides over a quarter of a million keys), and read and written without a branch, which
+  // rows of random keys would mispredict. A byte holds 64 looks: the table is cleared then.
+  std::vector<DirectCount> directCounts_;
   std::vector<std::uint32_t> firstOfKey_;  // per key counted 3: the place of its first row
-  std::uint16_t directRound_ = 0;          // below 2^14
-  static constexpr std::uint16_t kDirectRounds = 1 << 14;
+  DirectCount directRound_ = 0;            // below 2^6
+  static constexpr DirectCount kDirectRounds = 1 << 6;
   std::uint64_t keptIdentity_ = 0;  // of the classes that keptForKey_ is about
   bool keysExact_ = false;          // FilterByRanks made keys_
 };

@@ -126,14 +126,14 @@ TEST(SignatureFilterTest, OfAllRowsKeepsExactlyThoseThatAgreeWithAnother) {
   }
 }
 
-// The exact keys' counts carry the number of their look in 14 bits: past the last number the
+// The exact keys' counts carry the number of their look in 6 bits: past the last number the
 // counts of earlier looks must not come back. Rows 0 and 3 have the same keys in both tableaux,
 // where they share them with rows 1 and 2 in the first only; only the look numbered 2, and the
-// look 2^14 - 1 later that takes its number again, is of the first.
+// looks 2^6 - 1 later, and again, that take its number again, are of the first.
 TEST(SignatureFilterTest, ExactCountsOfEarlierLooksNeverCount) {
   SignatureFilter filter;
   const std::vector<Column> left = {Column(0), Column(1)};
-  for (int look = 1; look < (1 << 14) + 4; ++look) {
+  for (int look = 1; look < 4 * (1 << 6) + 4; ++look) {
     const bool first = look == 2;
     SymbolClasses classes(ColumnBits(4, 2), false);
     classes.Unite(Row(0), Row(1), Column(0));
