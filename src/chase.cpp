@@ -363,6 +363,8 @@ void Chase::MeetKept(std::uint32_t g, Targets targets, bool metAgreeing) {
     count += firsts[k] != k ? 1 : 0;
   }
   const bool prefetch = targets.size() <= kMostPrefetchedTargets;
+  const bool exactToOne = targets.size() == 1 && signatureFilter_.KeysAreExact();
+  const Column only = exactToOne ? targets.front().column : Column(0);
   bool byChance = false;
   for (std::size_t i = 0; i < count; ++i) {
     // The target cells of kept rows are spread over columns that the last sides left out of
@@ -379,6 +381,12 @@ void Chase::MeetKept(std::uint32_t g, Targets targets, bool metAgreeing) {
     if (metAbove(r)) continue;
     const Row first = filtered_[firsts[k]];
     groupStates_[g].mayAgree = true;
+    if (exactToOne) {
+      // The most frequent look, to one column: its labels are compared once, and the merge
+      // queued without a second comparison (a complete column has one label).
+      if (!classes_.SameClass(first, r, only)) Queue(first, r, only, targets.front().dependency);
+      continue;
+    }
     if (OneClassInTargets(first, r, targets)) continue;
     if (signatureFilter_.KeysAreExact() || signatureFilter_.Agree(classes_, first, r)) {
       PushTargets(first, r, targets);

@@ -7,6 +7,16 @@
 namespace {
 
 constexpr std::uint64_t kGoldenRatio64 = 0x9e3779b97f4a7c15ULL;
+// Eight bytes of 0 or 1 as EightBytes gives them, times this, hold the eight as bits in their
+// top byte, the first byte as the lowest bit.
+constexpr std::uint64_t kGatherBits = 0x0102040810204080ULL;
+
+// bytes[0] to bytes[7] as one word, the first lowest, on any machine: where words store their
+// low byte first, as on those the tool is built for, the compiler makes it one load.
+std::uint64_t EightBytes(const std::uint8_t* bytes) {
+  const auto at = [&](int i) { return std::uint64_t{bytes[i]} << (8 * i); };
+  return at(0) | at(1) | at(2) | at(3) | at(4) | at(5) | at(6) | at(7);
+}
 
 // A key that depends on every label and on their columns' order: the previous key, mixed
 // with the label by a multiplication, and rotated so that its high bits reach the low ones
@@ -157,14 +167,21 @@ bool SignatureFilter::FilterByRanks(const SymbolClasses& classes, ColumnSpan tel
     DirectCount& count = counts[keys[r]];
     count = static_cast<DirectCount>(once + (count >= once ? 1 : 0));
   }
+  // A byte per row, then eight bytes to eight bits at once: a bit put in place per row costs
+  // a shift by a varying count and an or that waits on the one before.
+  const std::size_t words = alone_.size();
+  CheckMemoryFor(64 * words, sizeof(std::uint8_t));
+  repeatedBytes_.resize(64 * words);  // whole words
+  std::uint8_t* flags = repeatedBytes_.data();
+  for (std::size_t r = 0; r < rowCount; ++r) flags[r] = counts[keys[r]] == more ? 1 : 0;
+  std::fill(flags + rowCount, flags + 64 * words, std::uint8_t{0});  // an earlier tableau's
   repeated_.resize(rowCount / 64 + 1);  // all clear: ForEachRepeated clears what it reads
   std::uint64_t* repeated = repeated_.data();
   const std::uint64_t* alone = alone_.data();
-  for (std::size_t w = 0, words = alone_.size(); w < words; ++w) {
+  for (std::size_t w = 0; w < words; ++w) {
     std::uint64_t marked = 0;
-    const std::size_t end = std::min(rowCount, 64 * w + 64);
-    for (std::size_t r = 64 * w; r < end; ++r) {
-      marked |= std::uint64_t{counts[keys[r]] == more} << (r % 64);
+    for (std::size_t b = 0; b < 8; ++b) {
+      marked |= ((EightBytes(flags + 64 * w + 8 * b) * kGatherBits) >> 56) << (8 * b);
     }
     repeated[w] = marked & ~alone[w];
   }

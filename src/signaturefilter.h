@@ -148,7 +148,8 @@ class SignatureFilter {
   bool directKeys_;
   static constexpr std::size_t kMostDirectKeys = std::size_t{1} << 18;
   ColumnRanks ranks_;
-  std::vector<std::uint32_t> rankKeys_;  // FilterByRanks' keys, per row of the tableau
+  std::vector<std::uint32_t> rankKeys_;      // FilterByRanks' keys, per row of the tableau
+  std::vector<std::uint8_t> repeatedBytes_;  // FilterByRanks' scratch: per row, its key repeated
   // Per key, the number of the last look that met it, times 4, plus 1 when one row had it
   // then, 2 when more did, 3 once the place of the first of those is known: a byte a key, so
   // that the table stays in the second cache beside the columns' numbers (two bytes cost 4%
