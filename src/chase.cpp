@@ -118,6 +118,11 @@ void Chase::DeferTargets(std::uint32_t g, std::size_t count) {
   deferred_.push_back(g);
 }
 
+namespace {
+// How many columns waiting for a look the look merges in for all its rows before draining.
+constexpr std::size_t kFewWaiting = 4;
+}  // namespace
+
 void Chase::ProbeDeferred() {
   for (std::size_t i = 0; i < deferred_.size() && !stopped_; ++i) {
     const std::uint32_t g = deferred_[i];
@@ -125,7 +130,9 @@ void Chase::ProbeDeferred() {
     const Targets waiting(all.begin() + groupStates_[g].deferredFrom, all.end());
     groupStates_[g].deferredFrom = kNotDeferred;
     if (IsSettled(g)) continue;
-    ProbeAll(g, waiting, true);
+    // A few columns wait as a first look's do, which reads the side for every row at once;
+    // more drain a word of rows at a time, so that what waits stays a few rows' worth.
+    ProbeAll(g, waiting, waiting.size() > kFewWaiting);
     Drain();
   }
   deferred_.clear();
