@@ -98,9 +98,19 @@ bool Chase::Run(bool stopAtAllDistinguishedRow) {
   // each merge the keys make later (half the looks, on mined files over wide tables). Observed,
   // the steps follow the file.
   const bool keysFirst = !observer_;
-  for (int pass = keysFirst ? 0 : 1; pass < 2; ++pass) {
+  if (!keysFirst) {
     for (std::size_t j = 0; j < dependencies_.size() && !stopped_; ++j) {
-      if (keysFirst && (dependencies_.Left(j).size() == 1) != (pass == 0)) continue;
+      Meet(j);
+      Drain();
+    }
+  } else {
+    for (std::size_t j = 0; j < dependencies_.size() && !stopped_; ++j) {
+      if (dependencies_.Left(j).size() != 1) continue;
+      Meet(j);
+      Drain();
+    }
+    for (const std::uint32_t j : LongerByTarget()) {
+      if (stopped_) break;
       Meet(j);
       Drain();
     }
@@ -108,6 +118,31 @@ bool Chase::Run(bool stopAtAllDistinguishedRow) {
   ProbeDeferred();
   pending_.clear();
   return stopped_;
+}
+
+std::vector<std::uint32_t> Chase::LongerByTarget() const {
+  // A counting sort by the first right-hand column: linear in the dependencies.
+  const std::size_t columns = classes_.ColNo();
+  CheckMemoryFor(columns + 1, sizeof(std::uint32_t));
+  std::vector<std::uint32_t> starts(columns + 1, 0);
+  const auto target = [&](std::size_t j) -> std::size_t {
+    const ColumnSpan right = dependencies_.Right(j);
+    return right.empty() ? 0 : std::size_t{right.front()};
+  };
+  std::size_t longer = 0;
+  for (std::size_t j = 0; j < dependencies_.size(); ++j) {
+    if (dependencies_.Left(j).size() <= 1) continue;
+    ++starts[target(j) + 1];
+    ++longer;
+  }
+  for (std::size_t c = 0; c < columns; ++c) starts[c + 1] += starts[c];
+  CheckMemoryFor(longer, sizeof(std::uint32_t));
+  std::vector<std::uint32_t> order(longer);
+  for (std::size_t j = 0; j < dependencies_.size(); ++j) {
+    if (dependencies_.Left(j).size() <= 1) continue;
+    order[starts[target(j)]++] = static_cast<std::uint32_t>(j);
+  }
+  return order;
 }
 
 void Chase::DeferTargets(std::uint32_t g, std::size_t count) {

@@ -144,6 +144,10 @@ class Chase {
 
   // Per column, the columns that it alone determines, from every one-column dependency.
   void BuildFollowers();
+  // The dependencies with longer left-hand sides, by their first right-hand column, in input
+  // order for each: the sides that merge in one column come one after another, while its
+  // cells are in the cache.
+  std::vector<std::uint32_t> LongerByTarget() const;
   // Dependency j, when the chase comes to it: starts its key column the first time, or its
   // group, or applies the right-hand columns it adds to a started group.
   void Meet(std::size_t j);
