@@ -115,7 +115,7 @@ bool SignatureFilter::FilterByRanks(const SymbolClasses& classes, ColumnSpan tel
   }
   const std::size_t rowCount = classes.RowNo();
   CheckMemoryFor(rowCount, sizeof(std::uint32_t));
-  rankKeys_.assign(rowCount, 0);
+  rankKeys_.resize(rowCount);  // the first pass writes every key, unread
   ranks_.Trim(classes);
   const ColumnBits& shared = classes.Shared();
   std::uint32_t* keys = rankKeys_.data();
@@ -127,13 +127,21 @@ bool SignatureFilter::FilterByRanks(const SymbolClasses& classes, ColumnSpan tel
     // A row alone in a column, of number 0, agrees with no row.
     MarkAlone(shared.Words(c));
     if (i + 1 == telling.size()) {
-      for (std::size_t r = 0; r < rowCount; ++r) keys[r] = keys[r] * radixOfC + ranksOfC[r];
+      if (i == 0) {
+        for (std::size_t r = 0; r < rowCount; ++r) keys[r] = ranksOfC[r];
+      } else {
+        for (std::size_t r = 0; r < rowCount; ++r) keys[r] = keys[r] * radixOfC + ranksOfC[r];
+      }
       break;
     }
     const Column d = telling[i + 1];
     const std::uint16_t* ranksOfD = ranks_.Of(classes, d);
     const std::uint32_t radixOfD = classes.SharedClassCount(d) + 1;
     MarkAlone(shared.Words(d));
+    if (i == 0) {
+      for (std::size_t r = 0; r < rowCount; ++r) keys[r] = ranksOfC[r] * radixOfD + ranksOfD[r];
+      continue;
+    }
     for (std::size_t r = 0; r < rowCount; ++r) {
       keys[r] = (keys[r] * radixOfC + ranksOfC[r]) * radixOfD + ranksOfD[r];
     }
