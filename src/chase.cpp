@@ -95,8 +95,9 @@ bool Chase::Run(bool stopAtAllDistinguishedRow) {
   if (stopEarly_) CountDistinguished();
   // Unobserved, the dependencies from one column come first: what they make equal is then
   // in place before a longer left-hand side looks at its rows, which otherwise look again at
-  // each merge the keys make later (half the looks, on mined files over wide tables). Observed,
-  // the steps follow the file.
+  // each merge the keys make later (half the looks, on mined files over wide tables). The
+  // longer ones follow by right-hand column (LongerByTarget). Observed, the steps follow the
+  // file.
   const bool keysFirst = !observer_;
   if (!keysFirst) {
     for (std::size_t j = 0; j < dependencies_.size() && !stopped_; ++j) {
