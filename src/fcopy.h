@@ -10,13 +10,13 @@ struct CopyFailure {
   std::string reason;
 };
 
-// Copies the file source to the file destination, byte for byte, through a 16000-byte
-// buffer. The source is opened first and must be a regular file (a directory or a FIFO is
-// refused: the tool reads its input twice); only then is the destination created or
-// truncated, so a source that cannot be read never empties an existing destination.
-// Returns 0 when the whole source reached the destination, -1 when an open, a read, a
-// write or the closing of the destination failed, and then says why in *failure when it is
-// not null. Prints nothing.
+// Copies the file source to the file destination, byte for byte: inside the system where it
+// can (copy_file_range), and through a 16000-byte buffer for what it could not. The source is
+// opened first and must be a regular file (a directory or a FIFO is refused: the tool reads its
+// input twice); only then is the destination created or truncated, so a source that cannot be read
+// never empties an existing destination. Returns 0 when the whole source reached the destination,
+// -1 when an open, a read, a write or the closing of the destination failed, and then says why in
+// *failure when it is not null. Prints nothing.
 int FileCopy(const char* source, const char* destination, CopyFailure* failure = nullptr);
 
 // The same copy into a stream that is already open (standard output, a FIFO), which is

@@ -2,6 +2,9 @@
 # Makes the tool's I/O calls fail, one at a time, through the interposer library.
 #
 #   inject.sh BIN LIBRARY matrix     every call site and occurrence of a run, in turn
+#   inject.sh BIN LIBRARY matrix_without_copy_range
+#                                    the same where the system cannot copy a file inside
+#                                    itself, and the copy reads and writes
 #   inject.sh BIN LIBRARY SCENARIO   one failure whose exact messages and status are known
 #   inject.sh --list                 names every mode, one a line: CMake registers a test for
 #                                    each, so a mode written here always runs
@@ -90,11 +93,15 @@ mode_matrix() {
     done
   done < <(awk '{ last[$1] = $2 } END { for (n in last) print n, last[n] }' clean.trace | sort)
   # An interposer that the tool's calls never reach would make every run a clean one.
-  for name in open fopen read write fclose mkostemp fsync fchmod rename; do
+  local names="open fopen read write fclose mkostemp fsync fchmod rename"
+  [ -z "${LJ_FAULT_NO_COPY_RANGE:-}" ] && names="$names copy_file_range"
+  for name in $names; do
     grep -q "^$name " clean.trace || fail "the clean run made no $name call that the interposer saw"
   done
   echo "$runs runs, one failing call each: $(awk '{ print $1 }' clean.trace | sort | uniq -c | tr -s ' ' | tr '\n' ',')"
 }
+
+mode_matrix_without_copy_range() { mode_matrix; }
 
 mode_reopen_input() {
   run fopen "$input_stream" 13
@@ -165,6 +172,7 @@ warning='in.txt:5:4: warning: attribute "X" is in no sub-schema; ignored on the 
 printf 'precious\n' >out.orig
 failed=0
 
+[ "$mode" = matrix_without_copy_range ] && export LJ_FAULT_NO_COPY_RANGE=1
 # The clean run, which also says which calls there are, in order.
 run
 cp trace clean.trace

@@ -7,6 +7,8 @@
 //                         the descriptor (fd=N) or the stream (stdin, stdout, stderr, file)
 //   LJ_FAULT_CALL=name    with LJ_FAULT_NTH=N, makes the N-th call of that name fail with
 //   LJ_FAULT_ERRNO=E      errno E (a number; EIO by default), as the real call would fail
+//   LJ_FAULT_NO_COPY_RANGE=1  makes every copy_file_range fail as a system without it would
+//                         (ENOSYS), so that the copy goes through read and write
 #include <dlfcn.h>
 #include <fcntl.h>
 #include <stdarg.h>
@@ -28,6 +30,7 @@ int traceFd = -1;
 const char* failCall = nullptr;
 long failNth = 0;
 int failErrno = EIO;
+bool noCopyRange = false;
 thread_local bool inside = false;  // a traced call made by the tracing itself
 
 struct Counter {
@@ -104,6 +107,7 @@ int ArmedMain(int argc, char** argv, char** envp) {
   failCall = std::getenv("LJ_FAULT_CALL");
   if (const char* nth = std::getenv("LJ_FAULT_NTH")) failNth = std::atol(nth);
   if (const char* code = std::getenv("LJ_FAULT_ERRNO")) failErrno = std::atoi(code);
+  noCopyRange = std::getenv("LJ_FAULT_NO_COPY_RANGE") != nullptr;
   armed = true;
   return realMain(argc, argv, envp);
 }
@@ -187,6 +191,17 @@ ssize_t write(int fd, const void* buffer, size_t size) {
 ssize_t writev(int fd, const struct iovec* parts, int count) {
   if (ShouldFailFd("writev", fd)) return -1;
   return Real<ssize_t (*)(int, const struct iovec*, int)>("writev")(fd, parts, count);
+}
+
+ssize_t copy_file_range(int from, off64_t* fromOffset, int to, off64_t* toOffset, size_t size,
+                        unsigned flags) {
+  if (armed && noCopyRange) {
+    errno = ENOSYS;
+    return -1;
+  }
+  if (ShouldFailFd("copy_file_range", to)) return -1;
+  using CopyRange = ssize_t (*)(int, off64_t*, int, off64_t*, size_t, unsigned);
+  return Real<CopyRange>("copy_file_range")(from, fromOffset, to, toOffset, size, flags);
 }
 
 int close(int fd) {
