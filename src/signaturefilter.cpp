@@ -57,6 +57,7 @@ void SignatureFilter::FilterAll(const SymbolClasses& classes, ColumnSpan left,
   if (keptIdentity_ != classes.Identity()) {
     keptForKey_.clear();
     keptWords_ = 0;
+    seenOnce_.clear();
     keptIdentity_ = classes.Identity();
   }
   const auto known = keptForKey_.find(likeColumns_.Key());
@@ -193,36 +194,47 @@ bool SignatureFilter::FilterByRanks(const SymbolClasses& classes, ColumnSpan tel
     }
     repeated[w] = marked & ~alone[w];
   }
-  KeepRepeated(rowCount, rankKeys_, rows);
-  PlaceFirstsOfKept(more);
+  KeepRepeatedPlacingFirsts(rowCount, more, rows);
   keysExact_ = true;
   return true;
 }
 
-void SignatureFilter::PlaceFirstsOfKept(DirectCount more) {
+void SignatureFilter::KeepRepeatedPlacingFirsts(std::size_t rowCount, DirectCount more,
+                                                std::vector<Row>& rows) {
   // Every key kept is counted more than once; the first row met with it, the lowest, is the
   // first of its key, and the count says the first is placed. Without a branch, as counted.
+  const std::size_t count = SizeForRepeated(rowCount, rows);
   if (firstOfKey_.size() < directCounts_.size()) {
     CheckMemoryFor(directCounts_.size(), sizeof(std::uint32_t));
     firstOfKey_.resize(directCounts_.size());
   }
+  firstsOfKept_.resize(count);
+  // Through plain pointers: a store of a count, a byte, may be taken to change any vector's
+  // own pointers, which would then be loaded again for every row.
   DirectCount* counts = directCounts_.data();
   std::uint32_t* firstOfKey = firstOfKey_.data();
   const auto placed = static_cast<DirectCount>(more + 1);
-  firstsOfKept_.resize(keys_.size());
-  // Through plain pointers: a store of a count, a byte, may be taken to change any vector's
-  // own pointers, which would then be loaded again for every row.
-  const std::uint64_t* keys = keys_.data();
+  const std::uint32_t* keysOfRows = rankKeys_.data();
+  std::uint64_t* repeated = repeated_.data();
+  Row* kept = rows.data();
+  std::uint64_t* keys = keys_.data();
   std::uint32_t* firsts = firstsOfKept_.data();
-  for (std::size_t k = 0, kept = keys_.size(); k < kept; ++k) {
-    const auto key = static_cast<std::size_t>(keys[k]);
-    // A mask, not a choice: compilers make a choice a branch, which half the rows mispredict.
-    const std::uint32_t first = 0u - static_cast<std::uint32_t>(counts[key] == more);
-    const std::uint32_t place =
-        (static_cast<std::uint32_t>(k) & first) | (firstOfKey[key] & ~first);
-    firstOfKey[key] = place;
-    counts[key] = placed;
-    firsts[k] = place;
+  std::uint32_t k = 0;
+  for (std::size_t w = 0; w <= rowCount / 64; ++w) {
+    for (std::uint64_t bits = repeated[w]; bits != 0; bits &= bits - 1) {
+      const auto r =
+          static_cast<std::uint32_t>(w * 64 + static_cast<std::size_t>(__builtin_ctzll(bits)));
+      const std::uint32_t key = keysOfRows[r];
+      kept[k] = Row(r);
+      keys[k] = key;
+      // A mask, not a choice: compilers make a choice a branch, which half the rows mispredict.
+      const std::uint32_t first = 0u - static_cast<std::uint32_t>(counts[key] == more);
+      const std::uint32_t place = (k & first) | (firstOfKey[key] & ~first);
+      firstOfKey[key] = place;
+      counts[key] = placed;
+      firsts[k++] = place;
+    }
+    repeated[w] = 0;
   }
   firstsKnown_ = true;
 }
@@ -282,6 +294,10 @@ bool SignatureFilter::Agree(const SymbolClasses& classes, Row a, Row b) const {
 }
 
 void SignatureFilter::Remember(const std::vector<Row>& rows, std::size_t rowCount) {
+  std::uint64_t hash = 0;
+  for (const std::uint32_t word : likeColumns_.Key()) hash = Mix(hash, Row(word));
+  if (seenOnce_.size() > 8 * rowCount + 65536) seenOnce_.clear();
+  if (seenOnce_.insert(hash).second) return;
   // Within a few times the rows of the tableau: the rows a side keeps are most often few.
   const std::size_t words = likeColumns_.Key().size() + 3 * rows.size() + 8;
   if (keptWords_ + words > 8 * rowCount + 65536) {
@@ -397,9 +413,7 @@ void SignatureFilter::ForEachRepeated(std::size_t count, Visit visit) {
   }
 }
 
-template <typename Key>
-void SignatureFilter::KeepRepeated(std::size_t rowCount, const std::vector<Key>& keysOfRows,
-                                   std::vector<Row>& rows) {
+std::size_t SignatureFilter::SizeForRepeated(std::size_t rowCount, std::vector<Row>& rows) {
   // Counted first, then written in place: a side of many agreeing rows keeps thousands.
   std::size_t count = 0;
   for (std::size_t w = 0; w <= rowCount / 64; ++w) count += CountOnes(repeated_[w]);
@@ -409,6 +423,13 @@ void SignatureFilter::KeepRepeated(std::size_t rowCount, const std::vector<Key>&
   CheckGrowth(keys_, count);
   rows.resize(count);
   keys_.resize(count);
+  return count;
+}
+
+void SignatureFilter::KeepRepeated(std::size_t rowCount,
+                                   const std::vector<std::uint64_t>& keysOfRows,
+                                   std::vector<Row>& rows) {
+  SizeForRepeated(rowCount, rows);
   std::size_t k = 0;
   ForEachRepeated(rowCount, [&](std::size_t r) {
     rows[k] = Row(static_cast<std::uint32_t>(r));

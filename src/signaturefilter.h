@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <map>
+#include <unordered_set>
 #include <vector>
 
 #include "columnranks.h"
@@ -93,9 +94,10 @@ class SignatureFilter {
   // indexed by the key counts the rows: no hash, no comparison, and a table that stays in the
   // second cache. Returns false, doing nothing, for other sides.
   bool FilterByRanks(const SymbolClasses& classes, ColumnSpan telling, std::vector<Row>& rows);
-  // After FilterByRanks' count, whose count of a key that more rows had is more: per row
-  // kept, the place of the first with its key, into firstsOfKept_.
-  void PlaceFirstsOfKept(DirectCount more);
+  // After FilterByRanks' count, whose count of a key that more rows had is more: KeepRepeated
+  // with its exact keys, and in the same pass, per row kept, the place of the first with its
+  // key, into firstsOfKept_.
+  void KeepRepeatedPlacingFirsts(std::size_t rowCount, DirectCount more, std::vector<Row>& rows);
   // Mixes the labels of columns into allKeys_, for every row.
   void MixColumns(const SymbolClasses& classes, ColumnSpan columns);
   // Marks in repeated_ the places of the count keys that another of them has; each key is
@@ -106,9 +108,10 @@ class SignatureFilter {
   void ForEachRepeated(std::size_t count, Visit visit);
   // Keeps in rows, ascending, the rows of the tableau marked in repeated_, and their keys of
   // keysOfRows in keys_; clears the marks.
-  template <typename Key>
-  void KeepRepeated(std::size_t rowCount, const std::vector<Key>& keysOfRows,
+  void KeepRepeated(std::size_t rowCount, const std::vector<std::uint64_t>& keysOfRows,
                     std::vector<Row>& rows);
+  // How many places repeated_ marks, and room for as many rows and keys.
+  std::size_t SizeForRepeated(std::size_t rowCount, std::vector<Row>& rows);
   // Drops from rows (keys_ alike) those whose key no other row has.
   void DropUnique(std::vector<Row>& rows);
 
@@ -143,6 +146,9 @@ class SignatureFilter {
   };
   std::map<std::vector<std::uint32_t>, Kept> keptForKey_;
   std::size_t keptWords_ = 0;
+  // Hashes of the keys of sides looked at once and not kept: a side is kept from its second
+  // look on, as most sides are met once, and copying what each kept costs more than its look.
+  std::unordered_set<std::uint64_t> seenOnce_;
   std::uint16_t round_ = 0;
   std::uint64_t keyMask_;  // the bits of a key that a count compares
   bool directKeys_;
