@@ -2,11 +2,16 @@
 
 #include <algorithm>
 
+namespace {
+
+constexpr std::size_t kFetchAhead = 16;
+
+}  // namespace
+
 AttributeClosure::AttributeClosure(const ResolvedDependencies& dependencies, std::size_t columns)
     : dependencies_(dependencies),
       usedByStart_(columns + 1, 0),
-      missing_(dependencies.size(), 0),
-      missingStamp_(dependencies.size(), 0),
+      missing_(dependencies.size(), Missing{0, 0}),
       stamp_(columns, 0) {
   const auto used = [&](std::size_t j) {
     return dependencies.Kind(j) == DependencyKind::kFunctional && dependencies.Applies(j);
@@ -31,7 +36,7 @@ void AttributeClosure::Compute(const std::vector<Column>& start,
                                const std::vector<std::uint8_t>* usable) {
   if (++round_ == 0) {  // after 2^32 rounds, old stamps could look current
     std::fill(stamp_.begin(), stamp_.end(), 0);
-    std::fill(missingStamp_.begin(), missingStamp_.end(), 0);
+    std::fill(missing_.begin(), missing_.end(), Missing{0, 0});
     round_ = 1;
   }
   reached_.clear();
@@ -40,15 +45,20 @@ void AttributeClosure::Compute(const std::vector<Column>& start,
   // reached_ grows as it is walked: each column reached is looked at once.
   for (std::size_t next = 0; next < reached_.size(); ++next) {
     const Column c = reached_[next];
-    for (std::size_t at = usedByStart_[c]; at < usedByStart_[c + 1]; ++at) {
+    const std::size_t end = usedByStart_[c + 1];
+    for (std::size_t at = usedByStart_[c]; at < end; ++at) {
+      // A column of a million dependencies meets them far apart: fetched some ahead, their
+      // misses of the cache overlap.
+      if (at + kFetchAhead < end) __builtin_prefetch(&missing_[usedBy_[at + kFetchAhead]]);
       const std::uint32_t j = usedBy_[at];
       ++looked;
       if (usable != nullptr && (*usable)[j] == 0) continue;
-      if (missingStamp_[j] != round_) {
-        missingStamp_[j] = round_;
-        missing_[j] = static_cast<std::uint32_t>(dependencies_.Left(j).size());
+      Missing& missing = missing_[j];
+      if (missing.stamp != round_) {
+        missing.stamp = round_;
+        missing.count = static_cast<std::uint32_t>(dependencies_.Left(j).size());
       }
-      if (--missing_[j] != 0) continue;
+      if (--missing.count != 0) continue;
       // Each right-hand column is a step: a right-hand side of thousands of columns costs them.
       looked += dependencies_.Right(j).size();
       for (Column added : dependencies_.Right(j)) Add(added);

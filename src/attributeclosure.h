@@ -47,8 +47,14 @@ class AttributeClosure {
   // dependencies would otherwise make a million small allocations.
   std::vector<std::size_t> usedByStart_;
   std::vector<std::uint32_t> usedBy_;
-  std::vector<std::uint32_t> missing_;  // per dependency, left-hand columns not yet reached
-  std::vector<std::uint32_t> missingStamp_;
+  // Per dependency, its left-hand columns not yet reached, valid in the round of its stamp:
+  // side by side, so that a dependency met costs one miss of the cache, not two, where a
+  // million dependencies do not fit in it.
+  struct Missing {
+    std::uint32_t stamp;
+    std::uint32_t count;
+  };
+  std::vector<Missing> missing_;
   std::vector<std::uint32_t> stamp_;  // per column: round_ when in the closure
   std::uint32_t round_ = 0;
   std::vector<Column> reached_;
