@@ -62,7 +62,8 @@ TEST_F(FileCopyTest, AReadErrorIsNotTheEndOfTheSource) {
 
 TEST_F(FileCopyTest, AFileThatSaysItIsEmptyIsCopiedWhole) {
   // The system's own files give a size of 0, and a copy inside the system finds nothing in
-  // them: what a read gives must still reach the destination.
+  // them, or refuses them (they are on a file system of their own): what a read gives must
+  // still reach the destination.
   std::ifstream in("/proc/self/cmdline", std::ios::binary);
   const std::string expected{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
   ASSERT_FALSE(expected.empty());
