@@ -55,6 +55,7 @@ std::string GroupingsToManyTargets(const Shape& shape) {
   return GenerateGroupingsToManyTargets(shape, kSeed);
 }
 std::string WideGroupings(const Shape& shape) { return GenerateWideGroupings(shape, kSeed); }
+std::string FineGroupings(const Shape& shape) { return GenerateFineGroupings(shape, kSeed); }
 std::string NearlyOne(const Shape& shape) { return GenerateNearlyOneClass(shape, kSeed); }
 std::string AcyclicMixed(const Shape& shape) { return GenerateAcyclicMixed(shape, kSeed); }
 
@@ -257,6 +258,7 @@ int main(int argc, char** argv) {
       {{"groupings", 10000, 2000, 20000}, Groupings},
       {{"manytargets", 10000, 2000, 20000}, GroupingsToManyTargets},
       {{"widegroupings", 10000, 2000, 20000}, WideGroupings},
+      {{"finegroupings", 10000, 2000, 20000}, FineGroupings},
       // Columns each one class but for a few cells alone: sides of fifty of them, whose rows
       // nearly all agree, to 1,800 columns in turn.
       {{"nearlyone", 10000, 2000, 20000}, NearlyOne},
@@ -292,6 +294,7 @@ int main(int argc, char** argv) {
       {{"groupings+", 10000, 2000, 20000}, Reaching<Groupings>},
       {{"manytargets+", 10000, 2000, 20000}, Reaching<GroupingsToManyTargets>},
       {{"widegroupings+", 10000, 2000, 20000}, Reaching<WideGroupings>},
+      {{"finegroupings+", 10000, 2000, 20000}, Reaching<FineGroupings>},
       {{"nearlyone+", 10000, 2000, 20000}, Reaching<NearlyOne>},
       {{"regrouped+", 1000, 500, 1}, Reaching<GenerateRegrouped>},
       {{"hub+", 10000, 1200, 1100}, Reaching<GenerateHub>},

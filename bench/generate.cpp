@@ -459,9 +459,9 @@ std::string GenerateAlikeColumnSides(const Shape& shape, std::uint64_t seed) {
 namespace {
 
 // Rows that grouped columns group at random into kinds classes each, and left-hand sides of
-// four of them to targets right-hand columns in turn.
+// sideColumns of them to targets right-hand columns in turn.
 std::string Groupings(const Shape& shape, std::uint64_t seed, std::size_t grouped,
-                      std::size_t kinds, std::size_t targets) {
+                      std::size_t kinds, std::size_t targets, std::size_t sideColumns = 4) {
   const std::size_t rows = std::max<std::size_t>(shape.schemas, 2);
   const auto key = [](std::size_t j, std::size_t v) {
     return 'D' + std::to_string(j) + '_' + std::to_string(v);
@@ -481,8 +481,12 @@ std::string Groupings(const Shape& shape, std::uint64_t seed, std::size_t groupe
   std::vector<std::size_t> all(grouped);
   for (std::size_t d = 0; d < shape.dependencies; ++d) {
     for (std::size_t j = 0; j < grouped; ++j) all[j] = j;
-    for (std::size_t j = 0; j < 4; ++j) std::swap(all[j], all[j + random.Below(grouped - j)]);
-    for (std::size_t j = 0; j < 4; ++j) text += Named("X", all[j]) + (j == 3 ? "->" : ",");
+    for (std::size_t j = 0; j < sideColumns; ++j) {
+      std::swap(all[j], all[j + random.Below(grouped - j)]);
+    }
+    for (std::size_t j = 0; j < sideColumns; ++j) {
+      text += Named("X", all[j]) + (j + 1 == sideColumns ? "->" : ",");
+    }
     text += Named("R", d % targets) + '\n';
   }
   return text;
@@ -509,6 +513,11 @@ std::string GenerateGroupingsToManyTargets(const Shape& shape, std::uint64_t see
 std::string GenerateWideGroupings(const Shape& shape, std::uint64_t seed) {
   const std::size_t grouped = std::max<std::size_t>(shape.attributes * 7 / 200, 4);
   return Groupings(shape, seed, grouped, 14, TargetsBeside(shape, grouped, 14));
+}
+
+std::string GenerateFineGroupings(const Shape& shape, std::uint64_t seed) {
+  const std::size_t grouped = std::max<std::size_t>(shape.attributes / 33, 5);
+  return Groupings(shape, seed, grouped, 20, TargetsBeside(shape, grouped, 20), 5);
 }
 
 std::string GenerateNearlyOneClass(const Shape& shape, std::uint64_t seed) {

@@ -89,6 +89,9 @@ std::string GenerateGroupingsToManyTargets(const Shape& shape, std::uint64_t see
 // attributes), more than the columns whose class numbers a few hundred thousand rows' worth
 // would keep, to the 950 right-hand columns left.
 std::string GenerateWideGroupings(const Shape& shape, std::uint64_t seed);
+// The columns of GenerateGroupingsToManyTargets, in left-hand sides of five: 21^5 keys, more
+// than a table of exact keys holds, which are numbered again by their rows before the fifth.
+std::string GenerateFineGroupings(const Shape& shape, std::uint64_t seed);
 
 // Rows that each hold all of attributes / 20 keys K_j but one, the (r mod keys)-th: K_j->X_j
 // makes each X_j one class but for the rows without K_j, alone. Then left-hand sides of half

@@ -136,34 +136,50 @@ void SignatureFilter::FilterAll(const SymbolClasses& classes, ColumnSpan left,
 
 bool SignatureFilter::FilterByRanks(const SymbolClasses& classes, ColumnSpan telling,
                                     std::vector<Row>& rows) {
+  const std::size_t rowCount = classes.RowNo();
+  // Where the digits so far would pass kMostDirectKeys with the next column's, the keys so
+  // far are numbered again first, by their rows: a number per key that a row has, so no more
+  // numbers than rows. The plan takes the most each step may give. Only for a side of a few
+  // columns: every column is read for every row here, where hashed keys read the columns of a
+  // long side for the rows still kept.
+  renumberBefore_.assign(telling.size(), 0);
   std::size_t keyCount = 1;
-  for (const Column c : telling) {
-    const std::size_t radix = std::size_t{classes.SharedClassCount(c)} + 1;
-    if (radix >= UINT16_MAX || keyCount * radix > kMostDirectKeys) return false;
+  for (std::size_t i = 0; i < telling.size(); ++i) {
+    const std::size_t radix = std::size_t{classes.SharedClassCount(telling[i])} + 1;
+    if (radix >= UINT16_MAX) return false;
+    if (keyCount * radix > kMostDirectKeys) {
+      if (telling.size() > kMostNumberedColumns) return false;
+      keyCount = std::min(keyCount, rowCount);
+      if (i == 0 || keyCount * radix > kMostDirectKeys) return false;
+      renumberBefore_[i] = 1;
+    }
     keyCount *= radix;
   }
-  const std::size_t rowCount = classes.RowNo();
   CheckMemoryFor(rowCount, sizeof(std::uint32_t));
   rankKeys_.resize(rowCount);  // the first pass writes every key, unread
   ranks_.Trim(classes);
   const ColumnBits& shared = classes.Shared();
   std::uint32_t* keys = rankKeys_.data();
-  for (std::size_t i = 0; i < telling.size(); i += 2) {
-    // Two columns a pass: a pass per column reads and writes every row's key once more.
+  for (std::size_t i = 0; i < telling.size();) {
+    if (renumberBefore_[i] != 0) Renumber(rowCount);
+    // Two columns a pass where no numbering comes between them: a pass per column reads and
+    // writes every row's key once more.
     const Column c = telling[i];
     const std::uint16_t* ranksOfC = ranks_.Of(classes, c);
     const std::uint32_t radixOfC = classes.SharedClassCount(c) + 1;
     // A row alone in a column, of number 0, agrees with no row.
     MarkAlone(shared.Words(c));
-    if (i + 1 == telling.size()) {
+    if (i + 1 == telling.size() || renumberBefore_[i + 1] != 0) {
       AddDigits(keys, rowCount, i == 0, ranksOfC, radixOfC, nullptr, 0);
-      break;
+      i += 1;
+      continue;
     }
     const Column d = telling[i + 1];
     const std::uint16_t* ranksOfD = ranks_.Of(classes, d);
     const std::uint32_t radixOfD = classes.SharedClassCount(d) + 1;
     MarkAlone(shared.Words(d));
     AddDigits(keys, rowCount, i == 0, ranksOfC, radixOfC, ranksOfD, radixOfD);
+    i += 2;
   }
   likeColumns_.Earn(telling.size() * rowCount);
   if (!alone_.empty()) alone_.back() &= RowsInWord(rowCount, alone_.size() - 1);
@@ -215,6 +231,33 @@ bool SignatureFilter::FilterByRanks(const SymbolClasses& classes, ColumnSpan tel
   KeepRepeatedPlacingFirsts(rowCount, more, rows);
   keysExact_ = true;
   return true;
+}
+
+void SignatureFilter::Renumber(std::size_t rowCount) {
+  // The keys are below kMostDirectKeys; their new numbers, plus 1, wait in a table of as many,
+  // all 0 between calls: the keys met are listed, and only their entries cleared after.
+  if (numberOfKey_.size() < kMostDirectKeys) {
+    CheckMemoryFor(kMostDirectKeys, sizeof(std::uint32_t));
+    numberOfKey_.assign(kMostDirectKeys, 0);
+  }
+  CheckMemoryFor(rowCount + 1, sizeof(std::uint32_t));
+  keysMet_.resize(rowCount + 1);  // [0] takes the writes of keys met before
+  std::uint32_t* numberOfKey = numberOfKey_.data();
+  std::uint32_t* met = keysMet_.data();
+  std::uint32_t* keys = rankKeys_.data();
+  std::uint32_t count = 0;
+  for (std::size_t r = 0; r < rowCount; ++r) {
+    // Without a branch: whether a row's key is new is as random as the keys.
+    const std::uint32_t key = keys[r];
+    const std::uint32_t known = numberOfKey[key];
+    const std::uint32_t isNew = known == 0 ? 1 : 0;
+    count += isNew;
+    const std::uint32_t number = known | (count & (0u - isNew));
+    numberOfKey[key] = number;
+    met[count & (0u - isNew)] = key;
+    keys[r] = number - 1;
+  }
+  for (std::uint32_t k = 1; k <= count; ++k) numberOfKey[met[k]] = 0;
 }
 
 void SignatureFilter::KeepRepeatedPlacingFirsts(std::size_t rowCount, DirectCount more,

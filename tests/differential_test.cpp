@@ -557,6 +557,8 @@ TEST(DifferentialTest, ShapesOfTheBenchmark) {
         GenerateGroupingsToManyTargets({"manytargets", rows, 400, 60}, rows));
     lossless +=
         CheckAgainstTheReference(GenerateWideGroupings({"widegroupings", rows, 200, 40}, rows));
+    lossless +=
+        CheckAgainstTheReference(GenerateFineGroupings({"finegroupings", rows, 400, 60}, rows));
     lossless += CheckAgainstTheReference(GenerateCaseVariants({"cases", 3, 4 * rows, rows}));
     lossless += CheckAgainstTheReference(GenerateLongLeft({"longleft", rows, 60, rows}, rows));
     // At the envelope's corner: chains with more dependencies than links, mined rows.
@@ -568,6 +570,8 @@ TEST(DifferentialTest, ShapesOfTheBenchmark) {
         GenerateGroupingsToManyTargets({"manytargets", rows, 400, 60}, rows)));
     lossless += CheckAgainstTheReference(
         WithRowDeterminingAll(GenerateNearlyOneClass({"nearlyone", rows, 200, 40}, rows)));
+    lossless += CheckAgainstTheReference(
+        WithRowDeterminingAll(GenerateFineGroupings({"finegroupings", rows, 400, 60}, rows)));
     lossless += CheckAgainstTheReference(
         WithRowDeterminingAll(GenerateAlikeColumnSides({"alike", rows, 140, 40}, rows)));
     lossless += CheckAgainstTheReference(WithRowDeterminingAll(GenerateHub({"hub", rows, 60, 33})));

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <random>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -124,6 +125,75 @@ TEST(SignatureFilterTest, OfAllRowsKeepsExactlyThoseThatAgreeWithAnother) {
       ExpectFirstsOfExactKeysAgree(filter, classes, left, kept);
     }
   }
+}
+
+// Rows that copy one of a few patterns, each cell moved to another of the column's classes now
+// and then: sides of several such columns have far more keys than a table holds, and are read
+// by exact keys numbered again by their rows between columns, up to eight columns. Up to 20,000
+// rows, where a table of 2^20 keys holds the rows' numbers times a column's 51 numbers (50
+// classes and one for the rows alone) and 53 would pass it; the rows expected are found by
+// sorting the rows' labels.
+TEST(SignatureFilterTest, KeysOfManyDigitsAreNumberedAgainByTheirRows) {
+  std::mt19937 random(20261211);
+  const auto below = [&](std::size_t n) { return static_cast<std::uint32_t>(random() % n); };
+  SignatureFilter filter;
+  int numbered = 0;  // looks whose keys were numbered again
+  for (int round = 0; round < 40; ++round) {
+    const std::size_t rows = round < 36 ? 2 + below(700) : 20000;
+    const std::size_t cols = 3 + below(10);
+    const std::size_t kinds = round < 36 ? 8 + below(60) : 50 + (round % 2) * 2;
+    const std::size_t patterns = 1 + below(rows / 3 + 1);
+    SymbolClasses classes(ColumnBits(rows, cols), false);
+    std::vector<std::uint32_t> pattern(rows);
+    for (auto& p : pattern) p = below(patterns);
+    for (Column c{0}; c < cols; ++c) {
+      std::vector<Row> firstOfKind(kinds, kNoRow);
+      for (Row r{0}; r < rows; ++r) {
+        const std::size_t kind = below(20) == 0 ? below(kinds) : (pattern[r] * 7919 + c) % kinds;
+        if (firstOfKind[kind] == kNoRow) firstOfKind[kind] = r;
+        classes.Unite(firstOfKind[kind], r, c);
+      }
+    }
+    std::vector<Column> left;
+    for (Column c{0}; c < cols; ++c) left.push_back(c);
+    std::vector<std::pair<std::vector<Row>, Row>> labels;
+    for (Row r{0}; r < rows; ++r) {
+      std::vector<Row> of;
+      for (const Column c : left) of.push_back(classes.Label(r, c));
+      labels.emplace_back(std::move(of), r);
+    }
+    std::sort(labels.begin(), labels.end());
+    std::vector<Row> expected;
+    for (std::size_t k = 0; k < labels.size(); ++k) {
+      const bool before = k > 0 && labels[k - 1].first == labels[k].first;
+      const bool after = k + 1 < labels.size() && labels[k + 1].first == labels[k].first;
+      if (before || after) expected.push_back(labels[k].second);
+    }
+    std::sort(expected.begin(), expected.end());
+    std::vector<Row> kept;
+    filter.FilterAll(classes, {left.data(), left.data() + left.size()}, kept);
+    ASSERT_EQ(kept, expected) << "round " << round << ", " << cols << " columns";
+    // Keys of more digits than the table holds, in columns that tell rows apart (more than one
+    // class of shared cells), are exact while the rows' numbers times a column's fit in it,
+    // for sides of up to eight such columns.
+    std::size_t digits = 1;
+    std::size_t most = 0;
+    std::size_t telling = 0;
+    for (const Column c : left) {
+      const std::size_t numbers = classes.SharedClassCount(c) + 1;
+      if (numbers <= 2) continue;
+      digits = std::min<std::size_t>(digits * numbers, std::size_t{1} << 40);
+      most = std::max(most, numbers);
+      ++telling;
+    }
+    if (digits > (std::size_t{1} << 20)) {
+      const bool exact = rows * most <= (std::size_t{1} << 20) && telling <= 8;
+      ASSERT_EQ(filter.KeysAreExact(), exact) << "round " << round;
+      numbered += exact ? 1 : 0;
+    }
+    if (rows <= 700) ExpectFirstsOfExactKeysAgree(filter, classes, left, kept);
+  }
+  EXPECT_GE(numbered, 10);
 }
 
 // The exact keys' counts carry the number of their look in 6 bits: past the last number the
