@@ -137,23 +137,34 @@ void SignatureFilter::FilterAll(const SymbolClasses& classes, ColumnSpan left,
 bool SignatureFilter::FilterByRanks(const SymbolClasses& classes, ColumnSpan telling,
                                     std::vector<Row>& rows) {
   const std::size_t rowCount = classes.RowNo();
-  // Where the digits so far would pass kMostDirectKeys with the next column's, the keys so
-  // far are numbered again first, by their rows: a number per key that a row has, so no more
-  // numbers than rows. The plan takes the most each step may give. Only for a side of a few
-  // columns: every column is read for every row here, where hashed keys read the columns of a
-  // long side for the rows still kept.
+  // Keys of more digits than kMostDirectKeys: where the digits so far would pass a bound with
+  // the next column's, the keys so far are numbered again first, by their rows: a number per
+  // key that a row has, so no more numbers than rows. The plan takes the most each step may
+  // give. Only for a side of a few columns: every column is read for every row here, where
+  // hashed keys read the columns of a long side for the rows still kept.
   renumberBefore_.assign(telling.size(), 0);
   std::size_t keyCount = 1;
-  for (std::size_t i = 0; i < telling.size(); ++i) {
-    const std::size_t radix = std::size_t{classes.SharedClassCount(telling[i])} + 1;
+  for (const Column c : telling) {
+    const std::size_t radix = std::size_t{classes.SharedClassCount(c)} + 1;
     if (radix >= UINT16_MAX) return false;
-    if (keyCount * radix > kMostDirectKeys) {
-      if (telling.size() > kMostNumberedColumns) return false;
-      keyCount = std::min(keyCount, rowCount);
-      if (i == 0 || keyCount * radix > kMostDirectKeys) return false;
-      renumberBefore_[i] = 1;
+    keyCount = std::min(keyCount * radix, kMostDirectKeys + 1);
+  }
+  if (keyCount > kMostDirectKeys) {
+    // The keys numbered are below kMostNumberedKeys, so that their table stays small (it is
+    // all 0 between looks, which a short run pays for); the last column's digit may take the
+    // keys up to kMostDirectKeys, which the count takes.
+    if (telling.size() > kMostNumberedColumns) return false;
+    keyCount = 1;
+    for (std::size_t i = 0; i < telling.size(); ++i) {
+      const std::size_t radix = std::size_t{classes.SharedClassCount(telling[i])} + 1;
+      const std::size_t most = i + 1 == telling.size() ? kMostDirectKeys : kMostNumberedKeys;
+      if (keyCount * radix > most) {
+        keyCount = std::min(keyCount, rowCount);
+        if (i == 0 || keyCount * radix > most) return false;
+        renumberBefore_[i] = 1;
+      }
+      keyCount *= radix;
     }
-    keyCount *= radix;
   }
   CheckMemoryFor(rowCount, sizeof(std::uint32_t));
   rankKeys_.resize(rowCount);  // the first pass writes every key, unread
@@ -234,11 +245,11 @@ bool SignatureFilter::FilterByRanks(const SymbolClasses& classes, ColumnSpan tel
 }
 
 void SignatureFilter::Renumber(std::size_t rowCount) {
-  // The keys are below kMostDirectKeys; their new numbers, plus 1, wait in a table of as many,
+  // The keys are below kMostNumberedKeys; their new numbers, plus 1, wait in a table of as many,
   // all 0 between calls: the keys met are listed, and only their entries cleared after.
-  if (numberOfKey_.size() < kMostDirectKeys) {
-    CheckMemoryFor(kMostDirectKeys, sizeof(std::uint32_t));
-    numberOfKey_.assign(kMostDirectKeys, 0);
+  if (numberOfKey_.size() < kMostNumberedKeys) {
+    CheckMemoryFor(kMostNumberedKeys, sizeof(std::uint32_t));
+    numberOfKey_.assign(kMostNumberedKeys, 0);
   }
   CheckMemoryFor(rowCount + 1, sizeof(std::uint32_t));
   keysMet_.resize(rowCount + 1);  // [0] takes the writes of keys met before
@@ -265,15 +276,18 @@ void SignatureFilter::KeepRepeatedPlacingFirsts(std::size_t rowCount, DirectCoun
   // Every key kept is counted more than once; the first row met with it, the lowest, is the
   // first of its key, and the count says the first is placed. Without a branch, as counted.
   const std::size_t count = SizeForRepeated(rowCount, rows);
-  if (firstOfKey_.size() < directCounts_.size()) {
+  if (firstOfKeyRoom_ < directCounts_.size()) {
+    // Left as the system gives it: a key's entry is written at its first row before it is
+    // read, so only the pages of keys kept are touched, not megabytes zeroed at once.
     CheckMemoryFor(directCounts_.size(), sizeof(std::uint32_t));
-    firstOfKey_.resize(directCounts_.size());
+    firstOfKey_.reset(new std::uint32_t[directCounts_.size()]);
+    firstOfKeyRoom_ = directCounts_.size();
   }
   firstsOfKept_.resize(count);
   // Through plain pointers: a store of a count, a byte, may be taken to change any vector's
   // own pointers, which would then be loaded again for every row.
   DirectCount* counts = directCounts_.data();
-  std::uint32_t* firstOfKey = firstOfKey_.data();
+  std::uint32_t* firstOfKey = firstOfKey_.get();
   const auto placed = static_cast<DirectCount>(more + 1);
   const std::uint32_t* keysOfRows = rankKeys_.data();
   std::uint64_t* repeated = repeated_.data();

@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <map>
+#include <memory>
 #include <unordered_set>
 #include <vector>
 
@@ -157,6 +158,7 @@ class SignatureFilter {
   bool directKeys_;
   static constexpr std::size_t kMostDirectKeys = std::size_t{1} << 20;
   static constexpr std::size_t kMostNumberedColumns = 8;  // in a side whose keys Renumber
+  static constexpr std::size_t kMostNumberedKeys = std::size_t{1} << 18;  // that Renumber takes
   ColumnRanks ranks_;
   std::vector<std::uint32_t> rankKeys_;       // FilterByRanks' keys, per row of the tableau
   std::vector<std::uint8_t> renumberBefore_;  // per column of a look, Renumber first
@@ -169,8 +171,10 @@ class SignatureFilter {
   // on sides over a quarter of a million keys), and read and written without a branch, which
   // rows of random keys would mispredict. A byte holds 64 looks: the table is cleared then.
   std::vector<DirectCount> directCounts_;
-  std::vector<std::uint32_t> firstOfKey_;  // per key counted 3: the place of its first row
-  DirectCount directRound_ = 0;            // below 2^6
+  // Per key counted 3: the place of its first row, as many as firstOfKeyRoom_.
+  std::unique_ptr<std::uint32_t[]> firstOfKey_;
+  std::size_t firstOfKeyRoom_ = 0;
+  DirectCount directRound_ = 0;  // below 2^6
   static constexpr DirectCount kDirectRounds = 1 << 6;
   std::uint64_t keptIdentity_ = 0;  // of the classes that keptForKey_ is about
   bool keysExact_ = false;          // FilterByRanks made keys_
