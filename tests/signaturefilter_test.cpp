@@ -141,7 +141,7 @@ TEST(SignatureFilterTest, KeysOfManyDigitsAreNumberedAgainByTheirRows) {
   for (int round = 0; round < 40; ++round) {
     const std::size_t rows = round < 36 ? 2 + below(700) : 20000;
     const std::size_t cols = round < 36 ? 3 + below(10) : 4;
-    const std::size_t kinds = round < 36 ? 8 + below(60) : 50 + (round % 2) * 2;
+    const std::size_t kinds = round < 36 ? 8 + below(60) : (round % 2 == 0 ? 50u : 52u);
     const std::size_t patterns = 1 + below(rows / 3 + 1);
     SymbolClasses classes(ColumnBits(rows, cols), false);
     std::vector<std::uint32_t> pattern(rows);
