@@ -150,18 +150,15 @@ bool SignatureFilter::FilterByRanks(const SymbolClasses& classes, ColumnSpan tel
     keyCount = std::min(keyCount * radix, kMostDirectKeys + 1);
   }
   if (keyCount > kMostDirectKeys) {
-    // The keys numbered are below kMostNumberedKeys, so that their table stays small (it is
-    // all 0 between looks, which a short run pays for); the last column's digit may take the
-    // keys up to kMostDirectKeys, which the count takes.
     if (telling.size() > kMostNumberedColumns) return false;
     keyCount = 1;
     for (std::size_t i = 0; i < telling.size(); ++i) {
       const std::size_t radix = std::size_t{classes.SharedClassCount(telling[i])} + 1;
-      const std::size_t most = i + 1 == telling.size() ? kMostDirectKeys : kMostNumberedKeys;
-      if (keyCount * radix > most) {
+      if (keyCount * radix > kMostDirectKeys) {
+        if (i == 0) return false;
+        renumberBefore_[i] = static_cast<std::uint32_t>(keyCount);  // the keys' bound
         keyCount = std::min(keyCount, rowCount);
-        if (i == 0 || keyCount * radix > most) return false;
-        renumberBefore_[i] = 1;
+        if (keyCount * radix > kMostDirectKeys) return false;
       }
       keyCount *= radix;
     }
@@ -172,7 +169,7 @@ bool SignatureFilter::FilterByRanks(const SymbolClasses& classes, ColumnSpan tel
   const ColumnBits& shared = classes.Shared();
   std::uint32_t* keys = rankKeys_.data();
   for (std::size_t i = 0; i < telling.size();) {
-    if (renumberBefore_[i] != 0) Renumber(rowCount);
+    if (renumberBefore_[i] != 0) Renumber(rowCount, renumberBefore_[i]);
     // Two columns a pass where no numbering comes between them: a pass per column reads and
     // writes every row's key once more.
     const Column c = telling[i];
@@ -244,12 +241,13 @@ bool SignatureFilter::FilterByRanks(const SymbolClasses& classes, ColumnSpan tel
   return true;
 }
 
-void SignatureFilter::Renumber(std::size_t rowCount) {
-  // The keys are below kMostNumberedKeys; their new numbers, plus 1, wait in a table of as many,
-  // all 0 between calls: the keys met are listed, and only their entries cleared after.
-  if (numberOfKey_.size() < kMostNumberedKeys) {
-    CheckMemoryFor(kMostNumberedKeys, sizeof(std::uint32_t));
-    numberOfKey_.assign(kMostNumberedKeys, 0);
+void SignatureFilter::Renumber(std::size_t rowCount, std::size_t keyBound) {
+  // The new numbers, plus 1, wait in a table of an entry per key, all 0 between calls: the
+  // keys met are listed, and only their entries cleared after. It grows to the largest keys
+  // met, not at once to the most: its zeros cost a short run page faults.
+  if (numberOfKey_.size() < keyBound) {
+    CheckMemoryFor(keyBound, sizeof(std::uint32_t));
+    numberOfKey_.resize(keyBound, 0);
   }
   CheckMemoryFor(rowCount + 1, sizeof(std::uint32_t));
   keysMet_.resize(rowCount + 1);  // [0] takes the writes of keys met before

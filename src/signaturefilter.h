@@ -95,9 +95,9 @@ class SignatureFilter {
   // indexed by the key counts the rows: no hash, no comparison, and a table that stays in the
   // second cache. Returns false, doing nothing, for other sides.
   bool FilterByRanks(const SymbolClasses& classes, ColumnSpan telling, std::vector<Row>& rows);
-  // Numbers FilterByRanks' keys so far again, from 0, in the order their rows come: rows share
-  // a number exactly when they shared a key.
-  void Renumber(std::size_t rowCount);
+  // Numbers FilterByRanks' keys so far, below keyBound, again from 0, in the order their rows
+  // come: rows share a number exactly when they shared a key.
+  void Renumber(std::size_t rowCount, std::size_t keyBound);
   // After FilterByRanks' count, whose count of a key that more rows had is more: KeepRepeated
   // with its exact keys, and in the same pass, per row kept, the place of the first with its
   // key, into firstsOfKept_.
@@ -158,13 +158,12 @@ class SignatureFilter {
   bool directKeys_;
   static constexpr std::size_t kMostDirectKeys = std::size_t{1} << 20;
   static constexpr std::size_t kMostNumberedColumns = 8;  // in a side whose keys Renumber
-  static constexpr std::size_t kMostNumberedKeys = std::size_t{1} << 18;  // that Renumber takes
   ColumnRanks ranks_;
-  std::vector<std::uint32_t> rankKeys_;       // FilterByRanks' keys, per row of the tableau
-  std::vector<std::uint8_t> renumberBefore_;  // per column of a look, Renumber first
-  std::vector<std::uint32_t> numberOfKey_;    // Renumber's, per key: its new number + 1, or 0
-  std::vector<std::uint32_t> keysMet_;        // Renumber's keys met, by their new number + 1
-  std::vector<std::uint8_t> repeatedBytes_;   // FilterByRanks' scratch: per row, its key repeated
+  std::vector<std::uint32_t> rankKeys_;        // FilterByRanks' keys, per row of the tableau
+  std::vector<std::uint32_t> renumberBefore_;  // per column of a look: Renumber first, below it
+  std::vector<std::uint32_t> numberOfKey_;     // Renumber's, per key: its new number + 1, or 0
+  std::vector<std::uint32_t> keysMet_;         // Renumber's keys met, by their new number + 1
+  std::vector<std::uint8_t> repeatedBytes_;    // FilterByRanks' scratch: per row, its key repeated
   // Per key, the number of the last look that met it, times 4, plus 1 when one row had it
   // then, 2 when more did, 3 once the place of the first of those is known: a byte a key, so
   // that the table stays in the second cache beside the columns' numbers (two bytes cost 4%
