@@ -90,10 +90,11 @@ class SignatureFilter {
   void KeepAllButAlone(std::size_t rowCount, std::vector<Row>& rows);
   bool IsAlone(Row r) const { return (alone_[r / 64] >> (r % 64)) & 1; }
   // FilterAll for a side whose telling columns have few classes: the product of their numbers
-  // of classes, each with one more for the rows alone, at most kMostDirectKeys. A row's key is
-  // its classes' numbers (ColumnRanks) as the digits of a mixed radix, exact, and a table
-  // indexed by the key counts the rows: no hash, no comparison, and a table that stays in the
-  // second cache. Returns false, doing nothing, for other sides.
+  // of classes, each with one more for the rows alone, at most kMostDirectKeys, or, for a side
+  // of up to kMostNumberedColumns, so many that Renumber between columns keeps the keys within
+  // it. A row's key is its classes' numbers (ColumnRanks) as the digits of a mixed radix,
+  // exact, and a table indexed by the key counts the rows: no hash, no comparison. Returns
+  // false, doing nothing, for other sides.
   bool FilterByRanks(const SymbolClasses& classes, ColumnSpan telling, std::vector<Row>& rows);
   // Numbers FilterByRanks' keys so far, below keyBound, again from 0, in the order their rows
   // come: rows share a number exactly when they shared a key.
